@@ -1,0 +1,17 @@
+# Warnings and sanitizers for our own targets only: link `quillo_warnings` to a
+# target instead of changing global flags, so third-party code is left alone.
+add_library(quillo_plain_warnings INTERFACE)
+# Designated initialisers that leave members at their defaults are intended.
+target_compile_options(quillo_plain_warnings INTERFACE -Wall -Wextra -Wpedantic -Werror
+  -Wno-missing-field-initializers)
+
+add_library(quillo_warnings INTERFACE)
+target_link_libraries(quillo_warnings INTERFACE quillo_plain_warnings)
+if(QUILLO_SANITIZE)
+  target_compile_options(quillo_warnings INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+    # Sanitized code at -O0 is slow enough to dominate the test suite, which
+    # starts thousands of recorder processes; -O1 keeps the reports accurate.
+    $<$<CONFIG:Debug>:-O1>)
+  target_link_options(quillo_warnings INTERFACE -fsanitize=address,undefined)
+endif()

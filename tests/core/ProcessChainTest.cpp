@@ -1,0 +1,73 @@
+#include "FakeProc.h"
+#include "ProcessChain.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace quillo {
+namespace {
+
+using test::FakeProc;
+
+class ProcessChainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake.add({.pid = 1, .ppid = 0, .comm = "systemd"});
+        fake.add({.pid = 500, .ppid = 1, .comm = "gnome-terminal-"});
+        fake.add({.pid = 600, .ppid = 500, .comm = "bash", .ttyNr = FakeProc::ptsDevice(3)});
+        // comm may hold spaces and ")": the fields come after the last ")".
+        fake.add({.pid = 700, .ppid = 600, .comm = "evil) S 1 (x", .ttyNr = FakeProc::ptsDevice(300)});
+        fake.add({.pid = 800, .ppid = 700, .comm = "claude"});
+    }
+    FakeProc fake;
+};
+
+TEST_F(ProcessChainTest, WalksUpToButExcludingTheRootProcess) {
+    EXPECT_EQ(ProcessChain::walk(800, 32, fake.proc()), (std::vector<std::int32_t>{800, 700, 600, 500}));
+    EXPECT_EQ(ProcessChain::walk(800, 1, fake.proc()), (std::vector<std::int32_t>{800}));
+    EXPECT_EQ(ProcessChain::walk(800, 0, fake.proc()), (std::vector<std::int32_t>{}));
+    EXPECT_TRUE(ProcessChain::walk(1, 32, fake.proc()).empty());
+    EXPECT_TRUE(ProcessChain::walk(0, 32, fake.proc()).empty());
+    EXPECT_EQ(ProcessChain::walk(4242, 32, fake.proc()), (std::vector<std::int32_t>{4242}))
+        << "a pid without a record is a chain of itself";
+}
+
+TEST_F(ProcessChainTest, StopsOnACycleInABrokenTree) {
+    fake.add({.pid = 900, .ppid = 901, .comm = "a"});
+    fake.add({.pid = 901, .ppid = 900, .comm = "b"});
+    EXPECT_EQ(ProcessChain::walk(900, 32, fake.proc()), (std::vector<std::int32_t>{900, 901}));
+}
+
+TEST_F(ProcessChainTest, ReadsParentAndTerminalDespiteAHostileComm) {
+    EXPECT_EQ(ProcessChain::parentPID(700, fake.proc()), 600);
+    EXPECT_EQ(ProcessChain::parentPID(500, fake.proc()), 1);
+    EXPECT_EQ(ProcessChain::parentPID(4242, fake.proc()), std::nullopt);
+
+    EXPECT_EQ(ProcessChain::ttyName(600, fake.proc()), "/dev/pts/3");
+    EXPECT_EQ(ProcessChain::ttyName(700, fake.proc()), "/dev/pts/300");
+    EXPECT_EQ(ProcessChain::ttyName(800, fake.proc()), std::nullopt) << "tty_nr 0: no terminal";
+}
+
+TEST(ProcessChainReal, WalksThisProcessAndAsksPsWhenProcHasNothing) {
+    auto chain = ProcessChain::walk(getpid(), 32);
+    ASSERT_GE(chain.size(), 2u);
+    EXPECT_EQ(chain[0], getpid());
+    EXPECT_EQ(chain[1], getppid());
+    EXPECT_EQ(ProcessChain::parentPID(getpid()), getppid());
+
+    // Whatever our terminal, /proc and ps must agree on it.
+    EXPECT_EQ(ProcessChain::ttyViaProc(getpid(), ProcFs::system()), ProcessChain::ttyViaPS(getpid()));
+}
+
+TEST(ProcessChainReal, ReadsPsOutputTheWayBothPsFamiliesPrintIt) {
+    EXPECT_EQ(ProcessChain::ttyFromPSOutput("pts/3\n"), "/dev/pts/3");
+    EXPECT_EQ(ProcessChain::ttyFromPSOutput("  /dev/ttys004 \n"), "/dev/ttys004");
+    EXPECT_EQ(ProcessChain::ttyFromPSOutput("?\n"), std::nullopt);
+    EXPECT_EQ(ProcessChain::ttyFromPSOutput("??"), std::nullopt);
+    EXPECT_EQ(ProcessChain::ttyFromPSOutput(" \n"), std::nullopt);
+    EXPECT_EQ(ProcessChain::ttyFromPSOutput("\xff"), std::nullopt);
+}
+
+} // namespace
+} // namespace quillo

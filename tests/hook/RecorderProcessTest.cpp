@@ -1,0 +1,236 @@
+// The recorder as Claude Code runs it: the real binary, real files, a private home.
+#include "HookEnvelope.h"
+#include "ProcessChain.h"
+#include "Recorder.h"
+#include "RunRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillo {
+namespace {
+
+using namespace test;
+using nlohmann::json;
+
+std::vector<json> envelopes(const std::filesystem::path& file) {
+    std::vector<json> result;
+    for (const auto& line : splitLines(readFile(file))) {
+        result.push_back(json::parse(line));
+    }
+    return result;
+}
+
+void expectSilentSuccess(const ChildProcess::Result& result) {
+    EXPECT_TRUE(result.started);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_EQ(result.standardError, "");
+}
+
+TEST(Recorder, AppendsOneEnvelopeWithWhatItLearnedAboutItsCaller) {
+    TempHome home;
+    auto result = runRecorder(home, R"({"hook_event_name":"Stop","session_id":"s1","cwd":"/tmp/x"})");
+    expectSilentSuccess(result);
+
+    EXPECT_EQ(fileMode(home.appSupport()), 0700u);
+    EXPECT_EQ(fileMode(home.eventsFile()), 0600u);
+    auto text = readFile(home.eventsFile());
+    EXPECT_NE(text.find(R"("cwd":"\/tmp\/x")"), std::string::npos) << text;
+    auto lines = envelopes(home.eventsFile());
+    ASSERT_EQ(lines.size(), 1u);
+    const json& line = lines[0];
+    EXPECT_EQ(line["raw"], json::parse(R"({"hook_event_name":"Stop","session_id":"s1","cwd":"/tmp/x"})"));
+    EXPECT_EQ(line["claude_pid"], getpid()) << "the test process is the caller";
+    ASSERT_TRUE(line["pid_chain"].is_array());
+    EXPECT_EQ(line["pid_chain"][0], getpid());
+    EXPECT_EQ(line["pid_chain"][1], getppid());
+    EXPECT_NEAR(line["recorded_at"].get<double>(), secondsSince1970(now()), 60);
+    if (auto tty = ProcessChain::ttyName(getpid())) {
+        EXPECT_EQ(line["shell_tty"], *tty);
+    } else {
+        EXPECT_FALSE(line.contains("shell_tty"));
+    }
+    EXPECT_FALSE(std::filesystem::exists(home.appSupport() / "hook.debug.log"));
+}
+
+TEST(Recorder, RecordsEveryRealisticEventSoTheMonitorCanReadIt) {
+    TempHome home;
+    const std::vector<std::string> fixtures = {
+        "hook-session-start.json", "hook-user-prompt-submit.json", "hook-pre-tool-use-large-write.json",
+        "hook-notification-permission-prompt.json", "hook-stop.json", "hook-notification-idle-prompt.json",
+        "hook-session-end.json"};
+    for (const auto& name : fixtures) {
+        expectSilentSuccess(runRecorder(home, testData(name)));
+    }
+    auto lines = splitLines(readFile(home.eventsFile()));
+    ASSERT_EQ(lines.size(), fixtures.size());
+    for (std::size_t i = 0; i < fixtures.size(); ++i) {
+        auto payload = json::parse(testData(fixtures[i]));
+        EXPECT_EQ(json::parse(lines[i])["raw"], payload) << fixtures[i];
+        auto event = HookEnvelope::parseLine(lines[i]);
+        ASSERT_TRUE(event) << fixtures[i];
+        EXPECT_EQ(event->eventName, payload["hook_event_name"]);
+        EXPECT_EQ(event->sessionId, "7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73");
+        EXPECT_EQ(event->claudePID, getpid());
+    }
+    EXPECT_EQ(HookEnvelope::parseLine(lines[3])->notificationType, "permission_prompt");
+}
+
+TEST(Recorder, RecordsInputThatIsNotAnObjectWithoutComplaint) {
+    struct Case {
+        std::string input;
+        json raw;
+    };
+    const std::vector<Case> cases = {
+        {"", ""},
+        {"hello, not json\n", "hello, not json\n"},
+        {"\xff\xfe invalid utf-8", ""},
+        {R"("a bare string")", "a bare string"},
+        {"  42 \n", 42},
+        {"null", nullptr},
+        {R"({"unterminated": )", R"({"unterminated": )"},
+    };
+    TempHome home;
+    for (const auto& c : cases) {
+        expectSilentSuccess(runRecorder(home, c.input));
+    }
+    auto lines = envelopes(home.eventsFile());
+    ASSERT_EQ(lines.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(lines[i]["raw"], cases[i].raw) << "input " << i;
+    }
+}
+
+TEST(Recorder, RecordsAPayloadOfSeveralMebibytesWhole) {
+    TempHome home;
+    std::string content;
+    while (content.size() < 6 * 1024 * 1024) {
+        content += "line of a large file / with \"quotes\" and \\ and 中文\n";
+    }
+    json payload = {{"hook_event_name", "PreToolUse"},
+                    {"session_id", "big"},
+                    {"tool_name", "Write"},
+                    {"tool_input", {{"file_path", "/tmp/big.txt"}, {"content", content}}}};
+    expectSilentSuccess(runRecorder(home, payload.dump()));
+    auto lines = envelopes(home.eventsFile());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["raw"], payload);
+}
+
+TEST(Recorder, DebugCopyOnlyWhenQuilloDebugIsExactlyOne) {
+    TempHome home;
+    auto debugLog = home.appSupport() / "hook.debug.log";
+    for (const char* value : {"true", "01", "yes", ""}) {
+        runRecorder(home, R"({"n":1})", {std::string("QUILLO_DEBUG=") + value});
+    }
+    EXPECT_FALSE(std::filesystem::exists(debugLog));
+    expectSilentSuccess(runRecorder(home, R"({"n":2})", {"QUILLO_DEBUG=1"}));
+    auto events = splitLines(readFile(home.eventsFile()));
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(readFile(debugLog), events.back() + "\n");
+    EXPECT_EQ(fileMode(debugLog), 0600u);
+}
+
+TEST(Recorder, RepairsModesAndStaysSilentWhenItCannotWrite) {
+    TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    std::filesystem::permissions(home.appSupport(), std::filesystem::perms(0755));
+    writeFile(home.eventsFile(), "");
+    ::chmod(home.eventsFile().c_str(), 0644);
+    expectSilentSuccess(runRecorder(home, "{}"));
+    EXPECT_EQ(fileMode(home.appSupport()), 0700u);
+    EXPECT_EQ(fileMode(home.eventsFile()), 0600u);
+
+    // A plain file where the folder should be: nothing can be written.
+    TempHome blocked;
+    std::filesystem::create_directories(blocked.appSupport().parent_path());
+    writeFile(blocked.appSupport(), "in the way");
+    expectSilentSuccess(runRecorder(blocked, "{}"));
+    EXPECT_EQ(readFile(blocked.appSupport()), "in the way");
+}
+
+TEST(Recorder, TakesTheCallerBehindAWrapperShellOrFromClaudePid) {
+    TempHome home;
+    const std::string hook = QUILLO_HOOK_BINARY;
+    // The shell runs two commands, so it cannot exec the recorder and stays its parent.
+    runRecorder(home, "{}", {}, {"/bin/sh", "-c", "\"" + hook + "\"; true"});
+    runRecorder(home, "{}", {"CLAUDE_PID=" + std::to_string(getpid())});
+    runRecorder(home, "{}", {"CLAUDE_PID=1"});
+    auto lines = envelopes(home.eventsFile());
+    ASSERT_EQ(lines.size(), 3u);
+    for (const auto& line : lines) {
+        EXPECT_EQ(line["claude_pid"], getpid());
+        EXPECT_EQ(line["pid_chain"][0], getpid());
+    }
+}
+
+// A trim happens only above 100 MiB; the tests build such files sparsely where
+// the content does not matter.
+class RecorderTrim : public ::testing::Test {
+protected:
+    void fillTo(std::uintmax_t size, const std::string& pattern) {
+        std::filesystem::create_directories(home.appSupport());
+        int fd = ::open(home.eventsFile().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        if (pattern.empty()) {
+            ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+        } else {
+            std::string block;
+            while (block.size() < (1u << 20)) {
+                block += pattern;
+            }
+            std::uintmax_t written = 0;
+            while (written < size) {
+                auto n = std::min<std::uintmax_t>(block.size(), size - written);
+                ASSERT_EQ(::write(fd, block.data(), n), static_cast<ssize_t>(n));
+                written += n;
+            }
+            // Recorders only ever leave whole lines behind.
+            ASSERT_EQ(::pwrite(fd, "\n", 1, static_cast<off_t>(size - 1)), 1);
+        }
+        ::close(fd);
+    }
+    std::uintmax_t size() { return std::filesystem::file_size(home.eventsFile()); }
+    TempHome home;
+    const std::string event = R"({"hook_event_name":"Stop","session_id":"after-trim"})";
+};
+
+TEST_F(RecorderTrim, AFileAtTheLimitIsOnlyAppendedTo) {
+    fillTo(Recorder::trimThreshold, "");
+    expectSilentSuccess(runRecorder(home, event));
+    EXPECT_GT(size(), Recorder::trimThreshold);
+}
+
+TEST_F(RecorderTrim, AFileOneByteOverIsCutToItsNewestWholeLines) {
+    const std::string filler = R"({"raw":"filler line of the past"})" "\n";
+    fillTo(Recorder::trimThreshold + 1, filler);
+    expectSilentSuccess(runRecorder(home, event));
+
+    auto text = readFile(home.eventsFile());
+    EXPECT_LE(text.size(), Recorder::trimKeepBytes + 1024);
+    auto lines = splitLines(text);
+    ASSERT_GT(lines.size(), 1u);
+    EXPECT_TRUE(lines.front() + "\n" == filler) << "starts on a line boundary";
+    auto last = HookEnvelope::parseLine(lines.back());
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->sessionId, "after-trim");
+    EXPECT_EQ(fileMode(home.eventsFile()), 0600u);
+    EXPECT_FALSE(std::filesystem::exists(home.appSupport() / "events.jsonl.truncate.tmp"));
+}
+
+TEST_F(RecorderTrim, ATailWithoutLineFeedsIsKeptWhole) {
+    fillTo(Recorder::trimThreshold + 1, "");
+    expectSilentSuccess(runRecorder(home, event));
+    auto text = readFile(home.eventsFile());
+    auto lastLine = text.find('{');
+    ASSERT_NE(lastLine, std::string::npos);
+    EXPECT_EQ(lastLine, Recorder::trimKeepBytes);
+}
+
+} // namespace
+} // namespace quillo
