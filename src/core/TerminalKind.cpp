@@ -18,6 +18,16 @@ constexpr std::array kinds{
     KindInfo{TerminalKind::ghostty, "ghostty", "Ghostty", "com.mitchellh.ghostty", false},
     KindInfo{TerminalKind::warp, "warp", "Warp", "dev.warp.Warp-Stable", false},
     KindInfo{TerminalKind::vscode, "vscode", "VS Code", "com.microsoft.VSCode", false},
+    KindInfo{TerminalKind::gnomeTerminal, "gnomeTerminal", "GNOME Terminal", "org.gnome.Terminal", true},
+    KindInfo{TerminalKind::konsole, "konsole", "Konsole", "org.kde.konsole", true},
+    KindInfo{TerminalKind::kitty, "kitty", "kitty", "kitty", true},
+    KindInfo{TerminalKind::wezterm, "wezterm", "WezTerm", "org.wezfurlong.wezterm", true},
+    KindInfo{TerminalKind::tmux, "tmux", "tmux", "tmux", true},
+    KindInfo{TerminalKind::alacritty, "alacritty", "Alacritty", "Alacritty", false},
+    KindInfo{TerminalKind::foot, "foot", "foot", "foot", false},
+    KindInfo{TerminalKind::xterm, "xterm", "xterm", "xterm", false},
+    KindInfo{TerminalKind::tilix, "tilix", "Tilix", "com.gexperts.Tilix", false},
+    KindInfo{TerminalKind::terminator, "terminator", "Terminator", "terminator", false},
     KindInfo{TerminalKind::unknown, "unknown", "未知终端", "", false},
 };
 

@@ -27,9 +27,18 @@ TEST(ProcessModel, TerminalKindsMatchIdentifiersExactlyAndOnlyRawValues) {
     EXPECT_EQ(terminalKindFromRaw("Terminal"), std::nullopt); // a display name
     for (TerminalKind kind : allTerminalKinds) {
         EXPECT_EQ(terminalKindFromRaw(rawValue(kind)), kind);
-        EXPECT_EQ(supportsTabSwitch(kind),
-                  kind == TerminalKind::appleTerminal || kind == TerminalKind::iterm2);
     }
+    for (TerminalKind kind : {TerminalKind::appleTerminal, TerminalKind::iterm2, TerminalKind::tmux,
+                              TerminalKind::kitty, TerminalKind::wezterm, TerminalKind::konsole,
+                              TerminalKind::gnomeTerminal}) {
+        EXPECT_TRUE(supportsTabSwitch(kind)) << rawValue(kind);
+    }
+    for (TerminalKind kind : {TerminalKind::ghostty, TerminalKind::vscode, TerminalKind::alacritty,
+                              TerminalKind::unknown}) {
+        EXPECT_FALSE(supportsTabSwitch(kind)) << rawValue(kind);
+    }
+    EXPECT_EQ(terminalKindFromBundleId("org.gnome.Terminal"), TerminalKind::gnomeTerminal);
+    EXPECT_EQ(terminalKindFromBundleId("org.gnome.terminal"), std::nullopt);
     EXPECT_EQ(displayName(TerminalKind::unknown), "未知终端");
 }
 
