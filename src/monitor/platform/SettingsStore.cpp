@@ -1,0 +1,146 @@
+#include "SettingsStore.h"
+
+#include "AppPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+
+namespace quillo {
+
+bool SettingsStore::boolean(const QString& key) const {
+    return string(key) == QStringLiteral("true");
+}
+
+void SettingsStore::setBoolean(const QString& key, bool value) {
+    setString(key, value ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+std::optional<QStringList> SettingsStore::stringList(const QString& key) const {
+    auto text = string(key);
+    if (!text) {
+        return std::nullopt;
+    }
+    QJsonParseError error{};
+    auto document = QJsonDocument::fromJson(text->toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        return std::nullopt;
+    }
+    QStringList list;
+    for (const auto& element : document.array()) {
+        if (!element.isString()) {
+            return std::nullopt;
+        }
+        list.append(element.toString());
+    }
+    return list;
+}
+
+void SettingsStore::setStringList(const QString& key, const QStringList& value) {
+    setString(key, QString::fromUtf8(
+                       QJsonDocument(QJsonArray::fromStringList(value)).toJson(QJsonDocument::Compact)));
+}
+
+std::optional<QMap<QString, QString>> SettingsStore::stringMap(const QString& key) const {
+    auto text = string(key);
+    if (!text) {
+        return std::nullopt;
+    }
+    QJsonParseError error{};
+    auto document = QJsonDocument::fromJson(text->toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        return std::nullopt;
+    }
+    QMap<QString, QString> map;
+    const QJsonObject object = document.object();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!it.value().isString()) {
+            return std::nullopt;
+        }
+        map.insert(it.key(), it.value().toString());
+    }
+    return map;
+}
+
+void SettingsStore::setStringMap(const QString& key, const QMap<QString, QString>& value) {
+    QJsonObject object;
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        object.insert(it.key(), it.value());
+    }
+    setString(key, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+}
+
+struct FileSettingsStore::Private {
+    explicit Private(const QString& path) : settings(path, QSettings::IniFormat) {}
+    QSettings settings;
+
+    // The folder is private, so the file is never readable by others, even in the
+    // moment between QSettings' atomic replace and the chmod below.
+    void save() {
+        auto folder = QFileInfo(settings.fileName()).absolutePath();
+        AppPaths::ensurePrivateDirectory(folder.toStdString());
+        settings.sync();
+        QFile::setPermissions(settings.fileName(), QFile::ReadOwner | QFile::WriteOwner);
+    }
+};
+
+FileSettingsStore::FileSettingsStore(QString path)
+    : d(std::make_unique<Private>(path.isEmpty() ? standardPath() : path)) {}
+
+FileSettingsStore::~FileSettingsStore() = default;
+
+QString FileSettingsStore::standardPath() {
+    return QString::fromStdString((AppPaths::configDirectory() / "QuilloMac.conf").string());
+}
+
+QString FileSettingsStore::path() const {
+    return d->settings.fileName();
+}
+
+std::optional<QString> FileSettingsStore::string(const QString& key) const {
+    QVariant value = d->settings.value(key);
+    if (!value.isValid() || value.typeId() != QMetaType::QString) {
+        return std::nullopt;
+    }
+    return value.toString();
+}
+
+void FileSettingsStore::setString(const QString& key, const QString& value) {
+    d->settings.setValue(key, value);
+    d->save();
+}
+
+void FileSettingsStore::remove(const QString& key) {
+    d->settings.remove(key);
+    d->save();
+}
+
+QStringList FileSettingsStore::keys() const {
+    return d->settings.allKeys();
+}
+
+std::optional<QString> MemorySettingsStore::string(const QString& key) const {
+    auto it = values_.find(key);
+    if (it == values_.end()) {
+        return std::nullopt;
+    }
+    return *it;
+}
+
+void MemorySettingsStore::setString(const QString& key, const QString& value) {
+    values_.insert(key, value);
+}
+
+void MemorySettingsStore::remove(const QString& key) {
+    values_.remove(key);
+}
+
+QStringList MemorySettingsStore::keys() const {
+    return values_.keys();
+}
+
+} // namespace quillo
