@@ -2,6 +2,7 @@
 // typical 1 KiB payload on standard input, wait for the exit. The recorder walks
 // this benchmark's real ancestor chain and appends to a private events file.
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +73,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PATH-TO-QuilloHook [runs]\n", argv[0]);
         return 2;
     }
+    // /bin/true exits without reading its input.
+    std::signal(SIGPIPE, SIG_IGN);
     const std::string hook = argv[1];
     const int runs = argc > 2 ? std::max(200, std::atoi(argv[2])) : 400;
 

@@ -1,5 +1,7 @@
 #include "EventsFile.h"
 
+#include "FileDescriptor.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -12,23 +14,6 @@ namespace quillo::EventsFile {
 namespace {
 
 constexpr std::chrono::milliseconds trimLockWait{5000};
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 // flock with a deadline: the uncontended case is one system call; contention
 // means a consumer or a trim holds the file for a moment.
@@ -61,20 +46,6 @@ bool namesPath(int fd, const std::filesystem::path& path) {
            opened.st_dev == current.st_dev && opened.st_ino == current.st_ino;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 bool readExactly(int fd, char* buffer, std::size_t size, off_t offset) {
     while (size > 0) {
         ssize_t n = ::pread(fd, buffer, size, offset);
@@ -94,7 +65,7 @@ bool readExactly(int fd, char* buffer, std::size_t size, off_t offset) {
 // Trims under the exclusive lock when the file is larger than `threshold`.
 void trimLocked(const std::filesystem::path& path, std::uintmax_t threshold,
                 std::uintmax_t keepBytes) {
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid() || !lockWithin(fd.get(), LOCK_EX, trimLockWait)) {
         return;
     }
@@ -122,7 +93,7 @@ void trimLocked(const std::filesystem::path& path, std::uintmax_t threshold,
     }
 
     auto temp = truncateTempPath(path);
-    Descriptor out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    FileDescriptor out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!out.valid()) {
         return;
     }
@@ -151,7 +122,7 @@ bool appendLine(const std::filesystem::path& path, std::string_view line,
     // handful is far more than a real consumer can cause.
     constexpr int attempts = 32;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+        FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
         if (!fd.valid()) {
             return false;
         }
@@ -170,12 +141,12 @@ MoveResult moveAside(const std::filesystem::path& path, const std::filesystem::p
                      std::chrono::milliseconds lockWait) {
     constexpr int attempts = 8;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!fd.valid()) {
             if (errno != ENOENT) {
                 return MoveResult::failed;
             }
-            Descriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+            FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
             if (fresh.valid()) {
                 ::fchmod(fresh.get(), 0600);
             }
@@ -192,7 +163,7 @@ MoveResult moveAside(const std::filesystem::path& path, const std::filesystem::p
         }
         // Never O_TRUNC: a recorder may already have created the new file and
         // written to it.
-        Descriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
         if (fresh.valid()) {
             ::fchmod(fresh.get(), 0600);
         }

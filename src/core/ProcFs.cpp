@@ -1,5 +1,7 @@
 #include "ProcFs.h"
 
+#include "FileDescriptor.h"
+
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -13,28 +15,11 @@ namespace quillo {
 namespace {
 
 std::optional<std::string> readWholeFile(const char* path) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    FileDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
         return std::nullopt;
     }
-    std::string text;
-    char buffer[4096];
-    while (true) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
+    return readToEnd(fd.get());
 }
 
 template <typename Int> bool parseInt(std::string_view text, Int& out) {

@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "ClaudeParent.h"
 #include "EventsFile.h"
+#include "FileDescriptor.h"
 #include "HookEnvelope.h"
 #include "ProcessChain.h"
 #include "Timestamp.h"
@@ -18,25 +19,6 @@
 namespace quillo::Recorder {
 
 namespace {
-
-std::string readStandardInput() {
-    std::string data;
-    char buffer[65536];
-    while (true) {
-        ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break; // a closed or unreadable stdin is just no input
-        }
-        if (n == 0) {
-            break;
-        }
-        data.append(buffer, static_cast<std::size_t>(n));
-    }
-    return data;
-}
 
 std::optional<std::string_view> environment(const char* name) {
     if (const char* value = std::getenv(name)) {
@@ -73,7 +55,8 @@ nlohmann::json payloadFromInput(std::string_view input) {
 
 void run() {
     const bool isDebug = environment("QUILLO_DEBUG") == std::optional<std::string_view>("1");
-    const std::string stdinData = readStandardInput();
+    // A closed or unreadable standard input is just no input.
+    const std::string stdinData = readToEnd(STDIN_FILENO).value_or(std::string());
     const nlohmann::json rawPayload = payloadFromInput(stdinData);
 
     const std::int32_t claudePID =
