@@ -12,6 +12,22 @@
 
 namespace quillo {
 
+namespace {
+
+std::optional<QJsonDocument> parseJson(const std::optional<QString>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    QJsonParseError error{};
+    auto document = QJsonDocument::fromJson(text->toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        return std::nullopt;
+    }
+    return document;
+}
+
+} // namespace
+
 bool SettingsStore::boolean(const QString& key) const {
     return string(key) == QStringLiteral("true");
 }
@@ -21,17 +37,12 @@ void SettingsStore::setBoolean(const QString& key, bool value) {
 }
 
 std::optional<QStringList> SettingsStore::stringList(const QString& key) const {
-    auto text = string(key);
-    if (!text) {
-        return std::nullopt;
-    }
-    QJsonParseError error{};
-    auto document = QJsonDocument::fromJson(text->toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+    auto document = parseJson(string(key));
+    if (!document || !document->isArray()) {
         return std::nullopt;
     }
     QStringList list;
-    for (const auto& element : document.array()) {
+    for (const auto& element : document->array()) {
         if (!element.isString()) {
             return std::nullopt;
         }
@@ -46,17 +57,12 @@ void SettingsStore::setStringList(const QString& key, const QStringList& value) 
 }
 
 std::optional<QMap<QString, QString>> SettingsStore::stringMap(const QString& key) const {
-    auto text = string(key);
-    if (!text) {
-        return std::nullopt;
-    }
-    QJsonParseError error{};
-    auto document = QJsonDocument::fromJson(text->toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+    auto document = parseJson(string(key));
+    if (!document || !document->isObject()) {
         return std::nullopt;
     }
     QMap<QString, QString> map;
-    const QJsonObject object = document.object();
+    const QJsonObject object = document->object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         if (!it.value().isString()) {
             return std::nullopt;
