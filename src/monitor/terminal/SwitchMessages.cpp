@@ -74,4 +74,8 @@ std::string noWindow(std::string_view terminal) {
     return utf8(tr("无法激活 %1 窗口: 未找到它的窗口").arg(q(terminal)));
 }
 
+std::string sessionNotFound(std::string_view terminal) {
+    return utf8(tr("%1 中未找到该会话, 没有可激活的窗口").arg(q(terminal)));
+}
+
 } // namespace quillo::SwitchMessages

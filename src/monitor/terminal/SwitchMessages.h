@@ -21,5 +21,6 @@ std::string dbusFailed(std::string_view terminal, std::string_view message);
 std::string dbusTimedOut(std::string_view terminal);
 std::string noDisplay(std::string_view terminal);
 std::string noWindow(std::string_view terminal);
+std::string sessionNotFound(std::string_view terminal);
 
 } // namespace quillo::SwitchMessages

@@ -46,6 +46,9 @@ SwitchResult finish(const TabSelection& selection, std::optional<Activation> act
     if (activation == Activation::activated) {
         return SwitchResult::activatedOnly();
     }
+    if (!activation) {
+        return SwitchResult::failed(SwitchMessages::sessionNotFound(terminal));
+    }
     if (activation == Activation::noDisplay) {
         return SwitchResult::failed(SwitchMessages::noDisplay(terminal));
     }
