@@ -18,24 +18,24 @@ std::string lines(const std::vector<std::string>& text) {
 
 TEST(TerminalScripts, AreTheExactTextsWithThePathBetweenTheTwoLiterals) {
     const std::string tty = "/dev/ttys003";
-    EXPECT_EQ(TerminalScripts::appleTerminalSwitch(tty),
-              lines({"tell application \"Terminal\"", "    activate",
-                     "    repeat with w in windows", "        repeat with t in tabs of w",
-                     "            if (tty of t) is \"/dev/ttys003\" then",
-                     "                set selected of t to true",
-                     "                set frontmost of w to true",
-                     "                return \"matched\"", "            end if", "        end repeat",
-                     "    end repeat", "    return \"not_found\"", "end tell"}));
-    EXPECT_EQ(TerminalScripts::iterm2Switch(tty),
-              lines({"tell application \"iTerm\"", "    activate", "    repeat with w in windows",
-                     "        repeat with t in tabs of w",
-                     "            repeat with s in sessions of t",
-                     "                if (tty of s) is \"/dev/ttys003\" then",
-                     "                    select s", "                    select t",
-                     "                    tell w to select",
-                     "                    return \"matched\"", "                end if",
-                     "            end repeat", "        end repeat", "    end repeat",
-                     "    return \"not_found\"", "end tell"}));
+    EXPECT_EQ(
+        TerminalScripts::appleTerminalSwitch(tty),
+        lines({"tell application \"Terminal\"", "    activate", "    repeat with w in windows",
+               "        repeat with t in tabs of w",
+               "            if (tty of t) is \"/dev/ttys003\" then",
+               "                set selected of t to true",
+               "                set frontmost of w to true", "                return \"matched\"",
+               "            end if", "        end repeat", "    end repeat",
+               "    return \"not_found\"", "end tell"}));
+    EXPECT_EQ(
+        TerminalScripts::iterm2Switch(tty),
+        lines({"tell application \"iTerm\"", "    activate", "    repeat with w in windows",
+               "        repeat with t in tabs of w", "            repeat with s in sessions of t",
+               "                if (tty of s) is \"/dev/ttys003\" then",
+               "                    select s", "                    select t",
+               "                    tell w to select", "                    return \"matched\"",
+               "                end if", "            end repeat", "        end repeat",
+               "    end repeat", "    return \"not_found\"", "end tell"}));
     EXPECT_EQ(TerminalScripts::appleTerminalListTTYs(),
               lines({"tell application \"Terminal\"", "    set out to \"\"",
                      "    repeat with w in windows", "        repeat with t in tabs of w",

@@ -22,8 +22,9 @@ TEST_F(TerminalSwitcherTest, SessionWithoutTerminalIsUnrecognisedAndTouchesNothi
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].message, "切换尝试");
     EXPECT_EQ(lines[0].category, "switch");
-    EXPECT_EQ(lines[0].context, (DiagnosticLogger::Context{
-                                    {"processId", "s-9"}, {"kind", "nil"}, {"tty", "nil"}, {"appPID", "nil"}}));
+    EXPECT_EQ(lines[0].context,
+              (DiagnosticLogger::Context{
+                  {"processId", "s-9"}, {"kind", "nil"}, {"tty", "nil"}, {"appPID", "nil"}}));
 }
 
 TEST_F(TerminalSwitcherTest, WindowOnlyTerminalIsActivatedAndHonestWhenItCannotBe) {
@@ -75,23 +76,26 @@ TEST_F(TerminalSwitcherTest, ScriptTerminalsFollowTheScriptOutcome) {
 TEST_F(TerminalSwitcherTest, ClosedTerminalTabListsTheRemainingTabs) {
     windows.addWindow(appPid, 1);
     scripts.answer({.created = true, .stringResult = "not_found", .error = std::nullopt});
-    scripts.answer({.created = true, .stringResult = "/dev/ttys000,/dev/ttys002,", .error = std::nullopt});
+    scripts.answer(
+        {.created = true, .stringResult = "/dev/ttys000,/dev/ttys002,", .error = std::nullopt});
     auto process = session(TerminalKind::appleTerminal, "/dev/ttys003");
     EXPECT_EQ(switchTo(process), SwitchResult::activatedOnly());
     ASSERT_EQ(scripts.sources.size(), 2u);
     auto last = log().back();
     EXPECT_EQ(last.severity, Severity::warning);
     EXPECT_EQ(last.message, "Terminal.app 未匹配到 tty, 仅激活 app");
-    EXPECT_EQ(last.context, (DiagnosticLogger::Context{{"terminal", "Terminal.app"},
-                                                       {"expectedTTY", "/dev/ttys003"},
-                                                       {"applescriptReturn", "not_found"},
-                                                       {"currentTTYs", "/dev/ttys000,/dev/ttys002,"}}));
+    EXPECT_EQ(last.context,
+              (DiagnosticLogger::Context{{"terminal", "Terminal.app"},
+                                         {"expectedTTY", "/dev/ttys003"},
+                                         {"applescriptReturn", "not_found"},
+                                         {"currentTTYs", "/dev/ttys000,/dev/ttys002,"}}));
 }
 
 TEST_F(TerminalSwitcherTest, ScriptErrorsBecomeFailuresWithTheirMessages) {
     windows.addWindow(appPid, 1);
     auto terminal = session(TerminalKind::appleTerminal, "/dev/ttys001");
-    scripts.answer({.created = true, .stringResult = std::nullopt,
+    scripts.answer({.created = true,
+                    .stringResult = std::nullopt,
                     .error = ScriptRun::Error{"Not authorized", -1743}});
     SwitchResult denied = switchTo(terminal);
     EXPECT_EQ(denied.kind, SwitchResult::Kind::failed);
@@ -128,7 +132,8 @@ TEST_F(TerminalSwitcherTest, KittyFocusesTheWindowNamedInTheEnvironment) {
                                                     "focus-window", "--match", "id:7"));
     EXPECT_EQ(log().back().message, "kitty tab 切换成功");
 
-    commands.answer({"kitty"}, FakeCommandRunner::exitWith(1, "No matching windows for expression: id:7\n"));
+    commands.answer({"kitty"},
+                    FakeCommandRunner::exitWith(1, "No matching windows for expression: id:7\n"));
     EXPECT_EQ(switchTo(process), SwitchResult::activatedOnly());
     EXPECT_EQ(log().back().message, "kitty 未匹配到 tty, 仅激活 app");
 }
@@ -138,14 +143,16 @@ TEST_F(TerminalSwitcherTest, KittyControlFailuresCarryTheirMessage) {
     auto process = session(TerminalKind::kitty, "/dev/pts/2",
                            {"KITTY_LISTEN_ON=unix:/tmp/kitty-100", "KITTY_WINDOW_ID=7"});
     FakeCommandRunner disabled;
-    disabled.answer({"kitty"}, FakeCommandRunner::exitWith(1, "\nError: Remote control is disabled\nmore\n"));
+    disabled.answer({"kitty"},
+                    FakeCommandRunner::exitWith(1, "\nError: Remote control is disabled\nmore\n"));
     EXPECT_EQ(TerminalSwitcher({scripts, windows, disabled, dbus, proc.proc()}).switchTo(process),
               SwitchResult::failed("kitty 控制命令执行失败: Error: Remote control is disabled"));
     auto last = log().back();
     EXPECT_EQ(last.message, "终端控制命令执行失败");
     EXPECT_EQ(last.severity, Severity::error);
     EXPECT_EQ(last.context.at("code"), "1");
-    EXPECT_EQ(last.context.at("command"), "kitty @ --to unix:/tmp/kitty-100 focus-window --match id:7");
+    EXPECT_EQ(last.context.at("command"),
+              "kitty @ --to unix:/tmp/kitty-100 focus-window --match id:7");
 
     FakeCommandRunner hung;
     hung.answer({"kitty"}, FakeCommandRunner::timedOut());
@@ -171,14 +178,16 @@ TEST_F(TerminalSwitcherTest, KittyWithoutRemoteControlAddressIsOnlyActivated) {
 TEST_F(TerminalSwitcherTest, WezTermActivatesThePaneWithTheSessionsTty) {
     windows.addWindow(appPid, 1);
     commands.answer({"wezterm", "cli", "list"},
-                    FakeCommandRunner::output(R"([{"window_id":0,"tab_id":0,"pane_id":0,"tty_name":"/dev/pts/1"},
+                    FakeCommandRunner::output(
+                        R"([{"window_id":0,"tab_id":0,"pane_id":0,"tty_name":"/dev/pts/1"},
                         {"window_id":0,"tab_id":3,"pane_id":5,"tty_name":"/dev/pts/9"}])"));
     auto process = session(TerminalKind::wezterm, "/dev/pts/9",
                            {"WEZTERM_UNIX_SOCKET=/run/user/1000/wezterm/gui-sock-100"});
     EXPECT_EQ(switchTo(process), SwitchResult::switched());
     ASSERT_EQ(commands.calls.size(), 2u);
     EXPECT_THAT(commands.calls[0].argv, ElementsAre("wezterm", "cli", "list", "--format", "json"));
-    EXPECT_THAT(commands.calls[1].argv, ElementsAre("wezterm", "cli", "activate-pane", "--pane-id", "5"));
+    EXPECT_THAT(commands.calls[1].argv,
+                ElementsAre("wezterm", "cli", "activate-pane", "--pane-id", "5"));
     EXPECT_THAT(commands.calls[1].extraEnvironment,
                 ElementsAre("WEZTERM_UNIX_SOCKET=/run/user/1000/wezterm/gui-sock-100"));
 
@@ -212,19 +221,25 @@ TEST_F(TerminalSwitcherTest, KonsoleSelectsTheSessionOnItsWindow) {
     EXPECT_EQ(switchTo(process), SwitchResult::switched());
     ASSERT_EQ(dbus.calls.size(), 1u);
     EXPECT_EQ(dbus.calls[0], (DBusCall{":1.42", "/Windows/1", "org.kde.konsole.Window",
-                                      "setCurrentSession", QVariantList{3}}));
+                                       "setCurrentSession", QVariantList{3}}));
     EXPECT_EQ(dbus.calls[0].arguments[0].typeId(), QMetaType::Int);
 
-    dbus.reply = {.ok = false, .timedOut = false,
+    dbus.reply = {.ok = false,
+                  .timedOut = false,
                   .errorName = "org.freedesktop.DBus.Error.ServiceUnknown",
-                  .errorMessage = "The name :1.42 was not provided by any .service files", .values = {}};
+                  .errorMessage = "The name :1.42 was not provided by any .service files",
+                  .values = {}};
     EXPECT_EQ(switchTo(process),
-              SwitchResult::failed("Konsole D-Bus 调用失败: The name :1.42 was not provided by any .service files"));
+              SwitchResult::failed(
+                  "Konsole D-Bus 调用失败: The name :1.42 was not provided by any .service files"));
     EXPECT_EQ(log().back().message, "D-Bus 调用失败");
     EXPECT_EQ(log().back().context.at("method"), "org.kde.konsole.Window.setCurrentSession");
 
-    dbus.reply = {.ok = false, .timedOut = true, .errorName = "org.freedesktop.DBus.Error.NoReply",
-                  .errorMessage = "Did not receive a reply", .values = {}};
+    dbus.reply = {.ok = false,
+                  .timedOut = true,
+                  .errorName = "org.freedesktop.DBus.Error.NoReply",
+                  .errorMessage = "Did not receive a reply",
+                  .values = {}};
     EXPECT_EQ(switchTo(process), SwitchResult::failed("Konsole D-Bus 调用超时 (1 秒内无响应)"));
 }
 
@@ -239,22 +254,25 @@ TEST_F(TerminalSwitcherTest, KonsoleWithAMalformedSessionPathCallsNothing) {
 
 TEST_F(TerminalSwitcherTest, GnomeTerminalChecksThenActivatesTheScreen) {
     windows.addWindow(appPid, 1);
-    auto process = session(TerminalKind::gnomeTerminal, "/dev/pts/6",
-                           {"GNOME_TERMINAL_SERVICE=:1.77",
-                            "GNOME_TERMINAL_SCREEN=/org/gnome/Terminal/screen/"
-                            "0f3c1a2b_9d4e_4f60_8a71_b2c3d4e5f607"});
+    auto process =
+        session(TerminalKind::gnomeTerminal, "/dev/pts/6",
+                {"GNOME_TERMINAL_SERVICE=:1.77", "GNOME_TERMINAL_SCREEN=/org/gnome/Terminal/screen/"
+                                                 "0f3c1a2b_9d4e_4f60_8a71_b2c3d4e5f607"});
     const QString uuid = "0f3c1a2b-9d4e-4f60-8a71-b2c3d4e5f607";
-    dbus.repliesByMethod["GetResultMetas"] = {
-        .ok = true, .timedOut = false, .errorName = {}, .errorMessage = {},
-        .values = {QVariantList{QVariantMap{{"id", uuid}}}}};
+    dbus.repliesByMethod["GetResultMetas"] = {.ok = true,
+                                              .timedOut = false,
+                                              .errorName = {},
+                                              .errorMessage = {},
+                                              .values = {QVariantList{QVariantMap{{"id", uuid}}}}};
     EXPECT_EQ(switchTo(process), SwitchResult::switched());
     ASSERT_EQ(dbus.calls.size(), 2u);
     const QString path = "/org/gnome/Terminal/SearchProvider";
     const QString interface = "org.gnome.Shell.SearchProvider2";
     EXPECT_EQ(dbus.calls[0], (DBusCall{":1.77", path, interface, "GetResultMetas",
-                                      QVariantList{QStringList{uuid}}}));
-    EXPECT_EQ(dbus.calls[1], (DBusCall{":1.77", path, interface, "ActivateResult",
-                                      QVariantList{uuid, QStringList{}, QVariant::fromValue<uint>(424242)}}));
+                                       QVariantList{QStringList{uuid}}}));
+    EXPECT_EQ(dbus.calls[1],
+              (DBusCall{":1.77", path, interface, "ActivateResult",
+                        QVariantList{uuid, QStringList{}, QVariant::fromValue<uint>(424242)}}));
     EXPECT_EQ(dbus.calls[1].arguments[2].typeId(), QMetaType::UInt);
 
     // A closed tab is unknown to the provider: nothing is activated by it.
@@ -290,12 +308,14 @@ TEST_F(TerminalSwitcherTest, TmuxShowsThePaneOnTheMostRecentClientAndRaisesItsTe
     };
     commands.answer(with({"list-panes"}), FakeCommandRunner::output("%0\t/dev/pts/10\t$0\t@0\n"
                                                                     "%4\t/dev/pts/12\t$1\t@3\n"));
-    commands.answer(with({"list-clients"}), FakeCommandRunner::output("/dev/pts/20\t690\t$0\t100\n"
-                                                                      "/dev/pts/21\t700\t$0\t200\n"));
+    commands.answer(with({"list-clients"}),
+                    FakeCommandRunner::output("/dev/pts/20\t690\t$0\t100\n"
+                                              "/dev/pts/21\t700\t$0\t200\n"));
     EXPECT_EQ(switchTo(process), SwitchResult::switched());
     ASSERT_EQ(commands.calls.size(), 5u);
-    EXPECT_EQ(commands.calls[0].argv,
-              with({"list-panes", "-a", "-F", "#{pane_id}\t#{pane_tty}\t#{session_id}\t#{window_id}"}));
+    EXPECT_EQ(
+        commands.calls[0].argv,
+        with({"list-panes", "-a", "-F", "#{pane_id}\t#{pane_tty}\t#{session_id}\t#{window_id}"}));
     EXPECT_EQ(commands.calls[1].argv, with({"select-window", "-t", "@3"}));
     EXPECT_EQ(commands.calls[2].argv, with({"select-pane", "-t", "%4"}));
     EXPECT_EQ(commands.calls[4].argv, with({"switch-client", "-c", "/dev/pts/21", "-t", "$1"}));
@@ -319,9 +339,11 @@ TEST_F(TerminalSwitcherTest, TmuxPaneThatIsGoneOrAFailingServer) {
     EXPECT_EQ(log().back().context.at("currentTTYs"), "/dev/pts/10,");
 
     FakeCommandRunner dead;
-    dead.answer({"tmux"}, FakeCommandRunner::exitWith(1, "no server running on /tmp/tmux-1000/work\n"));
-    EXPECT_EQ(TerminalSwitcher({scripts, windows, dead, dbus, proc.proc()}).switchTo(process),
-              SwitchResult::failed("tmux 控制命令执行失败: no server running on /tmp/tmux-1000/work"));
+    dead.answer({"tmux"},
+                FakeCommandRunner::exitWith(1, "no server running on /tmp/tmux-1000/work\n"));
+    EXPECT_EQ(
+        TerminalSwitcher({scripts, windows, dead, dbus, proc.proc()}).switchTo(process),
+        SwitchResult::failed("tmux 控制命令执行失败: no server running on /tmp/tmux-1000/work"));
 }
 
 } // namespace

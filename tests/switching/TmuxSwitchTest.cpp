@@ -38,7 +38,8 @@ class TmuxSwitchTest : public SwitchFixture {};
 
 TEST_F(TmuxSwitchTest, SwitchingToTheProcessInTheSecondWindowMakesThatWindowActive) {
     TmuxServer tmux;
-    auto started = tmux.run({"new-session", "-d", "-s", "work", "-x", "80", "-y", "24", "sleep 600"});
+    auto started =
+        tmux.run({"new-session", "-d", "-s", "work", "-x", "80", "-y", "24", "sleep 600"});
     if (!started.started) {
         GTEST_SKIP() << "tmux is not installed";
     }
@@ -48,8 +49,8 @@ TEST_F(TmuxSwitchTest, SwitchingToTheProcessInTheSecondWindowMakesThatWindowActi
     ASSERT_EQ(tmux.output({"list-windows", "-t", "work", "-F", "#{window_index}=#{window_active}"}),
               "0=1\n1=0\n");
 
-    auto panes = splitLines(
-        tmux.output({"list-panes", "-t", "work:1", "-F", "#{pane_pid} #{pane_tty}"}));
+    auto panes =
+        splitLines(tmux.output({"list-panes", "-t", "work:1", "-F", "#{pane_pid} #{pane_tty}"}));
     ASSERT_EQ(panes.size(), 1u);
     auto space = panes[0].find(' ');
     std::int32_t panePid = std::stoi(panes[0].substr(0, space));

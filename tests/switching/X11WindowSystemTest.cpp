@@ -1,5 +1,5 @@
-#include "TempDir.h"
 #include "platform/X11WindowSystem.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,8 @@ public:
         c_ = xcb_connect(display.c_str(), &screen_);
         xcb_ewmh_init_atoms_replies(&ewmh_, xcb_ewmh_init_atoms(c_, &ewmh_), nullptr);
         root_ = ewmh_.screens[screen_]->root;
-        std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        std::uint32_t mask =
+            XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
     }
     ~TinyWindowManager() {
@@ -91,8 +92,8 @@ public:
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         xcb_ewmh_set_wm_pid(&ewmh_, window, pid);
         clients_.push_back(window);
-        xcb_ewmh_set_client_list_stacking(&ewmh_, screen_, static_cast<std::uint32_t>(clients_.size()),
-                                          clients_.data());
+        xcb_ewmh_set_client_list_stacking(
+            &ewmh_, screen_, static_cast<std::uint32_t>(clients_.size()), clients_.data());
         xcb_flush(c_);
         return window;
     }
@@ -103,7 +104,7 @@ public:
         xcb_flush(c_);
         for (int attempt = 0; attempt < 200; ++attempt) {
             std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(xcb_poll_for_event(c_),
-                                                                            &std::free);
+                                                                             &std::free);
             if (!event) {
                 pollfd fd{xcb_get_file_descriptor(c_), POLLIN, 0};
                 ::poll(&fd, 1, 50);

@@ -4,8 +4,9 @@
 
 namespace quillo {
 
-ChildProcess::Result ChildProcessCommandRunner::run(const std::vector<std::string>& argv,
-                                                    const std::vector<std::string>& extraEnvironment) {
+ChildProcess::Result
+ChildProcessCommandRunner::run(const std::vector<std::string>& argv,
+                               const std::vector<std::string>& extraEnvironment) {
     ChildProcess::Options options;
     options.timeLimit = timeLimit_;
     options.captureStandardError = true;
@@ -21,7 +22,8 @@ ChildProcess::Result FakeCommandRunner::run(const std::vector<std::string>& argv
                                             const std::vector<std::string>& extraEnvironment) {
     calls.push_back({argv, extraEnvironment});
     for (const auto& [prefix, result] : answers_) {
-        if (prefix.size() <= argv.size() && std::equal(prefix.begin(), prefix.end(), argv.begin())) {
+        if (prefix.size() <= argv.size() &&
+            std::equal(prefix.begin(), prefix.end(), argv.begin())) {
             return result;
         }
     }

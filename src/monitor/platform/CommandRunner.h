@@ -20,7 +20,8 @@ public:
 
 class ChildProcessCommandRunner : public CommandRunner {
 public:
-    explicit ChildProcessCommandRunner(std::chrono::milliseconds timeLimit = std::chrono::seconds(1))
+    explicit ChildProcessCommandRunner(
+        std::chrono::milliseconds timeLimit = std::chrono::seconds(1))
         : timeLimit_(timeLimit) {}
     ChildProcess::Result run(const std::vector<std::string>& argv,
                              const std::vector<std::string>& extraEnvironment = {}) override;

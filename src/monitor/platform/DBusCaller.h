@@ -55,7 +55,8 @@ public:
         return repliesByMethod.value(call.method, reply);
     }
 
-    DBusReply reply{.ok = true, .timedOut = false, .errorName = {}, .errorMessage = {}, .values = {}};
+    DBusReply reply{
+        .ok = true, .timedOut = false, .errorName = {}, .errorMessage = {}, .values = {}};
     QMap<QString, DBusReply> repliesByMethod;
     std::vector<DBusCall> calls;
 };

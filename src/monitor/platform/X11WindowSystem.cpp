@@ -92,17 +92,17 @@ std::optional<std::uint32_t> currentTime(Connection& c) {
     xcb_window_t window = xcb_generate_id(conn);
     std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(conn, XCB_COPY_FROM_PARENT, window, c.root(), -1, -1, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &mask);
-    xcb_change_property(conn, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                        0, nullptr);
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    xcb_change_property(conn, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
+                        nullptr);
     xcb_flush(conn);
 
     std::optional<std::uint32_t> time;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(eventWaitMilliseconds);
+    auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(eventWaitMilliseconds);
     while (!time) {
         std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(xcb_poll_for_event(conn),
-                                                                        &std::free);
+                                                                         &std::free);
         if (event) {
             if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
                 auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event.get());
@@ -130,7 +130,8 @@ std::optional<std::uint32_t> currentTime(Connection& c) {
 
 } // namespace
 
-X11WindowSystem::X11WindowSystem(std::optional<std::string> display) : display_(std::move(display)) {}
+X11WindowSystem::X11WindowSystem(std::optional<std::string> display)
+    : display_(std::move(display)) {}
 
 std::optional<std::string> X11WindowSystem::displayName() const {
     if (display_) {
@@ -155,7 +156,8 @@ std::optional<std::vector<std::uint32_t>> X11WindowSystem::windowsOf(std::int32_
     return windowsOfPid(c, pid);
 }
 
-Activation X11WindowSystem::activate(std::int32_t pid, std::optional<std::uint32_t> preferredWindow) {
+Activation X11WindowSystem::activate(std::int32_t pid,
+                                     std::optional<std::uint32_t> preferredWindow) {
     auto name = displayName();
     if (!name) {
         return Activation::noDisplay;

@@ -16,7 +16,7 @@ TabSelection selectTab(const SwitchServices& services, const ClaudeProcess& proc
     if (!windowId || !SwitchSupport::parseNumber<unsigned>(*windowId)) {
         return SwitchSupport::missingVariable(name, "KITTY_WINDOW_ID");
     }
-    std::vector<std::string> argv{"kitty",        "@",       "--to",         *listenOn,
+    std::vector<std::string> argv{"kitty",        "@",       "--to",           *listenOn,
                                   "focus-window", "--match", "id:" + *windowId};
     ChildProcess::Result result = services.commands.run(argv);
     if (result.succeeded()) {

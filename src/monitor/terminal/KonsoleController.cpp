@@ -18,7 +18,8 @@ TabSelection selectTab(const SwitchServices& services, const ClaudeProcess& proc
     constexpr std::string_view prefix = "/Sessions/";
     std::optional<int> session;
     if (sessionPath && sessionPath->starts_with(prefix)) {
-        session = SwitchSupport::parseNumber<int>(std::string_view(*sessionPath).substr(prefix.size()));
+        session =
+            SwitchSupport::parseNumber<int>(std::string_view(*sessionPath).substr(prefix.size()));
     }
     if (!session) {
         return SwitchSupport::missingVariable(name, "KONSOLE_DBUS_SESSION");

@@ -30,8 +30,8 @@ std::string scriptNotCreated(std::string_view terminal) {
 }
 
 std::string automationNotAllowed(std::string_view terminal) {
-    return utf8(
-        tr("缺少自动化权限. 请到 系统设置 > 隐私与安全性 > 自动化, 允许本程序控制 %1.").arg(q(terminal)));
+    return utf8(tr("缺少自动化权限. 请到 系统设置 > 隐私与安全性 > 自动化, 允许本程序控制 %1.")
+                    .arg(q(terminal)));
 }
 
 std::string scriptFailed(std::string_view terminal, std::string_view message) {

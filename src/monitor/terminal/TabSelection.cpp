@@ -3,7 +3,6 @@
 #include "DiagnosticLogger.h"
 #include "SwitchMessages.h"
 
-
 namespace quillo::SwitchSupport {
 
 namespace {
@@ -37,10 +36,10 @@ std::optional<std::string> claudeEnvironment(const SwitchServices& services,
 }
 
 TabSelection missingVariable(std::string_view terminal, std::string_view variable) {
-    DiagnosticLogger::warn(category,
-                           std::string(terminal) + ": 缺少环境变量 " + std::string(variable) +
-                               ", 仅激活 app",
-                           {{"terminal", std::string(terminal)}, {"variable", std::string(variable)}});
+    DiagnosticLogger::warn(
+        category,
+        std::string(terminal) + ": 缺少环境变量 " + std::string(variable) + ", 仅激活 app",
+        {{"terminal", std::string(terminal)}, {"variable", std::string(variable)}});
     return TabSelection::notSelected();
 }
 

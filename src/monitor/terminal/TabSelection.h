@@ -38,7 +38,9 @@ struct TabSelection {
 
     static TabSelection selected() { return {Outcome::selected, {}}; }
     static TabSelection notSelected() { return {Outcome::notSelected, {}}; }
-    static TabSelection failed(std::string message) { return {Outcome::failed, std::move(message)}; }
+    static TabSelection failed(std::string message) {
+        return {Outcome::failed, std::move(message)};
+    }
 };
 
 // Helpers shared by the per-terminal controllers.

@@ -59,12 +59,11 @@ SwitchResult finish(const TabSelection& selection, std::optional<Activation> act
 
 SwitchResult TerminalSwitcher::switchTo(const ClaudeProcess& process) {
     const std::optional<TerminalLocation>& location = process.terminal;
-    DiagnosticLogger::info(
-        SwitchSupport::category, "切换尝试",
-        {{"processId", process.id},
-         {"kind", location ? std::string(rawValue(location->kind)) : "nil"},
-         {"tty", location ? optionalText(location->tty) : "nil"},
-         {"appPID", location ? std::to_string(location->appPID) : "nil"}});
+    DiagnosticLogger::info(SwitchSupport::category, "切换尝试",
+                           {{"processId", process.id},
+                            {"kind", location ? std::string(rawValue(location->kind)) : "nil"},
+                            {"tty", location ? optionalText(location->tty) : "nil"},
+                            {"appPID", location ? std::to_string(location->appPID) : "nil"}});
     if (!location) {
         return SwitchResult::unrecognizedTerminal(SwitchMessages::unrecognizedTerminal());
     }

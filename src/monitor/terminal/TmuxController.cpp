@@ -100,8 +100,8 @@ PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& pr
         return argv;
     };
 
-    std::vector<std::string> listPanes = tmux(
-        {"list-panes", "-a", "-F", "#{pane_id}\t#{pane_tty}\t#{session_id}\t#{window_id}"});
+    std::vector<std::string> listPanes =
+        tmux({"list-panes", "-a", "-F", "#{pane_id}\t#{pane_tty}\t#{session_id}\t#{window_id}"});
     ChildProcess::Result listed = services.commands.run(listPanes);
     if (!listed.succeeded()) {
         outcome.selection = SwitchSupport::commandFailure(name, listPanes, listed);
@@ -143,8 +143,8 @@ PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& pr
 
     // The client to show it on: one already on the pane's session, else the
     // one used last; each is switched to the session so it shows the pane.
-    std::vector<std::string> listClients =
-        tmux({"list-clients", "-F", "#{client_tty}\t#{client_pid}\t#{session_id}\t#{client_activity}"});
+    std::vector<std::string> listClients = tmux(
+        {"list-clients", "-F", "#{client_tty}\t#{client_pid}\t#{session_id}\t#{client_activity}"});
     ChildProcess::Result clientsListed = services.commands.run(listClients);
     if (!clientsListed.succeeded()) {
         outcome.selection = SwitchSupport::commandFailure(name, listClients, clientsListed);

@@ -17,8 +17,7 @@ struct Pane {
 
 std::optional<std::vector<Pane>> parsePanes(const std::string& json) {
     QJsonParseError error{};
-    QJsonDocument document =
-        QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+    QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
     if (error.error != QJsonParseError::NoError || !document.isArray()) {
         return std::nullopt;
     }
