@@ -113,6 +113,18 @@ TEST_F(TerminalSwitcherTest, ScriptErrorsBecomeFailuresWithTheirMessages) {
     EXPECT_EQ(silent.sources.size(), 1u);
 }
 
+TEST_F(TerminalSwitcherTest, TerminalThatIsNotRunningStillGetsItsTabTried) {
+    // No window for the application: activation is skipped and the tab is still
+    // looked for; only a selected tab counts as success then.
+    auto process = session(TerminalKind::appleTerminal, "/dev/ttys003");
+    scripts.answer({.created = true, .stringResult = "matched", .error = std::nullopt});
+    EXPECT_EQ(switchTo(process), SwitchResult::switched());
+    FakeScriptRunner notFound;
+    notFound.answer({.created = true, .stringResult = "not_found", .error = std::nullopt});
+    EXPECT_EQ(TerminalSwitcher({notFound, windows, commands, dbus, proc.proc()}).switchTo(process),
+              SwitchResult::failed("无法激活 Terminal.app 窗口: 未找到它的窗口"));
+}
+
 TEST_F(TerminalSwitcherTest, ScriptTerminalWithoutTtyIsOnlyActivated) {
     windows.addWindow(appPid, 1);
     EXPECT_EQ(switchTo(session(TerminalKind::iterm2, std::nullopt)), SwitchResult::activatedOnly());
