@@ -1,4 +1,5 @@
-// The hook modes of the real QuilloMac binary, with HOME at a temporary folder.
+// The hook modes of the real QuilloMac binary, with HOME at a temporary folder
+// and no display.
 #include "ChildProcess.h"
 #include "TempDir.h"
 
@@ -18,160 +19,118 @@ using nlohmann::json;
 const fs::path monitorBinary = QUILLO_MAC_BINARY;
 const std::string recorderPath = (monitorBinary.parent_path() / "QuilloHook").string();
 
-ChildProcess::Result runMonitor(const TempHome& home, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), monitorBinary.string());
-    // No display: the modes must not need one.
-    auto env = home.environment();
-    env.push_back("DISPLAY=");
-    env.push_back("WAYLAND_DISPLAY=");
-    return ChildProcess::run(arguments, {.timeLimit = std::chrono::seconds(60),
-                                         .captureStandardError = true,
-                                         .extraEnvironment = env});
-}
+struct CommandLineFixture : ::testing::Test {
+    TempHome home;
+    fs::path settings = home.path() / ".claude/settings.json";
 
-std::vector<fs::path> backupsIn(const fs::path& folder) {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().filename().string().starts_with("settings.json.quillo-backup-")) {
-            found.push_back(entry.path());
+    ChildProcess::Result run(std::vector<std::string> arguments,
+                             std::vector<std::string> prefix = {}) {
+        arguments.insert(arguments.begin(), monitorBinary.string());
+        arguments.insert(arguments.begin(), prefix.begin(), prefix.end());
+        auto env = home.environment();
+        env.insert(env.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+        return ChildProcess::run(arguments, {.timeLimit = std::chrono::seconds(60),
+                                             .captureStandardError = true,
+                                             .extraEnvironment = env});
+    }
+    std::string installed() const {
+        return "[quillo] hook 已安装 -> " + settings.string() +
+               "\n[quillo] 二进制路径: " + recorderPath +
+               "\n[quillo] 订阅事件: SessionStart, UserPromptSubmit, PreToolUse, Stop, "
+               "Notification, SessionEnd\n";
+    }
+    std::vector<fs::path> backups() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(settings.parent_path())) {
+            if (entry.path().filename().string().starts_with("settings.json.quillo-backup-")) {
+                found.push_back(entry.path());
+            }
         }
+        return found;
     }
-    return found;
-}
+};
 
-std::string installedLines(const fs::path& settings) {
-    return "[quillo] hook 已安装 -> " + settings.string() +
-           "\n[quillo] 二进制路径: " + recorderPath +
-           "\n[quillo] 订阅事件: SessionStart, UserPromptSubmit, PreToolUse, Stop, "
-           "Notification, SessionEnd\n";
-}
-
-TEST(HookCommandLine, InstallTwiceThenUninstall) {
-    TempHome home;
-    const fs::path settings = home.path() / ".claude/settings.json";
-
-    auto first = runMonitor(home, {"--install-hook"});
-    ASSERT_TRUE(first.succeeded()) << first.standardError;
-    EXPECT_EQ(first.standardOutput, installedLines(settings));
-    const std::string written = readFile(settings);
-    json root = json::parse(written);
-    const std::string command = "\"" + recorderPath + "\"";
-    for (const char* event :
-         {"SessionStart", "UserPromptSubmit", "PreToolUse", "Stop", "Notification", "SessionEnd"}) {
-        ASSERT_EQ(root["hooks"][event].size(), 1u) << event;
-        EXPECT_EQ(root["hooks"][event][0]["hooks"][0]["command"], command);
-    }
-
-    auto second = runMonitor(home, {"--install-hook"});
-    ASSERT_TRUE(second.succeeded()) << second.standardError;
-    EXPECT_EQ(second.standardOutput, installedLines(settings));
-    EXPECT_EQ(readFile(settings), written);
-
-    auto removed = runMonitor(home, {"--uninstall-hook"});
-    ASSERT_TRUE(removed.succeeded()) << removed.standardError;
-    EXPECT_EQ(removed.standardOutput, "[quillo] 已从 settings.json 移除 6 条 hook 条目\n");
-    EXPECT_EQ(readFile(settings), "{}");
-}
-
-TEST(HookCommandLine, UninstallLeavesOtherToolsEntriesAsTheyWere) {
-    TempHome home;
-    const fs::path settings = home.path() / ".claude/settings.json";
+TEST_F(CommandLineFixture, InstallIsIdempotentAndUninstallLeavesOtherToolsAlone) {
     fs::create_directories(settings.parent_path());
     const std::string original = testData("settings-foreign-groups-under-stop-and-pretooluse.json");
     writeFile(settings, original);
 
-    auto installed = runMonitor(home, {"--install-hook"});
-    ASSERT_TRUE(installed.succeeded()) << installed.standardError;
-    const auto backups = backupsIn(settings.parent_path());
-    ASSERT_EQ(backups.size(), 1u);
-    EXPECT_EQ(installed.standardOutput, "[quillo] 即将备份 settings.json -> " +
-                                            backups[0].string() + "\n" + installedLines(settings));
-    EXPECT_EQ(readFile(backups[0]), original);
+    auto first = run({"--install-hook"});
+    ASSERT_TRUE(first.succeeded()) << first.standardError;
+    ASSERT_EQ(backups().size(), 1u);
+    EXPECT_EQ(first.standardOutput,
+              "[quillo] 即将备份 settings.json -> " + backups()[0].string() + "\n" + installed());
+    const std::string written = readFile(settings);
+    EXPECT_EQ(json::parse(written)["hooks"]["Notification"][0]["hooks"][0]["command"],
+              "\"" + recorderPath + "\"");
 
-    auto removed = runMonitor(home, {"--uninstall-hook"});
-    ASSERT_TRUE(removed.succeeded());
+    auto second = run({"--install-hook"});
+    EXPECT_EQ(second.standardOutput, installed()); // a no-op announces no backup
+    EXPECT_EQ(readFile(settings), written);
+
+    auto removed = run({"--uninstall-hook"});
+    EXPECT_TRUE(removed.succeeded());
     EXPECT_EQ(removed.standardOutput, "[quillo] 已从 settings.json 移除 6 条 hook 条目\n");
     EXPECT_EQ(json::parse(readFile(settings)), json::parse(original));
-
-    auto again = runMonitor(home, {"--uninstall-hook"});
-    EXPECT_EQ(again.standardOutput, "[quillo] 已从 settings.json 移除 0 条 hook 条目\n");
 }
 
-TEST(HookCommandLine, ModesAreTriedInOrderAndPrintHookPathPrintsOneLine) {
-    TempHome home;
-    auto path = runMonitor(home, {"--print-hook-path"});
+TEST_F(CommandLineFixture, ModesAreTriedInOrder) {
+    auto path = run({"--print-hook-path"});
     EXPECT_TRUE(path.succeeded());
     EXPECT_EQ(path.standardOutput, recorderPath + "\n");
-    EXPECT_TRUE(fs::exists(recorderPath));
 
-    auto missing = runMonitor(home, {"--uninstall-hook", "--print-hook-path"});
-    EXPECT_TRUE(missing.succeeded());
-    EXPECT_EQ(missing.standardOutput, "[quillo] 未找到 " +
-                                          (home.path() / ".claude/settings.json").string() +
-                                          ",无需清理\n");
+    auto nothing = run({"--print-hook-path", "--uninstall-hook"});
+    EXPECT_TRUE(nothing.succeeded());
+    EXPECT_EQ(nothing.standardOutput, "[quillo] 未找到 " + settings.string() + ",无需清理\n");
 
-    auto both = runMonitor(home, {"--uninstall-hook", "--install-hook"});
+    auto both = run({"--uninstall-hook", "--install-hook"});
     EXPECT_TRUE(both.succeeded());
-    EXPECT_EQ(both.standardOutput, installedLines(home.path() / ".claude/settings.json"));
+    EXPECT_EQ(both.standardOutput, installed());
+    EXPECT_EQ(json::parse(readFile(settings))["hooks"].size(), 6u);
 }
 
-TEST(HookCommandLine, ASymlinkedSettingsFileStaysALink) {
-    TempHome home;
-    const fs::path settings = home.path() / ".claude/settings.json";
-    const fs::path real = home.path() / "dotfiles/claude/settings.json";
+TEST_F(CommandLineFixture, ASymlinkedSettingsFileStaysALink) {
+    const fs::path real = home.path() / "dotfiles/claude-settings.json";
     fs::create_directories(real.parent_path());
     fs::create_directories(settings.parent_path());
     writeFile(real, testData("settings-marker-stripped.json"));
     fs::create_symlink(real, settings);
 
-    auto installed = runMonitor(home, {"--install-hook"});
-    ASSERT_TRUE(installed.succeeded()) << installed.standardError;
-    ASSERT_TRUE(fs::is_symlink(settings));
+    ASSERT_TRUE(run({"--install-hook"}).succeeded());
     EXPECT_EQ(fs::read_symlink(settings), real);
-    json root = json::parse(readFile(real));
-    EXPECT_EQ(root["hooks"]["Stop"].size(), 2u); // the foreign group and one own group
-    EXPECT_EQ(root["hooks"]["Stop"][1]["hooks"][0]["command"], "\"" + recorderPath + "\"");
-
-    auto removed = runMonitor(home, {"--uninstall-hook"});
-    EXPECT_EQ(removed.standardOutput, "[quillo] 已从 settings.json 移除 6 条 hook 条目\n");
+    EXPECT_EQ(json::parse(readFile(real))["hooks"]["Stop"].size(), 2u); // no duplicate
+    EXPECT_EQ(run({"--uninstall-hook"}).standardOutput,
+              "[quillo] 已从 settings.json 移除 6 条 hook 条目\n");
     EXPECT_TRUE(fs::is_symlink(settings));
 }
 
-TEST(HookCommandLine, AReadOnlyFolderFailsLoudlyAndChangesNothing) {
-    TempHome home;
-    const fs::path folder = home.path() / ".claude";
-    fs::create_directories(folder);
-    const std::string original = testData("settings-foreign-groups-under-stop-and-pretooluse.json");
-    writeFile(folder / "settings.json", original);
-
+TEST_F(CommandLineFixture, AReadOnlyFolderFailsLoudlyAndChangesNothing) {
+    fs::create_directories(settings.parent_path());
+    const std::string original = testData("settings-legacy-marker.json");
+    writeFile(settings, original);
     ChildProcess::Result result;
     if (::geteuid() == 0) {
-        // Root ignores permission bits; a read-only bind mount in a private
-        // mount namespace is read-only for root too.
-        auto probe = ChildProcess::run({"unshare", "--mount", "true"});
-        if (!probe.succeeded()) {
+        // Root ignores permission bits, not a read-only bind mount in a private
+        // mount namespace.
+        if (!ChildProcess::run({"unshare", "--mount", "true"}).succeeded()) {
             GTEST_SKIP() << "cannot create a mount namespace here";
         }
-        auto env = home.environment();
-        result = ChildProcess::run(
-            {"unshare", "--mount", "sh", "-c",
-             "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" && exec \"$2\" "
-             "--install-hook",
-             "sh", folder.string(), monitorBinary.string()},
-            {.timeLimit = std::chrono::seconds(60),
-             .captureStandardError = true,
-             .extraEnvironment = env});
+        result =
+            run({"--install-hook"},
+                {"unshare", "--mount", "sh", "-c",
+                 "mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\" && exec \"$@\"",
+                 settings.parent_path().string()});
     } else {
-        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-        result = runMonitor(home, {"--install-hook"});
+        fs::permissions(settings.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+        result = run({"--install-hook"});
     }
     EXPECT_EQ(result.exitCode, 1) << result.standardError;
-    EXPECT_NE(result.standardOutput.find("[quillo] 安装失败: 备份 settings.json 失败: "),
+    EXPECT_NE(result.standardOutput.find("\n[quillo] 安装失败: 备份 settings.json 失败: "),
               std::string::npos)
         << result.standardOutput << result.standardError;
-    EXPECT_EQ(result.standardOutput.find("hook 已安装"), std::string::npos);
-    EXPECT_EQ(readFile(folder / "settings.json"), original);
-    EXPECT_TRUE(backupsIn(folder).empty());
+    EXPECT_EQ(result.standardOutput.find("已安装"), std::string::npos);
+    EXPECT_EQ(readFile(settings), original);
+    EXPECT_TRUE(backups().empty());
 }
 
 } // namespace

@@ -13,16 +13,6 @@ namespace {
 using namespace test;
 namespace HI = HookInstaller;
 
-// Timers need an application object on the thread.
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "installer_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) {
-        new QCoreApplication(argc, argv);
-    }
-}
-
 struct HealthFixture : ::testing::Test {
     SettingsFixture settings;
     MemorySettingsStore store;
@@ -37,60 +27,41 @@ struct HealthFixture : ::testing::Test {
         QObject::connect(&monitor, &HookHealthMonitor::hasErrorChanged,
                          [this](bool value) { published.push_back(value); });
     }
-    void completeOnboarding() { store.setBoolean("quillo.onboardingCompleted", true); }
+    void onboarded(bool done) { store.setBoolean("quillo.onboardingCompleted", done); }
     void install() { ASSERT_TRUE(HI::apply(HI::computePlan(settings.setup)).success); }
 };
 
-TEST_F(HealthFixture, NoErrorIsShownBeforeOnboardingIsCompleted) {
-    monitor.checkNow();
-    EXPECT_FALSE(monitor.hasError());
+TEST_F(HealthFixture, PublishesRealChangesOnlyAndNothingBeforeOnboarding) {
+    monitor.checkNow(); // missing file, onboarding not completed
     EXPECT_EQ(validations, 0);
-    EXPECT_TRUE(published.empty());
-
-    completeOnboarding();
-    monitor.checkNow();
-    EXPECT_TRUE(monitor.hasError());                       // missing file
-    store.setBoolean("quillo.onboardingCompleted", false); // a reset
-    monitor.checkNow();
-    EXPECT_FALSE(monitor.hasError());
-    EXPECT_EQ(published, (std::vector<bool>{true, false}));
-}
-
-TEST_F(HealthFixture, PublishesOnlyRealChanges) {
-    completeOnboarding();
+    onboarded(true);
     monitor.checkNow();
     monitor.checkNow();
-    EXPECT_EQ(published, std::vector<bool>{true});
-
     install();
     monitor.checkNow();
+    settings.setup.hookCommandPath = "/usr/lib/quillo/QuilloHook"; // the application moved
     monitor.checkNow();
-    EXPECT_EQ(published, (std::vector<bool>{true, false}));
-
-    // The application moved: the entries point at another recorder.
-    settings.setup.hookCommandPath = "/usr/lib/quillo/QuilloHook";
-    monitor.checkNow();
-    EXPECT_TRUE(monitor.hasError());
-    install();
+    onboarded(false); // a reset to first run
     monitor.checkNow();
     EXPECT_EQ(published, (std::vector<bool>{true, false, true, false}));
-}
 
-TEST_F(HealthFixture, LegacyEntriesCountAsBroken) {
-    completeOnboarding();
+    onboarded(true);
     settings.putFixture("settings-legacy-marker.json");
     settings.setup.hookCommandPath = "/Applications/Quillo.app/Contents/MacOS/QuilloHook";
     monitor.checkNow();
-    EXPECT_TRUE(monitor.hasError());
+    EXPECT_TRUE(monitor.hasError()); // legacy entries count as broken
 }
 
 TEST_F(HealthFixture, StartChecksAtOnceAndThenEveryTenMinutes) {
-    ensureApplication();
-    completeOnboarding();
+    static int argc = 1;
+    static char name[] = "installer_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv); // timers need one
+    onboarded(true);
     monitor.start();
     EXPECT_EQ(validations, 1);
     EXPECT_TRUE(monitor.hasError());
-    monitor.start(); // a second start replaces the timer
+    monitor.start(); // replaces the timer
     auto timers = monitor.findChildren<QTimer*>();
     ASSERT_EQ(timers.size(), 1);
     EXPECT_TRUE(timers[0]->isActive());

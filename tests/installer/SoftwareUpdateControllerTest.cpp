@@ -6,47 +6,32 @@
 namespace quillo {
 namespace {
 
-TEST(SoftwareUpdateController, WithoutAFeedNothingCanBeCheckedButTheChoiceIsKept) {
-    MemorySettingsStore store;
-    int opened = 0;
-    SoftwareUpdateController controller(store, std::nullopt, [&](const QUrl&) {
-        ++opened;
-        return true;
-    });
-    std::vector<bool> published;
-    QObject::connect(&controller, &SoftwareUpdateController::automaticallyChecksForUpdatesChanged,
-                     [&](bool value) { published.push_back(value); });
-    controller.start();
-    EXPECT_FALSE(controller.canCheckForUpdates());
-    EXPECT_FALSE(controller.checkForUpdates());
-    EXPECT_EQ(opened, 0);
-
-    EXPECT_FALSE(controller.automaticallyChecksForUpdates());
-    controller.setAutomaticallyChecksForUpdates(true);
-    controller.setAutomaticallyChecksForUpdates(true);
-    EXPECT_EQ(store.string("quillo.automaticallyChecksForUpdates"), "true");
-    EXPECT_TRUE(SoftwareUpdateController(store, std::nullopt).automaticallyChecksForUpdates());
-    controller.setAutomaticallyChecksForUpdates(false);
-    EXPECT_EQ(published, (std::vector<bool>{true, false}));
-}
-
-TEST(SoftwareUpdateController, AConfiguredFeedIsOpenedOnRequest) {
+TEST(SoftwareUpdateController, ChecksOnlyWithAFeedAndKeepsTheAutomaticChoice) {
     MemorySettingsStore store;
     std::vector<QUrl> opened;
     auto opener = [&](const QUrl& url) {
         opened.push_back(url);
         return true;
     };
-    SoftwareUpdateController controller(store, QUrl("https://quillo.example/releases"), opener);
-    EXPECT_TRUE(controller.canCheckForUpdates());
-    EXPECT_TRUE(controller.checkForUpdates());
-    EXPECT_EQ(opened, std::vector<QUrl>{QUrl("https://quillo.example/releases")});
-
-    // A feed that is not an absolute address counts as none; so does a feed
-    // with no way to open it.
+    SoftwareUpdateController none(store, std::nullopt, opener);
+    EXPECT_FALSE(none.canCheckForUpdates());
+    EXPECT_FALSE(none.checkForUpdates());
     EXPECT_FALSE(SoftwareUpdateController(store, QUrl("releases"), opener).canCheckForUpdates());
-    EXPECT_FALSE(
-        SoftwareUpdateController(store, QUrl("https://quillo.example/")).canCheckForUpdates());
+    EXPECT_FALSE(SoftwareUpdateController(store, QUrl("https://q.example/")).canCheckForUpdates());
+
+    SoftwareUpdateController feed(store, QUrl("https://q.example/releases"), opener);
+    EXPECT_TRUE(feed.checkForUpdates());
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl("https://q.example/releases")});
+
+    std::vector<bool> published;
+    QObject::connect(&none, &SoftwareUpdateController::automaticallyChecksForUpdatesChanged,
+                     [&](bool value) { published.push_back(value); });
+    EXPECT_FALSE(none.automaticallyChecksForUpdates());
+    none.setAutomaticallyChecksForUpdates(true);
+    none.setAutomaticallyChecksForUpdates(true);
+    EXPECT_TRUE(SoftwareUpdateController(store, std::nullopt).automaticallyChecksForUpdates());
+    none.setAutomaticallyChecksForUpdates(false);
+    EXPECT_EQ(published, (std::vector<bool>{true, false}));
 }
 
 } // namespace

@@ -265,12 +265,15 @@ ApplyResult apply(const Plan& plan) {
         // The copy replaces whatever is at the backup path in one rename, so an
         // older backup of the same second is never half-overwritten.
         if (auto error = AtomicFile::copy(settings, *plan.backupPath)) {
-            return {false, localized("备份 settings.json 失败: %1", *error)};
+            return {false,
+                    localized(QT_TRANSLATE_NOOP("HookInstaller", "备份 settings.json 失败: %1"),
+                              *error)};
         }
     }
     createParentFolder(settings);
     if (auto error = AtomicFile::write(settings, plan.targetText)) {
-        return {false, localized("写入 settings.json 失败: %1", *error)};
+        return {false, localized(QT_TRANSLATE_NOOP("HookInstaller", "写入 settings.json 失败: %1"),
+                                 *error)};
     }
     return {true, std::nullopt};
 }
