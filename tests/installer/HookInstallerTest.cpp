@@ -222,7 +222,9 @@ TEST(HookInstaller, ReadsCrlfAndNonAsciiAndWritesCanonicalUtf8) {
 TEST(HookInstaller, AFileThatCannotBeWrittenBackIsNeverReportedInstalled) {
     SettingsFixture f;
     f.putFixture("settings-nesting-deeper-than-the-writer-allows.json");
-    EXPECT_TRUE(HI::computePlan(f.setup, fixedTime).serializationFailed);
+    auto plan = HI::computePlan(f.setup, fixedTime);
+    EXPECT_TRUE(plan.serializationFailed);
+    EXPECT_FALSE(plan.isNoOp); // a preview must not call this "up to date"
     std::ostringstream out;
     EXPECT_FALSE(HI::install(f.setup, out, fixedTime));
     EXPECT_EQ(out.str(), "[quillo] 安装失败: settings.json 序列化失败\n");

@@ -249,7 +249,9 @@ Plan computePlan(const Setup& setup, Timestamp at) {
         plan.targetText = plan.existingText;
         plan.serializationFailed = true;
     }
-    plan.isNoOp = plan.targetText == plan.existingText;
+    // A plan that cannot be applied is never "already up to date": applying it
+    // reports the failure instead.
+    plan.isNoOp = !plan.serializationFailed && plan.targetText == plan.existingText;
     return plan;
 }
 
@@ -284,7 +286,7 @@ bool install() {
 
 bool install(const Setup& setup, std::ostream& out, Timestamp at) {
     const Plan plan = computePlan(setup, at);
-    if (plan.backupPath && !plan.isNoOp) {
+    if (plan.backupPath && !plan.isNoOp && !plan.serializationFailed) {
         out << "[quillo] 即将备份 settings.json -> " << *plan.backupPath << "\n";
     }
     // A file with content that is not a JSON object is replaced whole; say so,

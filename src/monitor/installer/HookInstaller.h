@@ -58,12 +58,12 @@ struct Plan {
     std::optional<std::string> backupPath; // absent exactly when the file does not exist
     std::string hookCommandPath;
     bool willCreateSettingsFile = false;
-    bool isNoOp = false; // targetText == existingText
+    bool isNoOp = false; // targetText == existingText (and the plan can be applied)
     // Where the plan applies, so that applying needs nothing else.
     std::string settingsPath;
     // The file parses but cannot be written back (nesting deeper than the
-    // writer allows): targetText is existingText and applying refuses, rather
-    // than reporting an installation that did not happen.
+    // writer allows): targetText is existingText, isNoOp is false, and applying
+    // refuses rather than reporting an installation that did not happen.
     bool serializationFailed = false;
 
     bool operator==(const Plan&) const = default;
