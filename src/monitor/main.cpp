@@ -1,6 +1,7 @@
 // QuilloMac: the monitor. Command-line modes do one job and quit; otherwise the
 // monitor runs until it is told to stop.
 #include "app/CommandLine.h"
+#include "installer/HookInstaller.h"
 
 #include <cstdio>
 #include <string>
@@ -11,9 +12,15 @@ int main(int argc, char** argv) {
     const quillo::CommandLine commandLine = quillo::parseCommandLine(arguments);
 
     switch (commandLine.mode) {
+    // The hook modes need no display and no application object. A failed
+    // install or write exits with 1 so that scripts notice.
     case quillo::CommandLine::Mode::installHook:
+        return quillo::HookInstaller::install() ? 0 : 1;
     case quillo::CommandLine::Mode::uninstallHook:
+        return quillo::HookInstaller::uninstall() ? 0 : 1;
     case quillo::CommandLine::Mode::printHookPath:
+        std::printf("%s\n", quillo::HookInstaller::hookBinaryPath().c_str());
+        return 0;
     case quillo::CommandLine::Mode::debugTree:
     case quillo::CommandLine::Mode::normal:
         break;

@@ -1,0 +1,203 @@
+#include "AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillo::AtomicFile {
+
+namespace {
+
+Error describe(const std::filesystem::path& path, int error) {
+    return path.string() + ": " + std::strerror(error);
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& path) {
+    auto folder = path.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+struct Ownership {
+    mode_t mode;
+    std::optional<std::pair<uid_t, gid_t>> owner; // absent: whoever creates it
+};
+
+// Writes `bytes` to a fresh temporary file next to `target` and renames it over
+// `target`. rename() replaces a link at `target` itself rather than following
+// it, which is what callers rely on after resolving links themselves.
+std::optional<Error> replace(const std::filesystem::path& target, std::string_view bytes,
+                             const Ownership& ownership) {
+    const auto folder = folderOf(target);
+    std::string temporary =
+        (folder / ("." + target.filename().string() + ".quillo-tmp-XXXXXX")).string();
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC); // created with mode 0600
+    if (fd < 0) {
+        return describe(folder, errno);
+    }
+    auto fail = [&](int error) -> std::optional<Error> {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return describe(target, error);
+    };
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        return fail(errno);
+    }
+    if (ownership.owner &&
+        (ownership.owner->first != ::geteuid() || ownership.owner->second != ::getegid())) {
+        // Only possible with privileges (say, run through sudo); without them the
+        // file simply becomes ours, as any editor would leave it.
+        (void)::fchown(fd, ownership.owner->first, ownership.owner->second);
+    }
+    // After the chown, which clears set-id bits; the mode never gains bits the
+    // old file did not have.
+    if (::fchmod(fd, ownership.mode) != 0) {
+        return fail(errno);
+    }
+    if (::close(fd) != 0) {
+        int error = errno;
+        ::unlink(temporary.c_str());
+        return describe(target, error);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        int error = errno;
+        ::unlink(temporary.c_str());
+        return describe(target, error);
+    }
+    // Make the rename itself durable; a failure here loses nothing already
+    // visible, so it is not reported.
+    if (int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        (void)::fsync(dir);
+        ::close(dir);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> readRegular(const std::filesystem::path& path, struct stat& info,
+                                       Error* error) {
+    auto report = [&](int code) -> std::optional<std::string> {
+        if (error) {
+            *error = describe(path, code);
+        }
+        return std::nullopt;
+    };
+    // O_NONBLOCK: opening a FIFO must not hang; it is refused below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return report(errno);
+    }
+    if (::fstat(fd, &info) != 0) {
+        int code = errno;
+        ::close(fd);
+        return report(code);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return report(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    }
+    if (static_cast<std::size_t>(info.st_size) > maxFileSize) {
+        ::close(fd);
+        return report(EFBIG);
+    }
+    std::string content;
+    content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    while (true) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            int code = errno;
+            ::close(fd);
+            return report(code);
+        }
+        if (n == 0) {
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
+        if (content.size() > maxFileSize) {
+            ::close(fd);
+            return report(EFBIG);
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+} // namespace
+
+std::filesystem::path resolveSymlinks(const std::filesystem::path& path) {
+    std::filesystem::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return current;
+        }
+        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 4096) + 1,
+                           '\0');
+        ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
+            return current;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        std::filesystem::path next(target);
+        current = next.is_absolute() ? next : folderOf(current) / next;
+    }
+    return current;
+}
+
+std::optional<std::string> read(const std::filesystem::path& path, Error* error) {
+    struct stat info {};
+    return readRegular(path, info, error);
+}
+
+std::optional<Error> write(const std::filesystem::path& path, std::string_view bytes,
+                           mode_t newFileMode) {
+    const auto target = resolveSymlinks(path);
+    Ownership ownership{newFileMode & 0777, std::nullopt};
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            return describe(target, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        }
+        // A file its owner made read-only is a request not to change it; the
+        // rename would get past the mode bits, so honour them here.
+        if ((info.st_mode & S_IWUSR) == 0) {
+            return describe(target, EACCES);
+        }
+        ownership = {static_cast<mode_t>(info.st_mode & 0777),
+                     std::make_pair(info.st_uid, info.st_gid)};
+    } else if (errno != ENOENT) {
+        return describe(target, errno);
+    }
+    return replace(target, bytes, ownership);
+}
+
+std::optional<Error> copy(const std::filesystem::path& source,
+                          const std::filesystem::path& destination) {
+    struct stat info {};
+    Error error;
+    auto content = readRegular(source, info, &error);
+    if (!content) {
+        return error;
+    }
+    return replace(destination, *content, {static_cast<mode_t>(info.st_mode & 0777), std::nullopt});
+}
+
+} // namespace quillo::AtomicFile

@@ -1,0 +1,448 @@
+#include "HookInstaller.h"
+
+#include "AppPaths.h"
+#include "AtomicFile.h"
+#include "JsonWriter.h"
+#include "Utf8.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <cerrno>
+#include <climits>
+#include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillo::HookInstaller {
+
+using nlohmann::json;
+
+namespace {
+
+std::optional<json> parseObject(std::string_view text) {
+    json parsed = json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false);
+    if (parsed.is_discarded() || !parsed.is_object()) {
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+std::optional<json> readObject(const std::filesystem::path& path) {
+    auto bytes = AtomicFile::read(path);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return parseObject(*bytes);
+}
+
+// A quoted absolute path whose last component is the recorder, with nothing
+// after the closing quote: the command this installer writes, for any install
+// location.
+bool isRecorderCommand(const json& command) {
+    if (!command.is_string()) {
+        return false;
+    }
+    const auto& text = command.get_ref<const std::string&>();
+    static const std::string tail = "/" + std::string(recorderFileName) + "\"";
+    if (text.size() < tail.size() + 1 || text.front() != '"' || text[1] != '/' ||
+        !text.ends_with(tail)) {
+        return false;
+    }
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        if (text[i] == '\\') {
+            ++i;
+        } else if (text[i] == '"') {
+            return false; // a second quoted word: not a bare recorder command
+        }
+    }
+    return true;
+}
+
+bool isOwnMarker(const json& value) {
+    if (!value.is_string()) {
+        return false;
+    }
+    const auto& text = value.get_ref<const std::string&>();
+    if (text == currentMarkerValue) {
+        return true;
+    }
+    for (auto legacy : legacyMarkerValues) {
+        if (text == legacy) {
+            return true;
+        }
+    }
+    return false;
+}
+
+json ownGroup(const std::string& command) {
+    json entry = json::object();
+    entry["type"] = "command";
+    entry["command"] = command;
+    entry[std::string(markerKey)] = currentMarkerValue;
+    json group = json::object();
+    group["matcher"] = "";
+    group["hooks"] = json::array({std::move(entry)});
+    return group;
+}
+
+// The canonical text of `root`: pretty, sorted, ending with a line feed.
+std::optional<std::string> serialise(const json& root, bool trailingLineFeed) {
+    auto text = JsonWriter::pretty(root);
+    if (text && trailingLineFeed && (text->empty() || text->back() != '\n')) {
+        text->push_back('\n');
+    }
+    return text;
+}
+
+// The settings file with exactly one own group at the end of each subscribed
+// event's list. Other tools' groups keep their order; elements that are not
+// groups at all (null, strings) are dropped, as Claude Code cannot use them; a
+// file that is not a JSON object is replaced (apply keeps it in the backup).
+std::optional<std::string> buildTarget(std::string_view text, const std::string& command) {
+    json root = json::object();
+    if (!text.empty()) {
+        if (auto parsed = parseObject(text)) {
+            root = std::move(*parsed);
+        }
+    }
+    json hooks = json::object();
+    if (auto it = root.find("hooks"); it != root.end() && it->is_object()) {
+        hooks = std::move(*it);
+    }
+    for (auto event : subscribedEvents) {
+        json groups = json::array();
+        if (auto it = hooks.find(event); it != hooks.end() && it->is_array()) {
+            for (auto& group : *it) {
+                if (group.is_object() && !groupContainsOurMarker(group)) {
+                    groups.push_back(std::move(group));
+                }
+            }
+        }
+        groups.push_back(ownGroup(command));
+        hooks[std::string(event)] = std::move(groups);
+    }
+    root["hooks"] = std::move(hooks);
+    return serialise(root, /*trailingLineFeed=*/true);
+}
+
+std::string backupPathFor(const std::filesystem::path& settings, Timestamp at) {
+    const auto seconds = static_cast<long long>(secondsSince1970(at)); // truncated
+    return settings.string() + "." + std::string(backupExtensionPrefix) + std::to_string(seconds);
+}
+
+std::string localized(const char* format, const std::string& argument) {
+    return QCoreApplication::translate("HookInstaller", format)
+        .arg(QString::fromStdString(argument))
+        .toStdString();
+}
+
+std::string joinedEvents() {
+    std::string joined;
+    for (auto event : subscribedEvents) {
+        if (!joined.empty()) {
+            joined += ", ";
+        }
+        joined += event;
+    }
+    return joined;
+}
+
+// Private parents stay private: ~/.claude holds Claude Code's credentials.
+void createParentFolder(const std::filesystem::path& settings) {
+    const auto folder = settings.parent_path();
+    if (folder.empty()) {
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(folder.parent_path(), ec);
+    (void)::mkdir(folder.c_str(), 0700);
+}
+
+} // namespace
+
+std::filesystem::path settingsPath() {
+    return AppPaths::homeDirectory() / ".claude" / "settings.json";
+}
+
+std::filesystem::path executableDirectory() {
+    char buffer[PATH_MAX];
+    ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length > 0) {
+        return std::filesystem::path(std::string(buffer, static_cast<std::size_t>(length)))
+            .parent_path();
+    }
+    if (QCoreApplication::instance()) {
+        return QCoreApplication::applicationDirPath().toStdString();
+    }
+    std::error_code ec;
+    return std::filesystem::current_path(ec);
+}
+
+std::string hookBinaryPath() {
+    return hookBinaryPath(executableDirectory());
+}
+
+std::string hookBinaryPath(const std::filesystem::path& executableDirectory) {
+    return (executableDirectory / recorderFileName).string();
+}
+
+Setup currentSetup() {
+    return {settingsPath(), hookBinaryPath()};
+}
+
+std::string hookCommand(std::string_view hookCommandPath) {
+    std::string command = "\"";
+    for (char c : hookCommandPath) {
+        if (c == '"' || c == '\\' || c == '$' || c == '`') {
+            command += '\\';
+        }
+        command += c;
+    }
+    command += '"';
+    return command;
+}
+
+bool isOwnEntry(const json& entry) {
+    if (!entry.is_object()) {
+        return false;
+    }
+    if (auto marker = entry.find(markerKey); marker != entry.end() && isOwnMarker(*marker)) {
+        return true;
+    }
+    auto command = entry.find("command");
+    return command != entry.end() && isRecorderCommand(*command);
+}
+
+bool groupContainsOurMarker(const json& group) {
+    if (!group.is_object()) {
+        return false;
+    }
+    auto entries = group.find("hooks");
+    if (entries == group.end() || !entries->is_array()) {
+        return false;
+    }
+    for (const auto& entry : *entries) {
+        if (isOwnEntry(entry)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Plan computePlan(const Setup& setup, Timestamp at) {
+    Plan plan;
+    plan.settingsPath = setup.settingsPath.string();
+    plan.hookCommandPath = setup.hookCommandPath;
+    struct stat info {};
+    const bool exists = ::stat(setup.settingsPath.c_str(), &info) == 0;
+    plan.willCreateSettingsFile = !exists;
+    if (exists) {
+        if (auto bytes = AtomicFile::read(setup.settingsPath); bytes && isValidUtf8(*bytes)) {
+            plan.existingText = std::move(*bytes);
+        }
+        plan.backupPath = backupPathFor(setup.settingsPath, at);
+    }
+    if (auto target = buildTarget(plan.existingText, hookCommand(setup.hookCommandPath))) {
+        plan.targetText = std::move(*target);
+    } else {
+        plan.targetText = plan.existingText;
+        plan.serializationFailed = true;
+    }
+    // A plan that cannot be applied is never "already up to date": applying it
+    // reports the failure instead.
+    plan.isNoOp = !plan.serializationFailed && plan.targetText == plan.existingText;
+    return plan;
+}
+
+ApplyResult apply(const Plan& plan) {
+    const std::filesystem::path settings = plan.settingsPath;
+    if (plan.serializationFailed) {
+        return {
+            false,
+            QCoreApplication::translate("HookInstaller", "settings.json 序列化失败").toStdString()};
+    }
+    struct stat info {};
+    if (plan.backupPath && ::stat(settings.c_str(), &info) == 0) {
+        // The copy replaces whatever is at the backup path in one rename, so an
+        // older backup of the same second is never half-overwritten.
+        if (auto error = AtomicFile::copy(settings, *plan.backupPath)) {
+            return {false,
+                    localized(QT_TRANSLATE_NOOP("HookInstaller", "备份 settings.json 失败: %1"),
+                              *error)};
+        }
+    }
+    createParentFolder(settings);
+    if (auto error = AtomicFile::write(settings, plan.targetText)) {
+        return {false, localized(QT_TRANSLATE_NOOP("HookInstaller", "写入 settings.json 失败: %1"),
+                                 *error)};
+    }
+    return {true, std::nullopt};
+}
+
+bool install() {
+    return install(currentSetup(), std::cout);
+}
+
+bool install(const Setup& setup, std::ostream& out, Timestamp at) {
+    const Plan plan = computePlan(setup, at);
+    if (plan.backupPath && !plan.isNoOp && !plan.serializationFailed) {
+        out << "[quillo] 即将备份 settings.json -> " << *plan.backupPath << "\n";
+    }
+    // A file with content that is not a JSON object is replaced whole; say so,
+    // so that nobody wonders where their text went.
+    struct stat info {};
+    const bool replacesUnparseable = plan.backupPath &&
+                                     ::stat(setup.settingsPath.c_str(), &info) == 0 &&
+                                     info.st_size > 0 && !parseObject(plan.existingText);
+    const ApplyResult result = apply(plan);
+    if (!result.success) {
+        out << "[quillo] 安装失败: " << result.errorMessage.value_or("?") << "\n";
+        out.flush();
+        return false;
+    }
+    if (replacesUnparseable) {
+        out << "[quillo] 原 settings.json 不是 JSON 对象,原内容只保存在备份中: " << *plan.backupPath
+            << "\n";
+    }
+    out << "[quillo] hook 已安装 -> " << plan.settingsPath << "\n";
+    out << "[quillo] 二进制路径: " << plan.hookCommandPath << "\n";
+    out << "[quillo] 订阅事件: " << joinedEvents() << "\n";
+    out.flush();
+    return true;
+}
+
+bool uninstall() {
+    return uninstall(currentSetup(), std::cout);
+}
+
+bool uninstall(const Setup& setup, std::ostream& out) {
+    auto root = readObject(setup.settingsPath);
+    if (!root) {
+        out << "[quillo] 未找到 " << setup.settingsPath.string() << ",无需清理\n";
+        out.flush();
+        return true;
+    }
+    auto hooks = root->find("hooks");
+    if (hooks == root->end() || !hooks->is_object()) {
+        out << "[quillo] settings.json 中未配置 hooks,无需清理\n";
+        out.flush();
+        return true;
+    }
+    // Every event, not only the subscribed six: an own group may have been
+    // copied under another event by hand. Only what held own groups changes.
+    int removed = 0;
+    for (auto it = hooks->begin(); it != hooks->end();) {
+        if (!it->is_array()) {
+            ++it;
+            continue;
+        }
+        json kept = json::array();
+        int removedHere = 0;
+        for (auto& group : *it) {
+            if (groupContainsOurMarker(group)) {
+                ++removedHere;
+            } else {
+                kept.push_back(std::move(group));
+            }
+        }
+        removed += removedHere;
+        if (removedHere > 0 && kept.empty()) {
+            it = hooks->erase(it);
+        } else {
+            *it = std::move(kept);
+            ++it;
+        }
+    }
+    if (removed > 0 && hooks->empty()) {
+        root->erase(hooks);
+    }
+    auto text = serialise(*root, /*trailingLineFeed=*/false);
+    if (!text) {
+        out << "[quillo] settings.json 序列化失败\n";
+        out.flush();
+        return false;
+    }
+    if (auto error = AtomicFile::write(setup.settingsPath, *text)) {
+        out << "[quillo] 写入失败: " << *error << "\n";
+        out.flush();
+        return false;
+    }
+    out << "[quillo] 已从 settings.json 移除 " << removed << " 条 hook 条目\n";
+    out.flush();
+    return true;
+}
+
+bool validate(const Setup& setup) {
+    const auto root = readObject(setup.settingsPath);
+    if (!root) {
+        return false;
+    }
+    const auto hooks = root->find("hooks");
+    if (hooks == root->end() || !hooks->is_object()) {
+        return false;
+    }
+    const std::string command = hookCommand(setup.hookCommandPath);
+    auto isCurrentEntry = [&](const json& entry) {
+        if (!entry.is_object()) {
+            return false;
+        }
+        auto commandValue = entry.find("command");
+        if (commandValue == entry.end() || *commandValue != command) {
+            return false;
+        }
+        // A stripped marker is fine (Claude Code drops unknown keys); a legacy
+        // or foreign one means an older installation.
+        auto marker = entry.find(markerKey);
+        return marker == entry.end() || *marker == currentMarkerValue;
+    };
+    for (auto event : subscribedEvents) {
+        auto groups = hooks->find(event);
+        if (groups == hooks->end() || !groups->is_array()) {
+            return false;
+        }
+        bool found = false;
+        for (const auto& group : *groups) {
+            if (!group.is_object()) {
+                return false; // Claude Code rejects such a list
+            }
+            auto entries = group.find("hooks");
+            if (!found && entries != group.end() && entries->is_array()) {
+                for (const auto& entry : *entries) {
+                    if (isCurrentEntry(entry)) {
+                        found = true;
+                        break;
+                    }
+                }
+            }
+        }
+        if (!found) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isInstalled(const std::filesystem::path& settingsFile) {
+    const auto root = readObject(settingsFile);
+    if (!root) {
+        return false;
+    }
+    const auto hooks = root->find("hooks");
+    if (hooks == root->end() || !hooks->is_object()) {
+        return false;
+    }
+    for (const auto& groups : *hooks) {
+        if (!groups.is_array()) {
+            continue;
+        }
+        for (const auto& group : groups) {
+            if (groupContainsOurMarker(group)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace quillo::HookInstaller

@@ -1,0 +1,133 @@
+// The hook modes of the real QuilloMac binary, with HOME at a temporary folder
+// and no display.
+#include "ChildProcess.h"
+#include "TempDir.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace quillo {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+const fs::path monitorBinary = QUILLO_MAC_BINARY;
+const std::string recorderPath = (monitorBinary.parent_path() / "QuilloHook").string();
+
+struct CommandLineFixture : ::testing::Test {
+    TempHome home;
+    fs::path settings = home.path() / ".claude/settings.json";
+
+    ChildProcess::Result run(std::vector<std::string> arguments,
+                             std::vector<std::string> prefix = {}) {
+        arguments.insert(arguments.begin(), monitorBinary.string());
+        arguments.insert(arguments.begin(), prefix.begin(), prefix.end());
+        auto env = home.environment();
+        env.insert(env.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+        return ChildProcess::run(arguments, {.timeLimit = std::chrono::seconds(60),
+                                             .captureStandardError = true,
+                                             .extraEnvironment = env});
+    }
+    std::string installed() const {
+        return "[quillo] hook 已安装 -> " + settings.string() +
+               "\n[quillo] 二进制路径: " + recorderPath +
+               "\n[quillo] 订阅事件: SessionStart, UserPromptSubmit, PreToolUse, Stop, "
+               "Notification, SessionEnd\n";
+    }
+    std::vector<fs::path> backups() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(settings.parent_path())) {
+            if (entry.path().filename().string().starts_with("settings.json.quillo-backup-")) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    }
+};
+
+TEST_F(CommandLineFixture, InstallIsIdempotentAndUninstallLeavesOtherToolsAlone) {
+    fs::create_directories(settings.parent_path());
+    const std::string original = testData("settings-foreign-groups-under-stop-and-pretooluse.json");
+    writeFile(settings, original);
+
+    auto first = run({"--install-hook"});
+    ASSERT_TRUE(first.succeeded()) << first.standardError;
+    ASSERT_EQ(backups().size(), 1u);
+    EXPECT_EQ(first.standardOutput,
+              "[quillo] 即将备份 settings.json -> " + backups()[0].string() + "\n" + installed());
+    const std::string written = readFile(settings);
+    EXPECT_EQ(json::parse(written)["hooks"]["Notification"][0]["hooks"][0]["command"],
+              "\"" + recorderPath + "\"");
+
+    auto second = run({"--install-hook"});
+    EXPECT_EQ(second.standardOutput, installed()); // a no-op announces no backup
+    EXPECT_EQ(readFile(settings), written);
+
+    auto removed = run({"--uninstall-hook"});
+    EXPECT_TRUE(removed.succeeded());
+    EXPECT_EQ(removed.standardOutput, "[quillo] 已从 settings.json 移除 6 条 hook 条目\n");
+    EXPECT_EQ(json::parse(readFile(settings)), json::parse(original));
+}
+
+TEST_F(CommandLineFixture, ModesAreTriedInOrder) {
+    auto path = run({"--print-hook-path"});
+    EXPECT_TRUE(path.succeeded());
+    EXPECT_EQ(path.standardOutput, recorderPath + "\n");
+
+    auto both = run({"--uninstall-hook", "--install-hook"});
+    EXPECT_TRUE(both.succeeded());
+    EXPECT_EQ(both.standardOutput, installed());
+    EXPECT_EQ(json::parse(readFile(settings))["hooks"].size(), 6u);
+}
+
+TEST_F(CommandLineFixture, ASymlinkedSettingsFileStaysALink) {
+    const fs::path real = home.path() / "dotfiles/claude-settings.json";
+    fs::create_directories(real.parent_path());
+    fs::create_directories(settings.parent_path());
+    writeFile(real, testData("settings-marker-stripped.json"));
+    fs::create_symlink(real, settings);
+
+    ASSERT_TRUE(run({"--install-hook"}).succeeded());
+    EXPECT_EQ(fs::read_symlink(settings), real);
+    EXPECT_EQ(json::parse(readFile(real))["hooks"]["Stop"].size(), 2u); // no duplicate
+    EXPECT_EQ(run({"--uninstall-hook"}).standardOutput,
+              "[quillo] 已从 settings.json 移除 6 条 hook 条目\n");
+    EXPECT_TRUE(fs::is_symlink(settings));
+}
+
+TEST_F(CommandLineFixture, AReadOnlyFolderFailsLoudlyAndChangesNothing) {
+    fs::create_directories(settings.parent_path());
+    const std::string original = testData("settings-legacy-marker.json");
+    writeFile(settings, original);
+    ChildProcess::Result result;
+    if (::geteuid() == 0) {
+        // Root ignores permission bits, not a read-only bind mount in a private
+        // mount namespace.
+        if (!ChildProcess::run({"unshare", "--mount", "true"}).succeeded()) {
+            GTEST_SKIP() << "cannot create a mount namespace here";
+        }
+        result =
+            run({"--install-hook"},
+                {"unshare", "--mount", "sh", "-c",
+                 "mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\" && exec \"$@\"",
+                 settings.parent_path().string()});
+    } else {
+        fs::permissions(settings.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+        result = run({"--install-hook"});
+    }
+    EXPECT_EQ(result.exitCode, 1) << result.standardError;
+    EXPECT_NE(result.standardOutput.find("\n[quillo] 安装失败: 备份 settings.json 失败: "),
+              std::string::npos)
+        << result.standardOutput << result.standardError;
+    EXPECT_EQ(result.standardOutput.find("已安装"), std::string::npos);
+    EXPECT_EQ(readFile(settings), original);
+    EXPECT_TRUE(backups().empty());
+}
+
+} // namespace
+} // namespace quillo

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "TempDir.h"
+#include "installer/HookInstaller.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+namespace quillo::test {
+
+inline constexpr const char* fixtureRecorder = "/opt/quillo/bin/QuilloHook";
+inline const Timestamp fixedTime = timestampFromSeconds(1765000000.75);
+
+// A settings file in a private folder, and the recorder path the fixtures use.
+struct SettingsFixture {
+    TempDir dir;
+    HookInstaller::Setup setup{dir / ".claude/settings.json", fixtureRecorder};
+
+    std::filesystem::path path() const { return setup.settingsPath; }
+    void put(const std::string& text) const {
+        std::filesystem::create_directories(path().parent_path());
+        writeFile(path(), text);
+    }
+    void putFixture(const std::string& name) const { put(testData(name)); }
+    std::string text() const { return readFile(path()); }
+    nlohmann::json json() const { return nlohmann::json::parse(text()); }
+};
+
+inline HookInstaller::Plan installFrom(const SettingsFixture& f) {
+    auto plan = HookInstaller::computePlan(f.setup, fixedTime);
+    auto result = HookInstaller::apply(plan);
+    EXPECT_TRUE(result.success) << result.errorMessage.value_or("");
+    return plan;
+}
+
+inline std::string runUninstall(const SettingsFixture& f, bool expectSuccess = true) {
+    std::ostringstream out;
+    EXPECT_EQ(HookInstaller::uninstall(f.setup, out), expectSuccess);
+    return out.str();
+}
+
+inline std::string commandOf(const nlohmann::json& group) {
+    return group["hooks"][0]["command"].get<std::string>();
+}
+
+// Each subscribed event ends with exactly one own group, current and pointing
+// at `recorder`; with `onlyGroup`, it is the event's only group.
+inline void expectOneCurrentGroupPerEvent(const nlohmann::json& root, bool onlyGroup = false,
+                                          const std::string& recorder = fixtureRecorder) {
+    for (auto event : HookInstaller::subscribedEvents) {
+        const auto& groups = root["hooks"][std::string(event)];
+        int own = 0;
+        for (const auto& group : groups) {
+            own += HookInstaller::groupContainsOurMarker(group) ? 1 : 0;
+        }
+        EXPECT_EQ(own, 1) << event;
+        EXPECT_EQ(commandOf(groups.back()), "\"" + recorder + "\"") << event;
+        EXPECT_EQ(groups.back()["hooks"][0]["_quillo_marker"], "com.quillo.mac") << event;
+        if (onlyGroup) {
+            EXPECT_EQ(groups.size(), 1u) << event;
+        }
+    }
+}
+
+} // namespace quillo::test
