@@ -72,6 +72,14 @@ TEST_F(ApplicationIdentifierProcTest, OnlyTheTopProcessOfAUnitIsTheApplication) 
     EXPECT_EQ(apps.bundleIdentifier(11), std::nullopt) << "the shell inherits the unit";
     EXPECT_EQ(apps.bundleIdentifier(12), std::nullopt);
     EXPECT_EQ(apps.bundleIdentifier(999), std::nullopt) << "no record";
+
+    // A terminal that puts each tab into a unit named after itself.
+    fake.add({.pid = 30, .ppid = 2, .comm = "konsole", .exe = "/usr/bin/konsole",
+              .cgroup = "0::/app.slice/app-org.kde.konsole@1.service\n"});
+    fake.add({.pid = 31, .ppid = 30, .comm = "bash", .exe = "/usr/bin/bash",
+              .cgroup = "0::/app.slice/app-org.kde.konsole-31.scope\n"});
+    EXPECT_EQ(apps.bundleIdentifier(30), "org.kde.konsole");
+    EXPECT_EQ(apps.bundleIdentifier(31), std::nullopt) << "the tab's shell is not the terminal";
 }
 
 TEST_F(ApplicationIdentifierProcTest, FallsBackFromExeToCommToArgv) {

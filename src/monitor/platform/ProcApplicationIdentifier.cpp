@@ -165,15 +165,27 @@ std::optional<std::string> ProcApplicationIdentifier::bundleIdentifier(std::int3
     if (auto cgroup = proc_.readFile(pid, "cgroup")) {
         if (auto id = appIdFromCgroup(*cgroup)) {
             auto parentCgroup = proc_.readFile(stat->ppid, "cgroup");
-            if (!parentCgroup || *parentCgroup != *cgroup) {
+            bool topOfUnit = !parentCgroup || *parentCgroup != *cgroup;
+            // A terminal may start each tab in a unit of its own named after
+            // itself; the tab's shell is then the top of a unit too, but its
+            // parent is the terminal.
+            if (topOfUnit && identifyByExecutable(stat->ppid) != id) {
                 return id;
             }
         }
     }
+    return identifyByExecutable(pid);
+}
+
+std::optional<std::string> ProcApplicationIdentifier::identifyByExecutable(std::int32_t pid) const {
     if (auto exe = proc_.exe(pid)) {
         if (auto id = appIdFromExecutableName(basename(*exe))) {
             return id;
         }
+    }
+    auto stat = proc_.stat(pid);
+    if (!stat) {
+        return std::nullopt;
     }
     if (auto id = appIdFromExecutableName(stat->comm)) {
         return id;

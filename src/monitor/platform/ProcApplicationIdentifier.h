@@ -11,8 +11,8 @@ namespace quillo {
 // 1. the systemd unit that desktops start applications in, named
 //    "app[-<launcher>]-<AppID>[-<random>].scope" or "app[-<launcher>]-<AppID>[@<random>].service",
 //    read from /proc/<pid>/cgroup, but only for the process at the top of that
-//    unit: every child inherits the unit, and a shell inside a terminal's scope
-//    is not the terminal;
+//    unit whose parent is not that application: every child inherits the
+//    unit, and a shell inside a terminal's scope is not the terminal;
 // 2. else a table of terminal executables, looked up by the basename of
 //    /proc/<pid>/exe, then by comm, then by argv[0] (scripts such as
 //    Terminator run under an interpreter, so only comm names them).
@@ -31,6 +31,8 @@ public:
     static std::optional<std::string> appIdFromExecutableName(std::string_view name);
 
 private:
+    std::optional<std::string> identifyByExecutable(std::int32_t pid) const;
+
     const ProcFs& proc_;
 };
 

@@ -24,12 +24,15 @@ std::string join(const std::vector<std::string>& parts, std::string_view separat
 }
 
 std::string listNotation(const std::vector<std::int32_t>& chain) {
-    std::vector<std::string> parts;
-    parts.reserve(chain.size());
-    for (std::int32_t pid : chain) {
-        parts.push_back(std::to_string(pid));
+    std::string text = "[";
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        if (i > 0) {
+            text += ", ";
+        }
+        text += std::to_string(chain[i]);
     }
-    return "[" + join(parts, ", ") + "]";
+    text += ']';
+    return text;
 }
 
 std::optional<std::string> resolveTTY(const std::vector<std::int32_t>& chain,
