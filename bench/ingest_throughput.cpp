@@ -23,8 +23,8 @@ constexpr int sessions = 20;
 constexpr int rounds = 5;
 
 std::string makeEventsFile() {
-    const char* turn[] = {"UserPromptSubmit", "PreToolUse", "PreToolUse", "PreToolUse", "Stop",
-                          "Notification"};
+    const char* turn[] = {"UserPromptSubmit", "PreToolUse", "PreToolUse",
+                          "PreToolUse",       "Stop",       "Notification"};
     std::string text;
     for (int i = 0; i < lineCount; ++i) {
         int session = i % sessions;
@@ -70,13 +70,13 @@ int main() {
         quillo::ProcessStateStore store({quillo::ProcFs::system(), applications});
         quillo::EventLogWatcher watcher(store, folder);
         std::size_t ingested = 0;
-        QObject::connect(&watcher, &quillo::EventLogWatcher::batchIngested,
-                         [&](const std::vector<quillo::ParsedHookEvent>& events) {
-                             ingested += events.size();
-                         });
+        QObject::connect(
+            &watcher, &quillo::EventLogWatcher::batchIngested,
+            [&](const std::vector<quillo::ParsedHookEvent>& events) { ingested += events.size(); });
         auto start = std::chrono::steady_clock::now();
         watcher.processPending();
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (ingested != lineCount || store.processes().size() != sessions) {
             std::fprintf(stderr, "ingested %zu lines into %zu sessions\n", ingested,
                          store.processes().size());

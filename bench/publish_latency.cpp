@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
                          // The newest sessions sort last.
                          for (auto it = list.rbegin(); it != list.rend(); ++it) {
                              int index = std::atoi(it->id.c_str() + 6);
-                             if (index < 0 || index >= count || seen[static_cast<std::size_t>(index)]) {
+                             if (index < 0 || index >= count ||
+                                 seen[static_cast<std::size_t>(index)]) {
                                  break;
                              }
                              seen[static_cast<std::size_t>(index)] = true;
@@ -88,8 +89,8 @@ int main(int argc, char** argv) {
         for (int i = 0; i < count; ++i) {
             std::string payload = R"({"hook_event_name":"SessionStart","session_id":"bench-)" +
                                   std::to_string(i) + R"(","cwd":"/tmp/p"})";
-            auto result = quillo::ChildProcess::run({recorder}, {.timeLimit = std::chrono::seconds(10),
-                                                                 .standardInput = payload});
+            auto result = quillo::ChildProcess::run(
+                {recorder}, {.timeLimit = std::chrono::seconds(10), .standardInput = payload});
             exited[static_cast<std::size_t>(i)] = Clock::now();
             if (!result.succeeded()) {
                 ++failures;
@@ -120,19 +121,21 @@ int main(int argc, char** argv) {
     std::vector<double> latencies;
     int beforeExit = 0;
     for (int i = 0; i < count; ++i) {
-        double ms = std::chrono::duration<double, std::milli>(published[static_cast<std::size_t>(i)] -
-                                                              exited[static_cast<std::size_t>(i)])
-                        .count();
+        double ms =
+            std::chrono::duration<double, std::milli>(published[static_cast<std::size_t>(i)] -
+                                                      exited[static_cast<std::size_t>(i)])
+                .count();
         if (ms < 0) {
             ++beforeExit;
             ms = 0;
         }
         latencies.push_back(ms);
     }
-    std::printf("recorder exit to store publication over %d events: median %.2f ms, p99 %.2f ms, "
-                "max %.2f ms (%d published before the exit was seen; goal median <= 5, p99 <= 25)\n",
-                count, percentile(latencies, 0.5), percentile(latencies, 0.99),
-                percentile(latencies, 1.0), beforeExit);
+    std::printf(
+        "recorder exit to store publication over %d events: median %.2f ms, p99 %.2f ms, "
+        "max %.2f ms (%d published before the exit was seen; goal median <= 5, p99 <= 25)\n",
+        count, percentile(latencies, 0.5), percentile(latencies, 0.99), percentile(latencies, 1.0),
+        beforeExit);
     std::printf("recorder's line written to store publication: median %.2f ms, p99 %.2f ms\n",
                 percentile(sinceRecorded, 0.5), percentile(sinceRecorded, 0.99));
     return 0;

@@ -1,9 +1,9 @@
+#include "app/HeadlessMonitor.h"
 #include "ChildProcess.h"
 #include "FakeProc.h"
 #include "MonitoringSupport.h"
 #include "TempDir.h"
 #include "app/DebugTree.h"
-#include "app/HeadlessMonitor.h"
 #include "platform/ProcApplicationIdentifier.h"
 
 #include <QProcess>
@@ -18,18 +18,6 @@ namespace {
 
 using namespace test;
 
-TEST(HeadlessMonitor, DescribesTheTableOnOneLine) {
-    EXPECT_EQ(HeadlessMonitor::describe({}), "[quillo] 0 sessions");
-    std::vector<ClaudeProcess> table{
-        {.id = "a1", .name = "atlas", .state = ProcessState::waitingPermission, .claudePID = 42,
-         .terminal = TerminalLocation{TerminalKind::gnomeTerminal, 10, 11, "/dev/pts/3"}},
-        {.id = "b2", .name = "claude", .state = ProcessState::active},
-    };
-    EXPECT_EQ(HeadlessMonitor::describe(table),
-              "[quillo] 2 sessions: atlas (a1) waiting_permission, GNOME Terminal /dev/pts/3, pid 42; "
-              "claude (b2) active, no terminal");
-}
-
 TEST(DebugTree, PrintsTheTraceAndTheResult) {
     TempHome home;
     FakeProc fake;
@@ -38,17 +26,21 @@ TEST(DebugTree, PrintsTheTraceAndTheResult) {
     ProcApplicationIdentifier apps(fake.proc());
     std::ostringstream out;
     EXPECT_EQ(runDebugTree(71, {fake.proc(), apps}, out), 0);
-    EXPECT_EQ(out.str(), "Resolving tree from pid=71:\n"
-                         "  chain: [71, 70]\n"
-                         "  [0] pid=71 bundleId=(nil)\n"
-                         "  [1] pid=70 bundleId=kitty\n"
-                         "  tty fallback hit pid=71 tty=/dev/pts/6\n"
-                         "  ✅ kind=kitty appPID=70 shellPID=71 tty=/dev/pts/6\n"
-                         "Result: TerminalLocation(kind: kitty, appPID: 70, shellPID: 71, tty: /dev/pts/6)\n");
+    EXPECT_EQ(out.str(),
+              "Resolving tree from pid=71:\n"
+              "  chain: [71, 70]\n"
+              "  [0] pid=71 bundleId=(nil)\n"
+              "  [1] pid=70 bundleId=kitty\n"
+              "  tty fallback hit pid=71 tty=/dev/pts/6\n"
+              "  ✅ kind=kitty appPID=70 shellPID=71 tty=/dev/pts/6\n"
+              "Result: TerminalLocation(kind: kitty, appPID: 70, shellPID: 71, tty: /dev/pts/6)\n");
 
     out.str("");
     runDebugTree(-1, {fake.proc(), apps}, out);
     EXPECT_EQ(out.str(), "Resolving tree from pid=-1:\n  chain: []\nResult: nil\n");
+    EXPECT_EQ(
+        ProcessTreeResolver::describe(TerminalLocation{TerminalKind::tmux, 4, 5, std::nullopt}),
+        "TerminalLocation(kind: tmux, appPID: 4, shellPID: 5, tty: nil)");
 }
 
 // The whole program: `QuilloMac --headless` with a private home, fed by the
@@ -60,7 +52,8 @@ TEST(HeadlessMonitor, RunsAsAProgramAndPrintsEachChange) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const auto& entry : home.environment()) {
         auto eq = entry.find('=');
-        env.insert(QString::fromStdString(entry.substr(0, eq)), QString::fromStdString(entry.substr(eq + 1)));
+        env.insert(QString::fromStdString(entry.substr(0, eq)),
+                   QString::fromStdString(entry.substr(eq + 1)));
     }
     monitor.setProcessEnvironment(env);
     monitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -79,14 +72,16 @@ TEST(HeadlessMonitor, RunsAsAProgramAndPrintsEachChange) {
     EXPECT_EQ(lines[0], "[quillo] watching " + home.eventsFile().string());
 
     auto feed = [&](const std::string& fixture, const std::string& expected) {
-        auto result = ChildProcess::run({QUILLO_HOOK_BINARY}, {.timeLimit = std::chrono::seconds(30),
-                                                               .standardInput = testData(fixture),
-                                                               .extraEnvironment = home.environment()});
+        auto result =
+            ChildProcess::run({QUILLO_HOOK_BINARY}, {.timeLimit = std::chrono::seconds(30),
+                                                     .standardInput = testData(fixture),
+                                                     .extraEnvironment = home.environment()});
         ASSERT_TRUE(result.succeeded());
         ASSERT_TRUE(spinUntil([&] { return lines.back().find(expected) != std::string::npos; }))
             << "last line: " << lines.back();
     };
-    feed("hook-session-start.json", "[quillo] 1 session: atlas (7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73) active");
+    feed("hook-session-start.json",
+         "[quillo] 1 session: atlas (7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73) active");
     feed("hook-stop.json", ") waiting_input");
     feed("hook-notification-permission-prompt.json", ") waiting_permission");
     feed("hook-session-end.json", "[quillo] 0 sessions");

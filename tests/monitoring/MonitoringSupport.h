@@ -41,7 +41,8 @@ inline bool spinUntil(const std::function<bool()>& done,
 
 // One events-file line, line feed included.
 inline std::string envelopeLine(const std::string& eventName, const std::string& sessionId,
-                                double recordedAt = 1000, nlohmann::json extra = nlohmann::json::object()) {
+                                double recordedAt = 1000,
+                                nlohmann::json extra = nlohmann::json::object()) {
     extra["hook_event_name"] = eventName;
     extra["session_id"] = sessionId;
     return *HookEnvelope::encodeLine(extra, timestampFromSeconds(recordedAt), std::nullopt,

@@ -1,8 +1,8 @@
+#include "state/ProcessStateStore.h"
 #include "DiagnosticLogger.h"
 #include "FakeProc.h"
 #include "TempDir.h"
 #include "platform/FakeApplicationIdentifier.h"
-#include "state/ProcessStateStore.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +19,19 @@ Timestamp at(double seconds) {
 ParsedHookEvent event(std::string name, std::string session, double time,
                       std::optional<std::string> cwd = std::nullopt,
                       std::optional<std::int32_t> pid = std::nullopt) {
-    return ParsedHookEvent{.eventName = std::move(name), .sessionId = std::move(session),
-                           .cwd = std::move(cwd), .claudePID = pid, .timestamp = at(time)};
+    return ParsedHookEvent{.eventName = std::move(name),
+                           .sessionId = std::move(session),
+                           .cwd = std::move(cwd),
+                           .claudePID = pid,
+                           .timestamp = at(time)};
 }
 
 class StoreTest : public ::testing::Test {
 protected:
     StoreTest() {
-        QObject::connect(&store, &ProcessStateStore::processesChanged,
-                         [this](const std::vector<ClaudeProcess>& list) { published.push_back(list); });
+        QObject::connect(
+            &store, &ProcessStateStore::processesChanged,
+            [this](const std::vector<ClaudeProcess>& list) { published.push_back(list); });
     }
 
     const ClaudeProcess* find(const std::string& id) const {
@@ -67,8 +71,10 @@ TEST(StoreMap, FollowsTheEventToStateTable) {
     EXPECT_EQ(map("Stop"), S::waitingInput);
     EXPECT_EQ(map("SessionEnd"), S::completed);
     EXPECT_EQ(map("Notification", "Permission_Prompt"), S::waitingPermission);
-    EXPECT_EQ(map("Notification", "idle_prompt", "Claude needs your PERMISSION"), S::waitingPermission);
-    EXPECT_EQ(map("Notification", "idle_prompt", "Claude is waiting for your input"), S::waitingInput);
+    EXPECT_EQ(map("Notification", "idle_prompt", "Claude needs your PERMISSION"),
+              S::waitingPermission);
+    EXPECT_EQ(map("Notification", "idle_prompt", "Claude is waiting for your input"),
+              S::waitingInput);
     EXPECT_EQ(map("Notification"), S::waitingInput);
     EXPECT_EQ(map("stop"), std::nullopt) << "names are case-sensitive";
     EXPECT_EQ(map("PostToolUse"), std::nullopt);
@@ -79,9 +85,13 @@ TEST_F(StoreTest, FirstEventCreatesTheRecordInItsState) {
     store.ingestBatch({event("Stop", "s1", 100, "/home/dana/src/atlas", 42)});
     ASSERT_EQ(store.processes().size(), 1u);
     const ClaudeProcess& p = store.processes()[0];
-    EXPECT_EQ(p, (ClaudeProcess{.id = "s1", .name = "atlas", .state = ProcessState::waitingInput,
-                                .startedAt = at(100), .stateChangedAt = at(100),
-                                .cwd = "/home/dana/src/atlas", .claudePID = 42}));
+    EXPECT_EQ(p, (ClaudeProcess{.id = "s1",
+                                .name = "atlas",
+                                .state = ProcessState::waitingInput,
+                                .startedAt = at(100),
+                                .stateChangedAt = at(100),
+                                .cwd = "/home/dana/src/atlas",
+                                .claudePID = 42}));
 }
 
 TEST_F(StoreTest, EveryBatchPublishesTheWholeSortedList) {
@@ -104,8 +114,10 @@ TEST_F(StoreTest, SessionEndRemovesAtItsPlaceInTheBatch) {
     store.ingestBatch({event("SessionStart", "a", 100, "/x/proj"), event("SessionEnd", "a", 101)});
     EXPECT_TRUE(store.processes().empty());
 
-    store.ingestBatch({event("SessionStart", "b", 100, "/x/proj"), event("Stop", "c", 100, "/y/proj")});
-    store.ingestBatch({event("SessionEnd", "b", 200), event("UserPromptSubmit", "b", 201, "/z/proj")});
+    store.ingestBatch(
+        {event("SessionStart", "b", 100, "/x/proj"), event("Stop", "c", 100, "/y/proj")});
+    store.ingestBatch(
+        {event("SessionEnd", "b", 200), event("UserPromptSubmit", "b", 201, "/z/proj")});
     const ClaudeProcess* b = find("b");
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->startedAt, at(201)) << "a new record";
@@ -114,10 +126,12 @@ TEST_F(StoreTest, SessionEndRemovesAtItsPlaceInTheBatch) {
 }
 
 TEST_F(StoreTest, NamesAreUniqueAndNeverDerivedAgain) {
-    store.ingestBatch({event("SessionStart", "1", 1, "/a/api"), event("SessionStart", "2", 2, "/b/api/"),
+    store.ingestBatch({event("SessionStart", "1", 1, "/a/api"),
+                       event("SessionStart", "2", 2, "/b/api/"),
                        event("SessionStart", "3", 3, "api"), event("SessionStart", "4", 4),
                        event("SessionStart", "5", 5, "/"), event("Stop", "4", 6, "/c/web")});
-    EXPECT_EQ(names(), (std::vector<std::string>{"api", "api #2", "api #3", "claude", "claude #2"}));
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"api", "api #2", "api #3", "claude", "claude #2"}));
     EXPECT_EQ(find("4")->cwd, "/c/web") << "a later cwd is taken but does not rename";
 
     store.ingestBatch({event("SessionEnd", "1", 7), event("SessionStart", "6", 8, "/d/api")});
@@ -166,7 +180,8 @@ TEST_F(StoreTest, ResolvesTheTerminalUntilOneIsFoundAndThenKeepsIt) {
     EXPECT_EQ(find("s")->terminal, konsole);
 
     apps.set(901, "kitty");
-    store.ingestBatch({withChain(event("UserPromptSubmit", "s", 103), {900, 901, 902}, "/dev/pts/2")});
+    store.ingestBatch(
+        {withChain(event("UserPromptSubmit", "s", 103), {900, 901, 902}, "/dev/pts/2")});
     EXPECT_EQ(find("s")->terminal, konsole) << "never re-resolved";
 }
 

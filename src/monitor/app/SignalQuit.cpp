@@ -27,8 +27,8 @@ void quitOnTerminationSignals() {
     if (signalPipe[0] >= 0 || ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
     }
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read,
-                                         QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [] {
         char buffer[16];
         while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {

@@ -47,9 +47,8 @@ std::optional<std::int64_t> processingNumber(std::string_view name) {
     if (!name.starts_with(processingPrefix) || !name.ends_with(processingSuffix)) {
         return std::nullopt;
     }
-    std::string_view digits = name.substr(processingPrefix.size(), name.size() -
-                                                                       processingPrefix.size() -
-                                                                       processingSuffix.size());
+    std::string_view digits = name.substr(
+        processingPrefix.size(), name.size() - processingPrefix.size() - processingSuffix.size());
     if (digits.empty() || digits.size() > 18 ||
         !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;

@@ -149,8 +149,7 @@ ProcApplicationIdentifier::appIdFromExecutableName(std::string_view name) {
         return std::nullopt;
     }
     for (const auto& [executable, id] : executables) {
-        if (executable == name ||
-            (name.size() == commLength && executable.starts_with(name))) {
+        if (executable == name || (name.size() == commLength && executable.starts_with(name))) {
             return std::string(id);
         }
     }

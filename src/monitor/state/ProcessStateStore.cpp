@@ -145,18 +145,18 @@ void ProcessStateStore::pruneDead(double staleAfterSeconds) {
             }
         } else if (record.terminal) {
             if (!ProcessChain::parentPID(record.terminal->shellPID, sources_.proc)) {
-                removals.emplace_back(id, "shell pid " +
-                                              std::to_string(record.terminal->shellPID) +
+                removals.emplace_back(id, "shell pid " + std::to_string(record.terminal->shellPID) +
                                               " 已退出");
             }
         } else if ((current - record.stateChangedAt).count() > staleAfterSeconds) {
-            removals.emplace_back(id, "无 terminal 信息且 " +
-                                          std::to_string(static_cast<long long>(staleAfterSeconds)) +
-                                          "s 内无新事件");
+            removals.emplace_back(
+                id, "无 terminal 信息且 " +
+                        std::to_string(static_cast<long long>(staleAfterSeconds)) + "s 内无新事件");
         }
     }
     for (const auto& [id, reason] : removals) {
-        DiagnosticLogger::info("prune", "移除孤儿 session", {{"session_id", id}, {"reason", reason}});
+        DiagnosticLogger::info("prune", "移除孤儿 session",
+                               {{"session_id", id}, {"reason", reason}});
         remove(id);
     }
     if (!removals.empty()) {
@@ -170,10 +170,9 @@ void ProcessStateStore::publishSnapshot() {
     for (const auto& entry : bySession_) {
         sorted.push_back(entry.second);
     }
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const ClaudeProcess& a, const ClaudeProcess& b) {
-                         return a.startedAt < b.startedAt;
-                     });
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [](const ClaudeProcess& a, const ClaudeProcess& b) { return a.startedAt < b.startedAt; });
     processes_ = std::move(sorted);
     emit processesChanged(processes_);
 }
