@@ -18,9 +18,10 @@ namespace quillo::EventsFile {
 // and the trim hold it exclusively while they replace the file.
 
 // Appends `line` with one write. Waits at most `lockWait` for a consumer or a
-// trim to finish, then writes without the lock rather than drop the line.
+// trim to finish (a trim of a 100 MiB file on a loaded machine takes seconds),
+// then writes without the lock rather than drop the line.
 bool appendLine(const std::filesystem::path& path, std::string_view line,
-                std::chrono::milliseconds lockWait = std::chrono::milliseconds(2000));
+                std::chrono::milliseconds lockWait = std::chrono::milliseconds(10000));
 
 enum class MoveResult { moved, noFile, busy, failed };
 

@@ -4,6 +4,7 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace quillo::ProcessChain {
 
@@ -76,18 +77,20 @@ std::optional<std::string> ttyViaPS(std::int32_t pid) {
 }
 
 std::optional<std::string> ttyName(std::int32_t pid, const ProcFs& proc) {
-    // /proc is authoritative when it has a record: tty_nr 0 means the process
-    // has no controlling terminal, and ps, which reads the same field, could
-    // only say so too. ps is asked only when /proc cannot tell (no record, or a
-    // device number that names no device here).
-    auto stat = proc.stat(pid);
-    if (stat) {
+    // /proc is authoritative: tty_nr 0 means the process has no controlling
+    // terminal, and no record means no process; ps reads the same kernel data
+    // and could only say so too, at the cost of a child process. ps is asked
+    // only when /proc cannot tell: a device number that names no device here,
+    // or no procfs mounted at all.
+    if (auto stat = proc.stat(pid)) {
         if (stat->ttyNr == 0) {
             return std::nullopt;
         }
         if (auto name = ttyNameFromDeviceNumber(stat->ttyNr)) {
             return name;
         }
+    } else if (::access((proc.root() / "self/stat").c_str(), R_OK) == 0) {
+        return std::nullopt;
     }
     if (!proc.isSystem()) {
         return std::nullopt;

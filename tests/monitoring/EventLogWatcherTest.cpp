@@ -1,0 +1,205 @@
+#include "events/EventLogWatcher.h"
+#include "ChildProcess.h"
+#include "EventsFile.h"
+#include "FakeProc.h"
+#include "MonitoringSupport.h"
+#include "TempDir.h"
+#include "platform/FakeApplicationIdentifier.h"
+#include "state/ProcessStateStore.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace quillo {
+namespace {
+
+using namespace test;
+using namespace std::chrono_literals;
+
+std::vector<std::string> filesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class WatcherTest : public ::testing::Test {
+protected:
+    WatcherTest() {
+        qtApp();
+        std::filesystem::create_directories(folder);
+        QObject::connect(
+            &watcher, &EventLogWatcher::batchIngested,
+            [this](const std::vector<ParsedHookEvent>& events) { batches.push_back(events); });
+        QObject::connect(&store, &ProcessStateStore::processesChanged,
+                         [this](const std::vector<ClaudeProcess>&) { ++publications; });
+    }
+
+    std::vector<std::string> ingestedNames() const {
+        std::vector<std::string> names;
+        for (const auto& batch : batches) {
+            for (const auto& e : batch) {
+                names.push_back(e.eventName + ":" + e.sessionId);
+            }
+        }
+        return names;
+    }
+
+    std::filesystem::path events() const { return watcher.eventsFile(); }
+    void append(const std::string& line) { ASSERT_TRUE(EventsFile::appendLine(events(), line)); }
+
+    TempDir dir;
+    std::filesystem::path folder = dir.path() / "quillo";
+    FakeProc fake;
+    FakeApplicationIdentifier apps;
+    ProcessStateStore store{{fake.proc(), apps}};
+    EventLogWatcher watcher{store, folder};
+    std::vector<std::vector<ParsedHookEvent>> batches;
+    int publications = 0;
+};
+
+TEST(WatcherLines, SplitsOnLineFeedsDroppingEmptyPieces) {
+    using V = std::vector<std::string_view>;
+    EXPECT_EQ(EventLogWatcher::splitLines("a\n\n\nb\r\nc"), (V{"a", "b\r", "c"}));
+    EXPECT_EQ(EventLogWatcher::splitLines("\n\n"), V{});
+    EXPECT_EQ(EventLogWatcher::splitLines(""), V{});
+    EXPECT_EQ(EventLogWatcher::processingFileName(1733500000123),
+              "events.processing.1733500000123.jsonl");
+}
+
+TEST_F(WatcherTest, StartConsumesLeftoverCopiesOldestFirstThenTheEventsFile) {
+    // A monitor killed while consuming left two copies behind.
+    writeFile(folder / "events.processing.1700000000200.jsonl", envelopeLine("Stop", "s", 2));
+    writeFile(folder / "events.processing.999.jsonl", envelopeLine("SessionStart", "s", 1));
+    writeFile(folder / "events.processing.notes.jsonl", "not a copy of ours\n");
+    writeFile(events(),
+              envelopeLine("Notification", "s", 3, {{"notification_type", "permission_prompt"}}));
+
+    watcher.start();
+    EXPECT_EQ(ingestedNames(),
+              (std::vector<std::string>{"SessionStart:s", "Stop:s", "Notification:s"}));
+    EXPECT_EQ(batches.size(), 3u);
+    ASSERT_EQ(store.processes().size(), 1u);
+    EXPECT_EQ(store.processes()[0].state, ProcessState::waitingPermission);
+    EXPECT_EQ(filesIn(folder),
+              (std::vector<std::string>{"events.jsonl", "events.processing.notes.jsonl"}));
+    EXPECT_EQ(fileMode(events()), 0600u);
+    EXPECT_EQ(fileMode(folder), 0700u);
+    EXPECT_TRUE(watcher.isArmed());
+}
+
+TEST_F(WatcherTest, AnEmptyFileIsLeftAlone) {
+    watcher.start();
+    watcher.processPending();
+    EXPECT_EQ(publications, 0);
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"events.jsonl"});
+}
+
+TEST_F(WatcherTest, LinesThatAreNoEventsAreConsumedWithoutCallingTheStore) {
+    writeFile(events(),
+              "\n\n{\"raw\":\"not json from stdin\",\"recorded_at\":1}\n[1,2]\n{broken\n\r\n");
+    watcher.processPending();
+    EXPECT_EQ(publications, 0);
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"events.jsonl"});
+    EXPECT_EQ(readFile(events()), "");
+}
+
+TEST_F(WatcherTest, ParsesALastLineWithoutLineFeedAndDropsATruncatedOne) {
+    std::string truncated = envelopeLine("Stop", "cut", 1);
+    truncated.resize(truncated.size() - 3);
+    std::string last = envelopeLine("Stop", "last", 3);
+    last.pop_back();
+    writeFile(events(), envelopeLine("SessionStart", "first", 1) + truncated + "\n" + last);
+    watcher.processPending();
+    EXPECT_EQ(ingestedNames(), (std::vector<std::string>{"SessionStart:first", "Stop:last"}));
+    EXPECT_EQ(publications, 1);
+}
+
+TEST_F(WatcherTest, AppendedLinesArriveThroughTheFileWatch) {
+    watcher.start();
+    for (int i = 0; i < 3; ++i) {
+        append(envelopeLine("SessionStart", "s" + std::to_string(i)));
+        // Well inside the 5-second fallback: this is the file watch at work,
+        // also after each consumption replaced the file.
+        ASSERT_TRUE(spinUntil([&] { return store.processes().size() == std::size_t(i + 1); }, 4s));
+    }
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"events.jsonl"});
+}
+
+TEST_F(WatcherTest, RecoversWhenTheFileIsDeletedOrReplacedFromOutside) {
+    watcher.start();
+    std::filesystem::remove(events());
+    ASSERT_TRUE(
+        spinUntil([&] { return std::filesystem::exists(events()) && watcher.isArmed(); }, 4s));
+    EXPECT_EQ(fileMode(events()), 0600u);
+    append(envelopeLine("SessionStart", "after-delete"));
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 1; }, 4s));
+
+    // The recorder's trim replaces the file by renaming a new one over it.
+    writeFile(folder / "replacement", envelopeLine("SessionStart", "after-replace"));
+    std::filesystem::rename(folder / "replacement", events());
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 2; }, 4s));
+    append(envelopeLine("SessionStart", "on-the-new-file"));
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 3; }, 4s));
+}
+
+TEST_F(WatcherTest, LeavesACopyThatAnotherMonitorIsConsuming) {
+    auto copy = folder / "events.processing.5.jsonl";
+    writeFile(copy, envelopeLine("SessionStart", "theirs"));
+    int fd = ::open(copy.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    watcher.start();
+    ::close(fd);
+    EXPECT_EQ(publications, 0);
+    EXPECT_TRUE(std::filesystem::exists(copy));
+}
+
+TEST(WatcherWithRecorder, ASessionAppearsChangesStateAndEnds) {
+    TempHome home;
+    FakeProc fake;
+    FakeApplicationIdentifier apps;
+    ProcessStateStore store{{fake.proc(), apps}};
+    EventLogWatcher watcher{store};
+    qtApp();
+    watcher.start();
+    ASSERT_EQ(watcher.eventsFile(), home.eventsFile());
+
+    auto feed = [&](const std::string& fixture) {
+        auto result =
+            ChildProcess::run({QUILLO_HOOK_BINARY}, {.timeLimit = std::chrono::seconds(30),
+                                                     .standardInput = testData(fixture),
+                                                     .extraEnvironment = home.environment()});
+        ASSERT_TRUE(result.succeeded());
+    };
+    auto stateIs = [&](ProcessState state) {
+        return [&store, state] {
+            return store.processes().size() == 1 && store.processes()[0].state == state;
+        };
+    };
+
+    feed("hook-session-start.json");
+    ASSERT_TRUE(spinUntil(stateIs(ProcessState::active)));
+    const ClaudeProcess first = store.processes()[0];
+    EXPECT_EQ(first.id, "7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73");
+    EXPECT_EQ(first.name, "atlas");
+    EXPECT_TRUE(first.claudePID.has_value());
+
+    feed("hook-stop.json");
+    ASSERT_TRUE(spinUntil(stateIs(ProcessState::waitingInput)));
+    feed("hook-notification-permission-prompt.json");
+    ASSERT_TRUE(spinUntil(stateIs(ProcessState::waitingPermission)));
+    feed("hook-notification-idle-prompt.json");
+    ASSERT_TRUE(spinUntil(stateIs(ProcessState::waitingInput)));
+    EXPECT_EQ(store.processes()[0].startedAt, first.startedAt);
+
+    feed("hook-session-end.json");
+    ASSERT_TRUE(spinUntil([&] { return store.processes().empty(); }));
+}
+
+} // namespace
+} // namespace quillo

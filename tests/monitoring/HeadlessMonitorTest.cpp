@@ -1,0 +1,97 @@
+#include "app/HeadlessMonitor.h"
+#include "ChildProcess.h"
+#include "FakeProc.h"
+#include "MonitoringSupport.h"
+#include "TempDir.h"
+#include "app/DebugTree.h"
+#include "platform/ProcApplicationIdentifier.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace quillo {
+namespace {
+
+using namespace test;
+
+TEST(DebugTree, PrintsTheTraceAndTheResult) {
+    TempHome home;
+    FakeProc fake;
+    fake.add({.pid = 70, .ppid = 1, .comm = "kitty", .exe = "/usr/bin/kitty"});
+    fake.add({.pid = 71, .ppid = 70, .comm = "bash", .ttyNr = FakeProc::ptsDevice(6)});
+    ProcApplicationIdentifier apps(fake.proc());
+    std::ostringstream out;
+    EXPECT_EQ(runDebugTree(71, {fake.proc(), apps}, out), 0);
+    EXPECT_EQ(out.str(),
+              "Resolving tree from pid=71:\n"
+              "  chain: [71, 70]\n"
+              "  [0] pid=71 bundleId=(nil)\n"
+              "  [1] pid=70 bundleId=kitty\n"
+              "  tty fallback hit pid=71 tty=/dev/pts/6\n"
+              "  ✅ kind=kitty appPID=70 shellPID=71 tty=/dev/pts/6\n"
+              "Result: TerminalLocation(kind: kitty, appPID: 70, shellPID: 71, tty: /dev/pts/6)\n");
+
+    out.str("");
+    runDebugTree(-1, {fake.proc(), apps}, out);
+    EXPECT_EQ(out.str(), "Resolving tree from pid=-1:\n  chain: []\nResult: nil\n");
+    EXPECT_EQ(
+        ProcessTreeResolver::describe(TerminalLocation{TerminalKind::tmux, 4, 5, std::nullopt}),
+        "TerminalLocation(kind: tmux, appPID: 4, shellPID: 5, tty: nil)");
+}
+
+// The whole program: `QuilloMac --headless` with a private home, fed by the
+// real recorder, prints the session as it appears, changes and goes.
+TEST(HeadlessMonitor, RunsAsAProgramAndPrintsEachChange) {
+    TempHome home;
+    qtApp();
+    QProcess monitor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& entry : home.environment()) {
+        auto eq = entry.find('=');
+        env.insert(QString::fromStdString(entry.substr(0, eq)),
+                   QString::fromStdString(entry.substr(eq + 1)));
+    }
+    monitor.setProcessEnvironment(env);
+    monitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    std::vector<std::string> lines;
+    std::string partial;
+    QObject::connect(&monitor, &QProcess::readyReadStandardOutput, [&] {
+        partial += monitor.readAllStandardOutput().toStdString();
+        for (auto end = partial.find('\n'); end != std::string::npos; end = partial.find('\n')) {
+            lines.push_back(partial.substr(0, end));
+            partial.erase(0, end + 1);
+        }
+    });
+    monitor.start(QUILLO_MAC_BINARY, {"--headless"});
+    ASSERT_TRUE(monitor.waitForStarted());
+    ASSERT_TRUE(spinUntil([&] { return !lines.empty(); }));
+    EXPECT_EQ(lines[0], "[quillo] watching " + home.eventsFile().string());
+
+    auto feed = [&](const std::string& fixture, const std::string& expected) {
+        auto result =
+            ChildProcess::run({QUILLO_HOOK_BINARY}, {.timeLimit = std::chrono::seconds(30),
+                                                     .standardInput = testData(fixture),
+                                                     .extraEnvironment = home.environment()});
+        ASSERT_TRUE(result.succeeded());
+        ASSERT_TRUE(spinUntil([&] { return lines.back().find(expected) != std::string::npos; }))
+            << "last line: " << lines.back();
+    };
+    feed("hook-session-start.json",
+         "[quillo] 1 session: atlas (7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73) active");
+    feed("hook-stop.json", ") waiting_input");
+    feed("hook-notification-permission-prompt.json", ") waiting_permission");
+    feed("hook-session-end.json", "[quillo] 0 sessions");
+    EXPECT_EQ(lines.size(), 5u) << "one line per change, no repeats";
+
+    monitor.terminate();
+    ASSERT_TRUE(monitor.waitForFinished(20000));
+    EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.exitCode(), 0);
+}
+
+} // namespace
+} // namespace quillo

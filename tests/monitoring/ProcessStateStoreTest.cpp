@@ -1,0 +1,235 @@
+#include "state/ProcessStateStore.h"
+#include "DiagnosticLogger.h"
+#include "FakeProc.h"
+#include "TempDir.h"
+#include "platform/FakeApplicationIdentifier.h"
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using test::FakeProc;
+using test::TempHome;
+
+Timestamp at(double seconds) {
+    return timestampFromSeconds(seconds);
+}
+
+ParsedHookEvent event(std::string name, std::string session, double time,
+                      std::optional<std::string> cwd = std::nullopt,
+                      std::optional<std::int32_t> pid = std::nullopt) {
+    return ParsedHookEvent{.eventName = std::move(name),
+                           .sessionId = std::move(session),
+                           .cwd = std::move(cwd),
+                           .claudePID = pid,
+                           .timestamp = at(time)};
+}
+
+class StoreTest : public ::testing::Test {
+protected:
+    StoreTest() {
+        QObject::connect(
+            &store, &ProcessStateStore::processesChanged,
+            [this](const std::vector<ClaudeProcess>& list) { published.push_back(list); });
+    }
+
+    const ClaudeProcess* find(const std::string& id) const {
+        for (const auto& p : store.processes()) {
+            if (p.id == id) {
+                return &p;
+            }
+        }
+        return nullptr;
+    }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (const auto& p : store.processes()) {
+            result.push_back(p.name);
+        }
+        return result;
+    }
+
+    TempHome home;
+    FakeProc fake;
+    FakeApplicationIdentifier apps;
+    Timestamp clockNow = at(10'000);
+    ProcessStateStore store{{fake.proc(), apps}, [this] { return clockNow; }};
+    std::vector<std::vector<ClaudeProcess>> published;
+};
+
+TEST(StoreMap, FollowsTheEventToStateTable) {
+    using S = ProcessState;
+    auto map = [](std::string name, std::optional<std::string> type = std::nullopt,
+                  std::optional<std::string> message = std::nullopt) {
+        return ProcessStateStore::map(name, type, message);
+    };
+    EXPECT_EQ(map("SessionStart"), S::active);
+    EXPECT_EQ(map("UserPromptSubmit"), S::active);
+    EXPECT_EQ(map("PreToolUse"), S::active);
+    EXPECT_EQ(map("Stop"), S::waitingInput);
+    EXPECT_EQ(map("SessionEnd"), S::completed);
+    EXPECT_EQ(map("Notification", "Permission_Prompt"), S::waitingPermission);
+    EXPECT_EQ(map("Notification", "idle_prompt", "Claude needs your PERMISSION"),
+              S::waitingPermission);
+    EXPECT_EQ(map("Notification", "idle_prompt", "Claude is waiting for your input"),
+              S::waitingInput);
+    EXPECT_EQ(map("Notification"), S::waitingInput);
+    EXPECT_EQ(map("stop"), std::nullopt) << "names are case-sensitive";
+    EXPECT_EQ(map("PostToolUse"), std::nullopt);
+    EXPECT_EQ(map("PermissionRequest"), std::nullopt);
+}
+
+TEST_F(StoreTest, FirstEventCreatesTheRecordInItsState) {
+    store.ingestBatch({event("Stop", "s1", 100, "/home/dana/src/atlas", 42)});
+    ASSERT_EQ(store.processes().size(), 1u);
+    const ClaudeProcess& p = store.processes()[0];
+    EXPECT_EQ(p, (ClaudeProcess{.id = "s1",
+                                .name = "atlas",
+                                .state = ProcessState::waitingInput,
+                                .startedAt = at(100),
+                                .stateChangedAt = at(100),
+                                .cwd = "/home/dana/src/atlas",
+                                .claudePID = 42}));
+}
+
+TEST_F(StoreTest, EveryBatchPublishesTheWholeSortedList) {
+    store.ingestBatch({event("SessionStart", "late", 300), event("SessionStart", "early", 100),
+                       event("SessionStart", "middle", 200)});
+    store.ingestBatch({event("SessionEnd", "unknown-session", 400)});
+    store.ingestBatch({});
+    store.ingestBatch({event("PostToolUse", "early", 500)});
+    ASSERT_EQ(published.size(), 4u) << "also for an empty batch and ignored events";
+    for (const auto& list : published) {
+        ASSERT_EQ(list.size(), 3u);
+        EXPECT_EQ(list[0].id, "early");
+        EXPECT_EQ(list[1].id, "middle");
+        EXPECT_EQ(list[2].id, "late");
+    }
+    EXPECT_EQ(published.back(), store.processes());
+}
+
+TEST_F(StoreTest, SessionEndRemovesAtItsPlaceInTheBatch) {
+    store.ingestBatch({event("SessionStart", "a", 100, "/x/proj"), event("SessionEnd", "a", 101)});
+    EXPECT_TRUE(store.processes().empty());
+
+    store.ingestBatch(
+        {event("SessionStart", "b", 100, "/x/proj"), event("Stop", "c", 100, "/y/proj")});
+    store.ingestBatch(
+        {event("SessionEnd", "b", 200), event("UserPromptSubmit", "b", 201, "/z/proj")});
+    const ClaudeProcess* b = find("b");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->startedAt, at(201)) << "a new record";
+    EXPECT_EQ(b->name, "proj") << "named afresh, against the records that exist then";
+    EXPECT_EQ(b->state, ProcessState::active);
+}
+
+TEST_F(StoreTest, NamesAreUniqueAndNeverDerivedAgain) {
+    store.ingestBatch({event("SessionStart", "1", 1, "/a/api"),
+                       event("SessionStart", "2", 2, "/b/api/"),
+                       event("SessionStart", "3", 3, "api"), event("SessionStart", "4", 4),
+                       event("SessionStart", "5", 5, "/"), event("Stop", "4", 6, "/c/web")});
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"api", "api #2", "api #3", "claude", "claude #2"}));
+    EXPECT_EQ(find("4")->cwd, "/c/web") << "a later cwd is taken but does not rename";
+
+    store.ingestBatch({event("SessionEnd", "1", 7), event("SessionStart", "6", 8, "/d/api")});
+    EXPECT_EQ(find("6")->name, "api") << "a freed name is given again";
+}
+
+TEST_F(StoreTest, StateChangesAndTheirTimes) {
+    store.ingestBatch({event("SessionStart", "s", 100)});
+    store.ingestBatch({event("PreToolUse", "s", 110)});
+    EXPECT_EQ(find("s")->stateChangedAt, at(100)) << "repeating the state changes nothing";
+
+    store.ingestBatch({event("Stop", "s", 120), event("SessionStart", "s", 90)});
+    EXPECT_EQ(find("s")->state, ProcessState::active) << "an older event still overwrites";
+    EXPECT_EQ(find("s")->stateChangedAt, at(90));
+    EXPECT_EQ(find("s")->startedAt, at(100));
+}
+
+TEST_F(StoreTest, AKnownPidIsKeptAndIgnoredEventsFillNothingIn) {
+    store.ingestBatch({event("SessionStart", "s", 100)});
+    store.ingestBatch({event("PostToolUse", "s", 101, "/ignored/cwd", 7)});
+    EXPECT_EQ(find("s")->cwd, std::nullopt);
+    EXPECT_EQ(find("s")->claudePID, std::nullopt);
+    store.ingestBatch({event("PostToolUse", "other", 101, "/x", 8)});
+    EXPECT_EQ(find("other"), nullptr) << "unmapped events create nothing";
+
+    store.ingestBatch({event("Stop", "s", 102, std::nullopt, 42)});
+    store.ingestBatch({event("UserPromptSubmit", "s", 103, std::nullopt, 43)});
+    EXPECT_EQ(find("s")->claudePID, 42);
+}
+
+TEST_F(StoreTest, ResolvesTheTerminalUntilOneIsFoundAndThenKeepsIt) {
+    auto withChain = [](ParsedHookEvent e, std::vector<std::int32_t> chain, std::string tty) {
+        e.pidChain = std::move(chain);
+        e.shellTTY = std::move(tty);
+        return e;
+    };
+    store.ingestBatch({withChain(event("SessionStart", "s", 100), {900, 901, 902}, "/dev/pts/1")});
+    EXPECT_EQ(find("s")->terminal, std::nullopt) << "no terminal application known yet";
+
+    apps.set(902, "org.kde.konsole");
+    store.ingestBatch({withChain(event("PostToolUse", "s", 101), {900, 901, 902}, "/dev/pts/1")});
+    EXPECT_EQ(find("s")->terminal, std::nullopt) << "ignored events resolve nothing";
+
+    store.ingestBatch({withChain(event("Stop", "s", 102), {900, 901, 902}, "/dev/pts/1")});
+    auto konsole = TerminalLocation{TerminalKind::konsole, 902, 901, "/dev/pts/1"};
+    EXPECT_EQ(find("s")->terminal, konsole);
+
+    apps.set(901, "kitty");
+    store.ingestBatch(
+        {withChain(event("UserPromptSubmit", "s", 103), {900, 901, 902}, "/dev/pts/2")});
+    EXPECT_EQ(find("s")->terminal, konsole) << "never re-resolved";
+}
+
+TEST_F(StoreTest, PrunesGoneProcessesAndSilentSessionsWithoutEither) {
+    fake.add({.pid = 50, .ppid = 1, .comm = "claude"});
+    fake.add({.pid = 60, .ppid = 1, .comm = "bash"});
+    apps.set(61, "kitty");
+    auto viaKitty = [](ParsedHookEvent e, std::int32_t shell) {
+        e.pidChain = std::vector<std::int32_t>{shell, 61};
+        e.shellTTY = "/dev/pts/5";
+        return e;
+    };
+    store.ingestBatch({
+        event("Stop", "alive-pid", 0, std::nullopt, 50),
+        event("Stop", "dead-pid", 9990, std::nullopt, 51),
+        viaKitty(event("Stop", "alive-shell", 0), 60),
+        viaKitty(event("Stop", "dead-shell", 9990), 62),
+        event("Stop", "silent-299", 10'000 - 299),
+        event("Stop", "silent-301", 10'000 - 301),
+    });
+    published.clear();
+
+    store.pruneDead(300);
+    std::vector<std::string> left;
+    for (const auto& p : store.processes()) {
+        left.push_back(p.id);
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"alive-pid", "alive-shell", "silent-299"}))
+        << "a process that lives is kept however old its last event";
+    EXPECT_EQ(published.size(), 1u);
+
+    std::map<std::string, std::string> reasons;
+    for (const auto& e : DiagnosticLogger::recentEntries()) {
+        ASSERT_EQ(e.category, "prune");
+        EXPECT_EQ(e.message, "移除孤儿 session");
+        EXPECT_EQ(e.severity, DiagnosticLogger::Severity::info);
+        reasons[e.context.at("session_id")] = e.context.at("reason");
+    }
+    EXPECT_EQ(reasons, (std::map<std::string, std::string>{
+                           {"dead-pid", "claude pid 51 已退出"},
+                           {"dead-shell", "shell pid 62 已退出"},
+                           {"silent-301", "无 terminal 信息且 300s 内无新事件"},
+                       }));
+
+    store.pruneDead(300);
+    EXPECT_EQ(published.size(), 1u) << "nothing removed, nothing published";
+}
+
+} // namespace
+} // namespace quillo

@@ -1,0 +1,93 @@
+// Many recorders writing at once against a running watcher: every event must
+// reach the store exactly once.
+#include "ChildProcess.h"
+#include "FakeProc.h"
+#include "MonitoringSupport.h"
+#include "TempDir.h"
+#include "events/EventLogWatcher.h"
+#include "platform/FakeApplicationIdentifier.h"
+#include "state/ProcessStateStore.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+namespace quillo {
+namespace {
+
+using namespace test;
+
+constexpr int recorders = 32;
+constexpr int eventsPerRecorder = 200;
+
+TEST(WatcherStress, EveryEventOfConcurrentRecordersReachesTheStoreOnce) {
+    TempHome home;
+    FakeProc fake;
+    FakeApplicationIdentifier apps;
+    ProcessStateStore store{{fake.proc(), apps}};
+    EventLogWatcher watcher{store};
+    std::map<std::string, int> seen;
+    int batches = 0;
+    QObject::connect(&watcher, &EventLogWatcher::batchIngested,
+                     [&](const std::vector<ParsedHookEvent>& events) {
+                         ++batches;
+                         for (const auto& e : events) {
+                             ++seen[e.sessionId];
+                         }
+                     });
+    qtApp();
+    watcher.start();
+
+    std::atomic<int> finished{0};
+    std::atomic<int> failedRuns{0};
+    std::vector<std::thread> workers;
+    const auto environment = home.environment();
+    for (int w = 0; w < recorders; ++w) {
+        workers.emplace_back([&, w] {
+            for (int i = 0; i < eventsPerRecorder; ++i) {
+                std::string id = std::to_string(w) + "-" + std::to_string(i);
+                std::string payload = R"({"hook_event_name":"SessionStart","session_id":")" + id +
+                                      R"(","cwd":"/work/p)" + id + R"("})";
+                auto result = ChildProcess::run({QUILLO_HOOK_UNSANITIZED_BINARY},
+                                                {.timeLimit = std::chrono::seconds(60),
+                                                 .standardInput = payload,
+                                                 .extraEnvironment = environment});
+                if (!result.succeeded()) {
+                    ++failedRuns;
+                }
+            }
+            ++finished;
+        });
+    }
+    spinUntil([&] { return finished == recorders; }, std::chrono::minutes(5));
+    for (auto& t : workers) {
+        t.join();
+    }
+    // Whatever the last notification has not picked up yet.
+    watcher.processPending();
+
+    EXPECT_EQ(failedRuns, 0);
+    EXPECT_GT(batches, 10) << "the watcher should have consumed while the recorders ran";
+    int missing = 0;
+    int duplicated = 0;
+    for (int w = 0; w < recorders; ++w) {
+        for (int i = 0; i < eventsPerRecorder; ++i) {
+            auto it = seen.find(std::to_string(w) + "-" + std::to_string(i));
+            if (it == seen.end()) {
+                ++missing;
+            } else if (it->second != 1) {
+                ++duplicated;
+            }
+        }
+    }
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(duplicated, 0);
+    EXPECT_EQ(seen.size(), std::size_t(recorders * eventsPerRecorder));
+    EXPECT_EQ(store.processes().size(), std::size_t(recorders * eventsPerRecorder));
+    EXPECT_EQ(std::filesystem::file_size(watcher.eventsFile()), 0u);
+}
+
+} // namespace
+} // namespace quillo
