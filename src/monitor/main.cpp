@@ -1,8 +1,15 @@
 // QuilloMac: the monitor. Command-line modes do one job and quit; otherwise the
 // monitor runs until it is told to stop.
 #include "app/CommandLine.h"
+#include "app/DebugTree.h"
+#include "app/HeadlessMonitor.h"
+#include "app/SignalQuit.h"
+#include "platform/ProcApplicationIdentifier.h"
+
+#include <QCoreApplication>
 
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -14,9 +21,23 @@ int main(int argc, char** argv) {
     case quillo::CommandLine::Mode::installHook:
     case quillo::CommandLine::Mode::uninstallHook:
     case quillo::CommandLine::Mode::printHookPath:
-    case quillo::CommandLine::Mode::debugTree:
-    case quillo::CommandLine::Mode::normal:
         break;
+    case quillo::CommandLine::Mode::debugTree: {
+        quillo::ProcApplicationIdentifier applications;
+        return quillo::runDebugTree(commandLine.debugTreePID,
+                                    {quillo::ProcFs::system(), applications}, std::cout);
+    }
+    case quillo::CommandLine::Mode::normal: {
+        // There is no window yet, so the monitor always runs headless (as
+        // "--headless" asks).
+        QCoreApplication app(argc, argv);
+        quillo::quitOnTerminationSignals();
+        quillo::HeadlessMonitor monitor(std::cout);
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &monitor,
+                         &quillo::HeadlessMonitor::stop);
+        monitor.start();
+        return app.exec();
+    }
     }
     std::fprintf(stderr, "QuilloMac: this mode is not built yet\n");
     return 2;

@@ -1,0 +1,66 @@
+#include "HeadlessMonitor.h"
+
+#include "AppPaths.h"
+#include "TerminalKind.h"
+
+#include <ostream>
+
+namespace quillo {
+
+HeadlessMonitor::HeadlessMonitor(std::ostream& out, QObject* parent)
+    : QObject(parent), out_(out), applications_(ProcFs::system()),
+      store_({ProcFs::system(), applications_}), watcher_(store_) {
+    pruneTimer_.setInterval(pruneIntervalMs);
+    connect(&pruneTimer_, &QTimer::timeout, this, [this] { store_.pruneDead(staleAfterSeconds); });
+    connect(&store_, &ProcessStateStore::processesChanged, this, &HeadlessMonitor::print);
+}
+
+HeadlessMonitor::~HeadlessMonitor() {
+    stop();
+}
+
+void HeadlessMonitor::start() {
+    AppPaths::ensureAppSupportDirectory();
+    out_ << "[quillo] watching " << watcher_.eventsFile().string() << std::endl;
+    watcher_.start();
+    store_.pruneDead(staleAfterSeconds);
+    pruneTimer_.start();
+}
+
+void HeadlessMonitor::stop() {
+    watcher_.stop();
+    pruneTimer_.stop();
+}
+
+void HeadlessMonitor::print(const std::vector<ClaudeProcess>& processes) {
+    // The store publishes on every batch, changed or not; print changes only.
+    if (printed_ && *printed_ == processes) {
+        return;
+    }
+    printed_ = processes;
+    out_ << describe(processes) << std::endl;
+}
+
+std::string HeadlessMonitor::describe(const std::vector<ClaudeProcess>& processes) {
+    std::string line = "[quillo] " + std::to_string(processes.size()) +
+                       (processes.size() == 1 ? " session" : " sessions");
+    for (std::size_t i = 0; i < processes.size(); ++i) {
+        const ClaudeProcess& p = processes[i];
+        line += i == 0 ? ": " : "; ";
+        line += p.name + " (" + p.id + ") " + std::string(rawValue(p.state));
+        if (p.terminal) {
+            line += ", " + std::string(displayName(p.terminal->kind));
+            if (p.terminal->tty) {
+                line += " " + *p.terminal->tty;
+            }
+        } else {
+            line += ", no terminal";
+        }
+        if (p.claudePID) {
+            line += ", pid " + std::to_string(*p.claudePID);
+        }
+    }
+    return line;
+}
+
+} // namespace quillo

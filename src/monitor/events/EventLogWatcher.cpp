@@ -1,0 +1,346 @@
+#include "EventLogWatcher.h"
+
+#include "AppPaths.h"
+#include "EventsFile.h"
+#include "HookEnvelope.h"
+#include "state/ProcessStateStore.h"
+
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillo {
+
+namespace {
+
+constexpr std::string_view processingPrefix = "events.processing.";
+constexpr std::string_view processingSuffix = ".jsonl";
+constexpr int busyRetryMs = 50;
+constexpr std::chrono::milliseconds copyLockWait{200};
+
+bool lockWithin(int fd, std::chrono::milliseconds wait) {
+    auto deadline = std::chrono::steady_clock::now() + wait;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        ::usleep(2000);
+    }
+    return true;
+}
+
+std::int64_t millisecondsSince1970() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// The number in a processing file's name, or nothing for any other name.
+std::optional<std::int64_t> processingNumber(std::string_view name) {
+    if (!name.starts_with(processingPrefix) || !name.ends_with(processingSuffix)) {
+        return std::nullopt;
+    }
+    std::string_view digits = name.substr(processingPrefix.size(), name.size() -
+                                                                       processingPrefix.size() -
+                                                                       processingSuffix.size());
+    if (digits.empty() || digits.size() > 18 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (char c : digits) {
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// Reads a whole file; nothing when it cannot be read.
+std::optional<std::string> readAll(int fd) {
+    std::string bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    char buffer[65536];
+    while (true) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
+
+EventLogWatcher::EventLogWatcher(ProcessStateStore& store, QObject* parent)
+    : EventLogWatcher(store, AppPaths::appSupportDirectory(), parent) {
+    useAppSupportDirectory_ = true;
+}
+
+EventLogWatcher::EventLogWatcher(ProcessStateStore& store, std::filesystem::path directory,
+                                 QObject* parent)
+    : QObject(parent), store_(store), directory_(std::move(directory)),
+      eventsFile_(directory_ / "events.jsonl") {
+    fallbackTimer_.setInterval(fallbackIntervalMs);
+    connect(&fallbackTimer_, &QTimer::timeout, this, [this] {
+        // A watch that could not be installed is tried again here, so a
+        // missed moment costs at most one interval.
+        if (running_ && !isArmed()) {
+            ensureMainFileExists();
+            setupWatcher();
+        }
+        processPending();
+    });
+    soonTimer_.setSingleShot(true);
+    connect(&soonTimer_, &QTimer::timeout, this, &EventLogWatcher::processPending);
+}
+
+EventLogWatcher::~EventLogWatcher() {
+    stop();
+}
+
+std::string EventLogWatcher::processingFileName(std::int64_t milliseconds) {
+    return std::string(processingPrefix) + std::to_string(milliseconds) +
+           std::string(processingSuffix);
+}
+
+std::vector<std::string_view> EventLogWatcher::splitLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    while (!bytes.empty()) {
+        auto end = bytes.find('\n');
+        std::string_view line = bytes.substr(0, end);
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        bytes.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+void EventLogWatcher::start() {
+    if (running_) {
+        return;
+    }
+    if (useAppSupportDirectory_) {
+        AppPaths::ensureAppSupportDirectory();
+    } else {
+        AppPaths::ensurePrivateDirectory(directory_);
+    }
+    ensureMainFileExists();
+    consumeLeftovers();
+    processPending();
+    running_ = true;
+    setupWatcher();
+    fallbackTimer_.start();
+}
+
+void EventLogWatcher::stop() {
+    running_ = false;
+    cancelWatcher();
+    notifier_.reset();
+    if (inotifyFd_ >= 0) {
+        ::close(inotifyFd_);
+        inotifyFd_ = -1;
+    }
+    fallbackTimer_.stop();
+    soonTimer_.stop();
+}
+
+void EventLogWatcher::ensureMainFileExists() {
+    int fd = ::open(eventsFile_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    }
+}
+
+void EventLogWatcher::setupWatcher() {
+    if (!running_) {
+        return;
+    }
+    if (inotifyFd_ < 0) {
+        inotifyFd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (inotifyFd_ < 0) {
+            return;
+        }
+        notifier_ = std::make_unique<QSocketNotifier>(inotifyFd_, QSocketNotifier::Read);
+        connect(notifier_.get(), &QSocketNotifier::activated, this,
+                &EventLogWatcher::onNotification);
+    }
+    int wd = ::inotify_add_watch(inotifyFd_, eventsFile_.c_str(),
+                                 IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
+    if (wd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (::stat(eventsFile_.c_str(), &info) != 0) {
+        ::inotify_rm_watch(inotifyFd_, wd);
+        return;
+    }
+    watchDescriptor_ = wd;
+    watchedDevice_ = info.st_dev;
+    watchedInode_ = info.st_ino;
+    // A recorder may have written to the new file before the watch existed;
+    // that write raised no notification.
+    if (info.st_size > 0) {
+        scheduleProcessing(0);
+    }
+}
+
+void EventLogWatcher::cancelWatcher() {
+    if (watchDescriptor_ >= 0 && inotifyFd_ >= 0) {
+        ::inotify_rm_watch(inotifyFd_, watchDescriptor_);
+    }
+    watchDescriptor_ = -1;
+}
+
+bool EventLogWatcher::watchNamesEventsFile() const {
+    struct stat info {};
+    return watchDescriptor_ >= 0 && ::stat(eventsFile_.c_str(), &info) == 0 &&
+           info.st_dev == watchedDevice_ && info.st_ino == watchedInode_;
+}
+
+void EventLogWatcher::onNotification() {
+    // Drain everything queued; what the events say is re-checked below
+    // against the file itself, which also covers replacements (a trim, a
+    // delete from outside) whose events went to an older watch.
+    alignas(struct inotify_event) char buffer[4096];
+    while (inotifyFd_ >= 0) {
+        ssize_t n = ::read(inotifyFd_, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+    }
+    if (!running_) {
+        return;
+    }
+    if (!watchNamesEventsFile()) {
+        cancelWatcher();
+        ensureMainFileExists();
+        setupWatcher();
+    }
+    processPending();
+}
+
+void EventLogWatcher::scheduleProcessing(int delayMs) {
+    if (!soonTimer_.isActive()) {
+        soonTimer_.start(delayMs);
+    }
+}
+
+std::filesystem::path EventLogWatcher::unusedProcessingPath() const {
+    // Two consumptions within one millisecond, or a copy left behind with the
+    // same number, must not be overwritten by the rename.
+    std::int64_t number = millisecondsSince1970();
+    while (true) {
+        auto path = directory_ / processingFileName(number);
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) {
+            return path;
+        }
+        ++number;
+    }
+}
+
+void EventLogWatcher::processPending() {
+    if (processing_) {
+        return;
+    }
+    struct stat info {};
+    if (::stat(eventsFile_.c_str(), &info) != 0 || info.st_size < 1) {
+        return;
+    }
+    processing_ = true;
+    auto destination = unusedProcessingPath();
+    switch (EventsFile::moveAside(eventsFile_, destination)) {
+    case EventsFile::MoveResult::moved:
+        break;
+    case EventsFile::MoveResult::busy:
+        // A recorder is trimming the file; its rename wakes us too, but do not
+        // depend on it.
+        scheduleProcessing(busyRetryMs);
+        processing_ = false;
+        return;
+    case EventsFile::MoveResult::noFile:
+    case EventsFile::MoveResult::failed:
+        processing_ = false;
+        return;
+    }
+    // The file just watched is now the copy: watch its replacement before
+    // reading, so nothing written meanwhile goes unnoticed.
+    if (running_) {
+        cancelWatcher();
+        setupWatcher();
+    }
+    consumeFile(destination, false);
+    processing_ = false;
+}
+
+void EventLogWatcher::consumeLeftovers() {
+    std::vector<std::pair<std::int64_t, std::filesystem::path>> leftovers;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(directory_, ec)) {
+        if (auto number = processingNumber(entry.path().filename().string())) {
+            leftovers.emplace_back(*number, entry.path());
+        }
+    }
+    std::sort(leftovers.begin(), leftovers.end());
+    for (const auto& [number, path] : leftovers) {
+        consumeFile(path, true);
+    }
+}
+
+void EventLogWatcher::consumeFile(const std::filesystem::path& file, bool leftover) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        return;
+    }
+    // The lock marks the copy as being consumed. A copy left behind may be
+    // one that another running monitor is consuming right now, and that one
+    // is its own. (A recorder can hold a copy's lock for a moment too, while
+    // it finds out the file moved, hence the wait.)
+    if (!lockWithin(fd, copyLockWait) && leftover) {
+        ::close(fd);
+        return;
+    }
+    auto bytes = readAll(fd);
+    if (!bytes) {
+        // Kept rather than deleted: the next start tries it again.
+        ::close(fd);
+        return;
+    }
+    std::vector<ParsedHookEvent> events;
+    for (std::string_view line : splitLines(*bytes)) {
+        if (auto event = HookEnvelope::parseLine(line)) {
+            events.push_back(std::move(*event));
+        }
+    }
+    if (!events.empty()) {
+        store_.ingestBatch(events);
+        emit batchIngested(events);
+    }
+    ::unlink(file.c_str());
+    ::close(fd);
+}
+
+} // namespace quillo

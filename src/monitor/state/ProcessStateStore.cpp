@@ -1,0 +1,181 @@
+#include "ProcessStateStore.h"
+
+#include "DiagnosticLogger.h"
+#include "ProcessChain.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+
+namespace quillo {
+
+namespace {
+
+bool containsPermission(const std::string& text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find("permission") != std::string::npos;
+}
+
+} // namespace
+
+ProcessStateStore::ProcessStateStore(const ProcessTreeResolver::Sources& sources, Clock clock,
+                                     QObject* parent)
+    : QObject(parent), sources_(sources), clock_(std::move(clock)) {}
+
+std::optional<ProcessState>
+ProcessStateStore::map(std::string_view eventName,
+                       const std::optional<std::string>& notificationType,
+                       const std::optional<std::string>& message) {
+    if (eventName == "SessionStart" || eventName == "UserPromptSubmit" ||
+        eventName == "PreToolUse") {
+        return ProcessState::active;
+    }
+    if (eventName == "Stop") {
+        return ProcessState::waitingInput;
+    }
+    if (eventName == "Notification") {
+        if (notificationType && containsPermission(*notificationType)) {
+            return ProcessState::waitingPermission;
+        }
+        if (message && containsPermission(*message)) {
+            return ProcessState::waitingPermission;
+        }
+        return ProcessState::waitingInput;
+    }
+    if (eventName == "SessionEnd") {
+        return ProcessState::completed;
+    }
+    return std::nullopt;
+}
+
+std::string ProcessStateStore::deriveName(const std::optional<std::string>& cwd,
+                                          const std::unordered_set<std::string>& existingNames) {
+    std::string base = "claude";
+    if (cwd) {
+        std::string_view path = *cwd;
+        while (!path.empty() && path.back() == '/') {
+            path.remove_suffix(1);
+        }
+        auto slash = path.rfind('/');
+        std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+        if (!last.empty()) {
+            base = std::string(last);
+        }
+    }
+    if (!existingNames.contains(base)) {
+        return base;
+    }
+    for (std::size_t n = 2;; ++n) {
+        std::string candidate = base + " #" + std::to_string(n);
+        if (!existingNames.contains(candidate)) {
+            return candidate;
+        }
+    }
+}
+
+void ProcessStateStore::ingestBatch(const std::vector<ParsedHookEvent>& events) {
+    for (const ParsedHookEvent& event : events) {
+        apply(event);
+    }
+    publishSnapshot();
+}
+
+void ProcessStateStore::apply(const ParsedHookEvent& event) {
+    auto state = map(event.eventName, event.notificationType, event.message);
+    if (!state) {
+        return;
+    }
+    if (*state == ProcessState::completed) {
+        remove(event.sessionId);
+        return;
+    }
+
+    auto it = bySession_.find(event.sessionId);
+    if (it == bySession_.end()) {
+        ClaudeProcess created{
+            .id = event.sessionId,
+            .name = deriveName(event.cwd, names_),
+            .state = *state,
+            .startedAt = event.timestamp,
+            .stateChangedAt = event.timestamp,
+            .cwd = event.cwd,
+            .claudePID = event.claudePID,
+            .terminal = std::nullopt,
+        };
+        names_.insert(created.name);
+        it = bySession_.emplace(event.sessionId, std::move(created)).first;
+    }
+    ClaudeProcess& record = it->second;
+
+    if (record.state != *state) {
+        record.state = *state;
+        record.stateChangedAt = event.timestamp;
+    }
+    if (!record.cwd && event.cwd) {
+        record.cwd = event.cwd;
+    }
+    if (!record.claudePID && event.claudePID) {
+        record.claudePID = event.claudePID;
+    }
+    if (!record.terminal) {
+        record.terminal = ProcessTreeResolver::resolve(event.pidChain, event.claudePID,
+                                                       event.shellTTY, false, sources_, std::cout);
+    }
+}
+
+void ProcessStateStore::remove(const std::string& sessionId) {
+    auto it = bySession_.find(sessionId);
+    if (it == bySession_.end()) {
+        return;
+    }
+    names_.erase(it->second.name);
+    bySession_.erase(it);
+}
+
+void ProcessStateStore::pruneDead(double staleAfterSeconds) {
+    const Timestamp current = clock_();
+    std::vector<std::pair<std::string, std::string>> removals; // session id, reason
+    for (const auto& [id, record] : bySession_) {
+        if (record.claudePID) {
+            if (!ProcessChain::parentPID(*record.claudePID, sources_.proc)) {
+                removals.emplace_back(id, "claude pid " + std::to_string(*record.claudePID) +
+                                              " 已退出");
+            }
+        } else if (record.terminal) {
+            if (!ProcessChain::parentPID(record.terminal->shellPID, sources_.proc)) {
+                removals.emplace_back(id, "shell pid " +
+                                              std::to_string(record.terminal->shellPID) +
+                                              " 已退出");
+            }
+        } else if ((current - record.stateChangedAt).count() > staleAfterSeconds) {
+            removals.emplace_back(id, "无 terminal 信息且 " +
+                                          std::to_string(static_cast<long long>(staleAfterSeconds)) +
+                                          "s 内无新事件");
+        }
+    }
+    for (const auto& [id, reason] : removals) {
+        DiagnosticLogger::info("prune", "移除孤儿 session", {{"session_id", id}, {"reason", reason}});
+        remove(id);
+    }
+    if (!removals.empty()) {
+        publishSnapshot();
+    }
+}
+
+void ProcessStateStore::publishSnapshot() {
+    std::vector<ClaudeProcess> sorted;
+    sorted.reserve(bySession_.size());
+    for (const auto& entry : bySession_) {
+        sorted.push_back(entry.second);
+    }
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const ClaudeProcess& a, const ClaudeProcess& b) {
+                         return a.startedAt < b.startedAt;
+                     });
+    processes_ = std::move(sorted);
+    emit processesChanged(processes_);
+}
+
+} // namespace quillo
