@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillo {
+
+// The outcome of asking the desktop to bring an application's window forward.
+enum class Activation {
+    activated, // the window manager was asked to activate one of its windows
+    noWindow,  // the process has no top-level window on this display
+    noDisplay, // no X11 display to talk to (for example a pure Wayland session)
+};
+
+std::string_view rawValue(Activation activation);
+
+// Brings application windows to the front.
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // Activates a top-level window of `pid`: `preferredWindow` when it belongs to
+    // that process (terminals tell their children their window in WINDOWID),
+    // else the topmost one.
+    virtual Activation activate(std::int32_t pid, std::optional<std::uint32_t> preferredWindow) = 0;
+
+    // The display server's current time, for requests that want a real user
+    // timestamp; nothing without a display.
+    virtual std::optional<std::uint32_t> serverTime() = 0;
+};
+
+// For tests: processes get windows by `addWindow`; every request is recorded.
+class FakeWindowSystem : public WindowSystem {
+public:
+    struct Request {
+        std::int32_t pid = 0;
+        std::optional<std::uint32_t> preferredWindow;
+        std::optional<std::uint32_t> activatedWindow;
+
+        bool operator==(const Request&) const = default;
+    };
+
+    void addWindow(std::int32_t pid, std::uint32_t window) { windows_[pid].push_back(window); }
+    void setDisplayAvailable(bool available) { displayAvailable_ = available; }
+
+    Activation activate(std::int32_t pid, std::optional<std::uint32_t> preferredWindow) override;
+    std::optional<std::uint32_t> serverTime() override;
+
+    std::vector<Request> requests;
+
+private:
+    std::map<std::int32_t, std::vector<std::uint32_t>> windows_;
+    bool displayAvailable_ = true;
+};
+
+} // namespace quillo

@@ -1,0 +1,195 @@
+#include "X11WindowSystem.h"
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <poll.h>
+
+namespace quillo {
+
+namespace {
+
+constexpr int eventWaitMilliseconds = 1000;
+
+// One connection with the EWMH atoms interned; closed at scope end.
+class Connection {
+public:
+    explicit Connection(const std::string& display) {
+        connection_ = xcb_connect(display.c_str(), &screen_);
+        if (xcb_connection_has_error(connection_) != 0) {
+            return;
+        }
+        xcb_intern_atom_cookie_t* cookies = xcb_ewmh_init_atoms(connection_, &ewmh_);
+        ewmhReady_ = xcb_ewmh_init_atoms_replies(&ewmh_, cookies, nullptr) != 0;
+    }
+    ~Connection() {
+        if (ewmhReady_) {
+            xcb_ewmh_connection_wipe(&ewmh_);
+        }
+        xcb_disconnect(connection_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool ready() const { return ewmhReady_; }
+    xcb_connection_t* xcb() { return connection_; }
+    xcb_ewmh_connection_t* ewmh() { return &ewmh_; }
+    int screen() const { return screen_; }
+    xcb_window_t root() { return ewmh_.screens[screen_]->root; }
+
+private:
+    xcb_connection_t* connection_ = nullptr;
+    xcb_ewmh_connection_t ewmh_{};
+    int screen_ = 0;
+    bool ewmhReady_ = false;
+};
+
+std::vector<xcb_window_t> clientWindows(Connection& c) {
+    // Stacking order (bottom to top) lets us pick the window the user saw last.
+    xcb_ewmh_get_windows_reply_t reply;
+    std::vector<xcb_window_t> windows;
+    if (xcb_ewmh_get_client_list_stacking_reply(
+            c.ewmh(), xcb_ewmh_get_client_list_stacking(c.ewmh(), c.screen()), &reply, nullptr)) {
+        windows.assign(reply.windows, reply.windows + reply.windows_len);
+        xcb_ewmh_get_windows_reply_wipe(&reply);
+    }
+    if (windows.empty() &&
+        xcb_ewmh_get_client_list_reply(c.ewmh(), xcb_ewmh_get_client_list(c.ewmh(), c.screen()),
+                                       &reply, nullptr)) {
+        windows.assign(reply.windows, reply.windows + reply.windows_len);
+        xcb_ewmh_get_windows_reply_wipe(&reply);
+    }
+    return windows;
+}
+
+std::vector<std::uint32_t> windowsOfPid(Connection& c, std::int32_t pid) {
+    std::vector<xcb_window_t> all = clientWindows(c);
+    std::vector<xcb_get_property_cookie_t> cookies;
+    cookies.reserve(all.size());
+    for (xcb_window_t window : all) {
+        cookies.push_back(xcb_ewmh_get_wm_pid(c.ewmh(), window));
+    }
+    std::vector<std::uint32_t> result;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        std::uint32_t windowPid = 0;
+        if (xcb_ewmh_get_wm_pid_reply(c.ewmh(), cookies[i], &windowPid, nullptr) &&
+            windowPid == static_cast<std::uint32_t>(pid)) {
+            result.push_back(all[i]);
+        }
+    }
+    return result;
+}
+
+// The server time: append nothing to a property of a private window and read
+// the time stamp of the resulting PropertyNotify event.
+std::optional<std::uint32_t> currentTime(Connection& c) {
+    xcb_connection_t* conn = c.xcb();
+    xcb_window_t window = xcb_generate_id(conn);
+    std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(conn, XCB_COPY_FROM_PARENT, window, c.root(), -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
+    xcb_change_property(conn, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        0, nullptr);
+    xcb_flush(conn);
+
+    std::optional<std::uint32_t> time;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(eventWaitMilliseconds);
+    while (!time) {
+        std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(xcb_poll_for_event(conn),
+                                                                        &std::free);
+        if (event) {
+            if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+                auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event.get());
+                if (notify->window == window) {
+                    time = notify->time;
+                }
+            }
+            continue;
+        }
+        if (xcb_connection_has_error(conn) != 0) {
+            break;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            break;
+        }
+        pollfd fd{xcb_get_file_descriptor(conn), POLLIN, 0};
+        ::poll(&fd, 1, static_cast<int>(left.count()));
+    }
+    xcb_destroy_window(conn, window);
+    xcb_flush(conn);
+    return time;
+}
+
+} // namespace
+
+X11WindowSystem::X11WindowSystem(std::optional<std::string> display) : display_(std::move(display)) {}
+
+std::optional<std::string> X11WindowSystem::displayName() const {
+    if (display_) {
+        return display_->empty() ? std::nullopt : display_;
+    }
+    const char* env = std::getenv("DISPLAY");
+    if (env == nullptr || *env == '\0') {
+        return std::nullopt;
+    }
+    return std::string(env);
+}
+
+std::optional<std::vector<std::uint32_t>> X11WindowSystem::windowsOf(std::int32_t pid) {
+    auto name = displayName();
+    if (!name) {
+        return std::nullopt;
+    }
+    Connection c(*name);
+    if (!c.ready()) {
+        return std::nullopt;
+    }
+    return windowsOfPid(c, pid);
+}
+
+Activation X11WindowSystem::activate(std::int32_t pid, std::optional<std::uint32_t> preferredWindow) {
+    auto name = displayName();
+    if (!name) {
+        return Activation::noDisplay;
+    }
+    Connection c(*name);
+    if (!c.ready()) {
+        return Activation::noDisplay;
+    }
+    std::vector<std::uint32_t> windows = windowsOfPid(c, pid);
+    if (windows.empty()) {
+        return Activation::noWindow;
+    }
+    std::uint32_t target = windows.back();
+    if (preferredWindow &&
+        std::find(windows.begin(), windows.end(), *preferredWindow) != windows.end()) {
+        target = *preferredWindow;
+    }
+    std::uint32_t time = currentTime(c).value_or(XCB_CURRENT_TIME);
+    xcb_ewmh_request_change_active_window(c.ewmh(), c.screen(), target,
+                                          XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, time, XCB_NONE);
+    xcb_flush(c.xcb());
+    return xcb_connection_has_error(c.xcb()) == 0 ? Activation::activated : Activation::noDisplay;
+}
+
+std::optional<std::uint32_t> X11WindowSystem::serverTime() {
+    auto name = displayName();
+    if (!name) {
+        return std::nullopt;
+    }
+    Connection c(*name);
+    if (!c.ready()) {
+        return std::nullopt;
+    }
+    return currentTime(c);
+}
+
+} // namespace quillo

@@ -1,0 +1,189 @@
+#include "TmuxController.h"
+
+#include "DiagnosticLogger.h"
+
+#include <algorithm>
+
+namespace quillo::TmuxController {
+
+namespace {
+
+constexpr std::string_view name = "tmux";
+constexpr int maxAncestorSteps = 16;
+
+std::vector<std::vector<std::string>> splitRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        auto end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+        if (line.empty()) {
+            continue;
+        }
+        std::vector<std::string> fields;
+        while (true) {
+            auto tab = line.find('\t');
+            fields.emplace_back(line.substr(0, tab));
+            if (tab == std::string_view::npos) {
+                break;
+            }
+            line.remove_prefix(tab + 1);
+        }
+        rows.push_back(std::move(fields));
+    }
+    return rows;
+}
+
+struct Pane {
+    std::string id;      // %N
+    std::string tty;     // /dev/pts/N
+    std::string session; // $N
+    std::string window;  // @N
+};
+
+struct Client {
+    std::string tty;
+    std::int32_t pid = 0;
+    std::string session;
+    long long activity = 0;
+};
+
+// Brings forward the terminal window that shows the tmux client: the client
+// runs in that terminal's tab, so the first ancestor with a window is it.
+Activation activateClientTerminal(const SwitchServices& services, std::int32_t clientPid) {
+    std::optional<std::uint32_t> preferred;
+    if (auto text = services.proc.environ(clientPid, "WINDOWID")) {
+        preferred = SwitchSupport::parseNumber<std::uint32_t>(*text);
+    }
+    Activation activation = Activation::noWindow;
+    std::int32_t pid = clientPid;
+    for (int step = 0; step < maxAncestorSteps && pid > 1; ++step) {
+        activation = services.windows.activate(pid, preferred);
+        if (activation != Activation::noWindow) {
+            break;
+        }
+        auto stat = services.proc.stat(pid);
+        if (!stat) {
+            break;
+        }
+        pid = stat->ppid;
+    }
+    if (activation != Activation::activated) {
+        SwitchSupport::logNotActivated(name, clientPid, activation);
+    }
+    return activation;
+}
+
+} // namespace
+
+TabSelection selectTab(const SwitchServices& services, const ClaudeProcess& process,
+                       const TerminalLocation& location) {
+    return selectPane(services, process, location).selection;
+}
+
+PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& process,
+                         const TerminalLocation& location) {
+    PaneSelection outcome;
+    // TMUX is "socket path,server pid,session index"; the socket path may not
+    // hold a comma (tmux itself relies on that).
+    auto tmuxVariable = SwitchSupport::claudeEnvironment(services, process, "TMUX");
+    if (!tmuxVariable || tmuxVariable->find(',') == 0) {
+        outcome.selection = SwitchSupport::missingVariable(name, "TMUX");
+        return outcome;
+    }
+    std::string socket = tmuxVariable->substr(0, tmuxVariable->find(','));
+    auto paneVariable = SwitchSupport::claudeEnvironment(services, process, "TMUX_PANE");
+    auto tmux = [&socket](std::vector<std::string> arguments) {
+        std::vector<std::string> argv{"tmux", "-S", socket};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return argv;
+    };
+
+    std::vector<std::string> listPanes = tmux(
+        {"list-panes", "-a", "-F", "#{pane_id}\t#{pane_tty}\t#{session_id}\t#{window_id}"});
+    ChildProcess::Result listed = services.commands.run(listPanes);
+    if (!listed.succeeded()) {
+        outcome.selection = SwitchSupport::commandFailure(name, listPanes, listed);
+        return outcome;
+    }
+    std::vector<Pane> panes;
+    for (const auto& row : splitRows(listed.standardOutput)) {
+        if (row.size() == 4) {
+            panes.push_back({row[0], row[1], row[2], row[3]});
+        }
+    }
+    // The tty names the pane; without one the pane the process started in.
+    auto match = std::find_if(panes.begin(), panes.end(), [&](const Pane& pane) {
+        return location.tty ? pane.tty == *location.tty : paneVariable && pane.id == *paneVariable;
+    });
+    if (match == panes.end()) {
+        if (!location.tty && !paneVariable) {
+            outcome.selection = SwitchSupport::missingVariable(name, "TMUX_PANE");
+            return outcome;
+        }
+        std::string current;
+        for (const Pane& pane : panes) {
+            current += pane.tty + ",";
+        }
+        outcome.selection = SwitchSupport::tabNotFound(name, location.tty, std::nullopt, current);
+        return outcome;
+    }
+    const Pane pane = *match;
+
+    for (auto arguments : {std::vector<std::string>{"select-window", "-t", pane.window},
+                           std::vector<std::string>{"select-pane", "-t", pane.id}}) {
+        std::vector<std::string> argv = tmux(arguments);
+        ChildProcess::Result result = services.commands.run(argv);
+        if (!result.succeeded()) {
+            outcome.selection = SwitchSupport::commandFailure(name, argv, result);
+            return outcome;
+        }
+    }
+
+    // The client to show it on: one already on the pane's session, else the
+    // one used last; each is switched to the session so it shows the pane.
+    std::vector<std::string> listClients =
+        tmux({"list-clients", "-F", "#{client_tty}\t#{client_pid}\t#{session_id}\t#{client_activity}"});
+    ChildProcess::Result clientsListed = services.commands.run(listClients);
+    if (!clientsListed.succeeded()) {
+        outcome.selection = SwitchSupport::commandFailure(name, listClients, clientsListed);
+        return outcome;
+    }
+    std::optional<Client> chosen;
+    for (const auto& row : splitRows(clientsListed.standardOutput)) {
+        if (row.size() != 4) {
+            continue;
+        }
+        Client client{row[0], SwitchSupport::parseNumber<std::int32_t>(row[1]).value_or(0), row[2],
+                      SwitchSupport::parseNumber<long long>(row[3]).value_or(0)};
+        auto rank = [&pane](const Client& c) {
+            return std::pair{c.session == pane.session, c.activity};
+        };
+        if (!chosen || rank(client) > rank(*chosen)) {
+            chosen = client;
+        }
+    }
+    if (!chosen) {
+        DiagnosticLogger::warn(SwitchSupport::category, "tmux: 没有连接的客户端, 无法显示 pane",
+                               {{"pane", pane.id}, {"tty", pane.tty}});
+        outcome.selection = SwitchSupport::logSelected(name, location.tty);
+        return outcome;
+    }
+    if (chosen->session != pane.session) {
+        std::vector<std::string> switchClient =
+            tmux({"switch-client", "-c", chosen->tty, "-t", pane.session});
+        ChildProcess::Result switched = services.commands.run(switchClient);
+        if (!switched.succeeded()) {
+            outcome.selection = SwitchSupport::commandFailure(name, switchClient, switched);
+            return outcome;
+        }
+    }
+    outcome.selection = SwitchSupport::logSelected(name, location.tty);
+    if (chosen->pid > 0) {
+        outcome.activation = activateClientTerminal(services, chosen->pid);
+    }
+    return outcome;
+}
+
+} // namespace quillo::TmuxController

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "TabSelection.h"
+
+namespace quillo::TmuxController {
+
+struct PaneSelection {
+    TabSelection selection;
+    // Whether the terminal showing the tmux client came forward; absent when
+    // there was no client to bring forward.
+    std::optional<Activation> activation;
+};
+
+// Selects the pane whose tty is the session's (else the pane in TMUX_PANE) on
+// the server named by TMUX in the Claude Code process's environment: its window,
+// the pane, and a client showing its session; then brings that client's
+// terminal forward.
+PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& process,
+                         const TerminalLocation& location);
+
+TabSelection selectTab(const SwitchServices& services, const ClaudeProcess& process,
+                       const TerminalLocation& location);
+
+} // namespace quillo::TmuxController
