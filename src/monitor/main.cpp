@@ -4,7 +4,11 @@
 #include "app/DebugTree.h"
 #include "app/HeadlessMonitor.h"
 #include "app/SignalQuit.h"
+#include "networking/HostTransportBridge.h"
+#include "networking/TrustPrompt.h"
 #include "platform/ProcApplicationIdentifier.h"
+#include "platform/SettingsStore.h"
+#include "terminal/TerminalSwitcher.h"
 
 #include <QCoreApplication>
 
@@ -33,8 +37,24 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         quillo::quitOnTerminationSignals();
         quillo::HeadlessMonitor monitor(std::cout);
-        QObject::connect(&app, &QCoreApplication::aboutToQuit, &monitor,
-                         &quillo::HeadlessMonitor::stop);
+        // The phone link: paired phones connect; new phones are refused,
+        // since pairing needs someone at the desktop to trust them.
+        quillo::FileSettingsStore settings;
+        quillo::HeadlessTrustPrompt trust;
+        quillo::SystemSwitchServices switchServices;
+        quillo::TerminalSwitcher switcher(switchServices.services());
+        quillo::HostTransportBridge bridge(
+            {monitor.store(), settings, trust,
+             [&switcher](const quillo::ClaudeProcess& process) { return switcher.switchTo(process); }},
+            quillo::HostTransportBridge::makeTransport(std::nullopt));
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &monitor, [&monitor, &bridge] {
+            monitor.stop();
+            bridge.stop();
+        });
+        bridge.start();
+        if (auto port = bridge.transport().listeningPort()) {
+            std::cout << "[quillo] phones connect to port " << *port << std::endl;
+        }
         monitor.start();
         return app.exec();
     }
