@@ -6,6 +6,7 @@
 #include <QSslConfiguration>
 
 #include <algorithm>
+#include <utility>
 
 namespace quillo {
 
@@ -48,7 +49,8 @@ bool NearbyAdvertiser::startAdvertising() {
     }
     server_ = std::move(server);
     published_ = publisher_ && publisher_->publish(serviceType_, myName_, server_->serverPort());
-    if (!published_) {
+    static bool toldNoDaemon = false; // once per run, not on every pause
+    if (!published_ && !std::exchange(toldNoDaemon, true)) {
         DiagnosticLogger::warn("transport", "service not published: no DNS-SD daemon; phones must be given the address",
                                {{"port", std::to_string(server_->serverPort())}});
     }
