@@ -61,19 +61,23 @@ int main(int argc, char** argv) {
     options.discovery = std::make_shared<LocalServiceDiscovery>();
     options.port = 0;
     options.listenAddress = QHostAddress::LocalHost;
-    HostTransportBridge bridge({store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
-                               HostTransportBridge::makeTransport("Bench desk", options));
+    HostTransportBridge bridge(
+        {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+        HostTransportBridge::makeTransport("Bench desk", options));
     bridge.start();
 
-    ParsedHookEvent event{.eventName = "SessionStart", .sessionId = "bench-session", .cwd = "/tmp/bench"};
+    ParsedHookEvent event{
+        .eventName = "SessionStart", .sessionId = "bench-session", .cwd = "/tmp/bench"};
     event.timestamp = now();
     store.ingestBatch({event});
 
     QProcess peer;
-    peer.start(argv[1], {"--host", "127.0.0.1", "--port", QString::number(*bridge.transport().listeningPort()),
-                         "--name", "Bench phone", "--token", "bench-token"});
+    peer.start(argv[1], {"--host", "127.0.0.1", "--port",
+                         QString::number(*bridge.transport().listeningPort()), "--name",
+                         "Bench phone", "--token", "bench-token"});
     if (!waitFor([&] { return bridge.connectedPeerCount() == 1; }, 20000)) {
-        std::fprintf(stderr, "QuilloPeer did not connect: %s\n", peer.readAllStandardError().constData());
+        std::fprintf(stderr, "QuilloPeer did not connect: %s\n",
+                     peer.readAllStandardError().constData());
         return 1;
     }
 
@@ -97,8 +101,11 @@ int main(int argc, char** argv) {
     bridge.stop();
 
     std::sort(micros.begin(), micros.end());
-    auto at = [&](double q) { return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))]; };
-    std::printf("store change -> QuilloPeer receipt over TLS on loopback, %d changes: median %.0f us, p99 %.0f us, "
+    auto at = [&](double q) {
+        return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))];
+    };
+    std::printf("store change -> QuilloPeer receipt over TLS on loopback, %d changes: median %.0f "
+                "us, p99 %.0f us, "
                 "max %.0f us\n",
                 rounds, at(0.5), at(0.99), micros.back());
     return 0;

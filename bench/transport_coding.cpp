@@ -17,8 +17,9 @@ TransportMessage bigSnapshot() {
         }
         const double started = 1'733'500'000.0 + i * 1.125;
         snapshot.processes.push_back({"3f2c9a1e-5b7d-4c8e-9f10-" + std::to_string(100000000000 + i),
-                                      "project-" + std::to_string(i), allProcessStates[i % allProcessStates.size()],
-                                      terminal, terminal.has_value(), timestampFromSeconds(started),
+                                      "project-" + std::to_string(i),
+                                      allProcessStates[i % allProcessStates.size()], terminal,
+                                      terminal.has_value(), timestampFromSeconds(started),
                                       timestampFromSeconds(started + 42.5)});
     }
     return TransportMessage::snapshot(std::move(snapshot));

@@ -7,7 +7,8 @@
 namespace quillo::DisplayName {
 
 std::string sanitize(std::string_view displayName) {
-    QString name = QString::fromUtf8(displayName.data(), static_cast<qsizetype>(displayName.size())).trimmed();
+    QString name =
+        QString::fromUtf8(displayName.data(), static_cast<qsizetype>(displayName.size())).trimmed();
     if (name.isEmpty()) {
         return "quillo-device";
     }

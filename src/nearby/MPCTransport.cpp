@@ -33,8 +33,9 @@ std::string MPCTransport::sanitize(std::string_view displayName) {
     return DisplayName::sanitize(displayName);
 }
 
-MPCTransport::MPCTransport(const std::string& displayName, TransportRole role, std::string serviceType,
-                           bool autoInvite, bool pauseDiscoveryWhileConnected, Options options)
+MPCTransport::MPCTransport(const std::string& displayName, TransportRole role,
+                           std::string serviceType, bool autoInvite,
+                           bool pauseDiscoveryWhileConnected, Options options)
     : myPeerID_(sanitize(displayName)), serviceType_(std::move(serviceType)), role_(role),
       autoInvite_(autoInvite), pauseDiscoveryWhileConnected_(pauseDiscoveryWhileConnected),
       options_(std::move(options)) {
@@ -78,7 +79,8 @@ void MPCTransport::makeSession() {
             [this, session](const QByteArray& data, const QString& peer) {
                 std::optional<TransportMessage> message;
                 try {
-                    message = TransportCoding::decode(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+                    message = TransportCoding::decode(
+                        std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
                 } catch (const TransportCoding::CodingError&) {
                     return; // undecodable data is dropped without a word
                 }
@@ -163,7 +165,8 @@ void MPCTransport::startAdvertiserIfNeeded() {
         return;
     }
     if (!identity_) {
-        auto file = options_.identityFile.empty() ? NearbyIdentity::standardFile() : options_.identityFile;
+        auto file =
+            options_.identityFile.empty() ? NearbyIdentity::standardFile() : options_.identityFile;
         identity_ = NearbyIdentity::loadOrCreate(file);
         if (!identity_) {
             DiagnosticLogger::error("transport", "no TLS identity: cannot advertise",
@@ -173,10 +176,12 @@ void MPCTransport::startAdvertiserIfNeeded() {
     }
     NearbyAdvertiser::Listen listen;
     listen.address = options_.listenAddress;
-    listen.preferredPort = lastPort_ ? *lastPort_ : (options_.port ? *options_.port : TransportPort::fromEnvironment());
-    Owned<NearbyAdvertiser> advertiser(new NearbyAdvertiser(qs(myPeerID_), qs(serviceType_), *identity_,
-                                                            options_.discovery->makePublisher(), listen,
-                                                            options_.timeouts));
+    listen.preferredPort =
+        lastPort_ ? *lastPort_
+                  : (options_.port ? *options_.port : TransportPort::fromEnvironment());
+    Owned<NearbyAdvertiser> advertiser(
+        new NearbyAdvertiser(qs(myPeerID_), qs(serviceType_), *identity_,
+                             options_.discovery->makePublisher(), listen, options_.timeouts));
     if (!advertiser->startAdvertising()) {
         return; // logged by the advertiser; not retried
     }
@@ -188,7 +193,8 @@ void MPCTransport::startAdvertiserIfNeeded() {
     // Keep the port across pauses and rebuilds, so a peer that knows the
     // address can come back.
     lastPort_ = advertiser->port();
-    connect(advertiser.get(), &NearbyAdvertiser::invitationReceived, this, &MPCTransport::invitationReceived);
+    connect(advertiser.get(), &NearbyAdvertiser::invitationReceived, this,
+            &MPCTransport::invitationReceived);
     advertiser_ = std::move(advertiser);
 }
 
@@ -196,7 +202,8 @@ void MPCTransport::startBrowserIfNeeded() {
     if (browser_) {
         return;
     }
-    Owned<NearbyBrowser> browser(new NearbyBrowser(qs(serviceType_), options_.discovery->makeBrowser()));
+    Owned<NearbyBrowser> browser(
+        new NearbyBrowser(qs(serviceType_), options_.discovery->makeBrowser()));
     connect(browser.get(), &NearbyBrowser::foundPeer, this, [this](const NearbyEndpoint& endpoint) {
         std::string name = endpoint.name.toStdString();
         discoveredMCPeers_[name] = endpoint;
@@ -205,7 +212,8 @@ void MPCTransport::startBrowserIfNeeded() {
             onPeerDiscovered(peer);
         }
         if (autoInvite_ && browser_) {
-            browser_->invitePeer(endpoint, session_.get(), std::nullopt, options_.timeouts.invitation);
+            browser_->invitePeer(endpoint, session_.get(), std::nullopt,
+                                 options_.timeouts.invitation);
         }
     });
     connect(browser.get(), &NearbyBrowser::lostPeer, this, [this](const QString& name) {
@@ -298,7 +306,8 @@ void MPCTransport::rebuildSession() {
     resumeDiscoveryIfAppropriate();
 }
 
-void MPCTransport::invitationReceived(const QString& peerName, const std::optional<QByteArray>& context,
+void MPCTransport::invitationReceived(const QString& peerName,
+                                      const std::optional<QByteArray>& context,
                                       const NearbyAdvertiser::InvitationHandler& handler) {
     std::string name = peerName.toStdString();
     TransportPeer peer{name, name};

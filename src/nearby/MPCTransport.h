@@ -5,10 +5,10 @@
 #include "NearbyIdentity.h"
 #include "NearbySession.h"
 #include "NearbyTimeouts.h"
+#include "Timestamp.h"
 #include "platform/ServiceDiscovery.h"
 #include "transport/Transport.h"
 #include "transport/TransportRole.h"
-#include "Timestamp.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -30,7 +30,7 @@ struct MPCTransportOptions {
     std::shared_ptr<ServiceDiscovery> discovery; // empty: avahi (DNS-SD)
     std::optional<quint16> port;                 // empty: QUILLO_TRANSPORT_PORT or 47810
     QHostAddress listenAddress = QHostAddress::Any;
-    std::filesystem::path identityFile;          // empty: in the application-support directory
+    std::filesystem::path identityFile; // empty: in the application-support directory
     NearbyTimeouts timeouts;
 };
 
@@ -46,8 +46,8 @@ public:
     using Clock = std::function<Timestamp()>;
     using Decision = std::function<void(bool accept)>;
     // The owner must call the decision exactly once (later calls are ignored).
-    using InvitationCallback =
-        std::function<void(const TransportPeer& peer, const std::optional<std::string>& context, Decision)>;
+    using InvitationCallback = std::function<void(
+        const TransportPeer& peer, const std::optional<std::string>& context, Decision)>;
 
     using Options = MPCTransportOptions;
 

@@ -38,7 +38,8 @@ bool NearbyAdvertiser::startAdvertising() {
     }
     auto server = std::make_unique<Server>(this);
     server->setMaxPendingConnections(maxWaitingConnections);
-    bool listening = listen_.preferredPort != 0 && server->listen(listen_.address, listen_.preferredPort);
+    bool listening =
+        listen_.preferredPort != 0 && server->listen(listen_.address, listen_.preferredPort);
     if (!listening) {
         listening = server->listen(listen_.address, 0);
     }
@@ -51,8 +52,10 @@ bool NearbyAdvertiser::startAdvertising() {
     published_ = publisher_ && publisher_->publish(serviceType_, myName_, server_->serverPort());
     static bool toldNoDaemon = false; // once per run, not on every pause
     if (!published_ && !std::exchange(toldNoDaemon, true)) {
-        DiagnosticLogger::warn("transport", "service not published: no DNS-SD daemon; phones must be given the address",
-                               {{"port", std::to_string(server_->serverPort())}});
+        DiagnosticLogger::warn(
+            "transport",
+            "service not published: no DNS-SD daemon; phones must be given the address",
+            {{"port", std::to_string(server_->serverPort())}});
     }
     return true;
 }
@@ -107,7 +110,8 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
     configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
     socket->setSslConfiguration(configuration);
 
-    auto* connection = new NearbyConnection(socket, NearbyConnection::Side::advertiser, timeouts_, this);
+    auto* connection =
+        new NearbyConnection(socket, NearbyConnection::Side::advertiser, timeouts_, this);
     waiting_.push_back(connection);
     connect(connection, &NearbyConnection::closed, this, [this, connection] {
         forget(connection);

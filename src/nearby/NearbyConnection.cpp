@@ -12,7 +12,8 @@ namespace {
 constexpr int protocolVersion = 1;
 constexpr qsizetype maxNameBytes = 63;
 
-std::optional<QByteArray> handshakeBody(const QString& name, const std::optional<QByteArray>& context) {
+std::optional<QByteArray> handshakeBody(const QString& name,
+                                        const std::optional<QByteArray>& context) {
     nlohmann::json body = nlohmann::json::object();
     body["v"] = protocolVersion;
     body["name"] = name.toStdString();
@@ -39,7 +40,8 @@ std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowC
     auto version = body.find("v");
     auto name = body.find("name");
     if (version == body.end() || !version->is_number_integer() ||
-        version->get<std::int64_t>() != protocolVersion || name == body.end() || !name->is_string()) {
+        version->get<std::int64_t>() != protocolVersion || name == body.end() ||
+        !name->is_string()) {
         return std::nullopt;
     }
     QByteArray nameBytes = QByteArray::fromStdString(name->get<std::string>());
@@ -52,8 +54,9 @@ std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowC
         if (!context->is_string()) {
             return std::nullopt;
         }
-        auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(context->get<std::string>()),
-                                                      QByteArray::AbortOnBase64DecodingErrors);
+        auto decoded =
+            QByteArray::fromBase64Encoding(QByteArray::fromStdString(context->get<std::string>()),
+                                           QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded) {
             return std::nullopt;
         }
@@ -86,9 +89,8 @@ NearbyConnection::NearbyConnection(QSslSocket* socket, Side side, const NearbyTi
     connect(socket_, &QSslSocket::encrypted, this, &NearbyConnection::onEncrypted);
     connect(socket_, &QSslSocket::readyRead, this, &NearbyConnection::onReadyRead);
     connect(socket_, &QSslSocket::disconnected, this, &NearbyConnection::close);
-    connect(socket_, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-        close();
-    });
+    connect(socket_, &QSslSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError) { close(); });
     connect(socket_, &QSslSocket::bytesWritten, this, [this] {
         if (closeAfterWrite_ && socket_->bytesToWrite() == 0) {
             close();

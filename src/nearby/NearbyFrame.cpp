@@ -10,7 +10,9 @@ bool knownType(std::uint8_t t) {
 }
 
 std::uint32_t readLength(const QByteArray& buffer) {
-    auto b = [&](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[i])); };
+    auto b = [&](int i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[i]));
+    };
     return (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
 }
 
@@ -48,7 +50,8 @@ std::vector<Frame> FrameReader::feed(const QByteArray& bytes) {
         }
         // The type byte is checked as soon as it is there, so a stream of junk
         // fails without waiting for a megabyte to arrive.
-        if (buffer_.size() - offset >= 5 && !knownType(static_cast<std::uint8_t>(buffer_[offset + 4]))) {
+        if (buffer_.size() - offset >= 5 &&
+            !knownType(static_cast<std::uint8_t>(buffer_[offset + 4]))) {
             failed_ = true;
             buffer_.clear();
             return frames;

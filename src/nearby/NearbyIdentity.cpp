@@ -46,7 +46,8 @@ std::optional<QByteArray> generatePem() {
         return std::nullopt;
     }
     serial[0] &= 0x7F; // a positive serial number
-    std::unique_ptr<BIGNUM, Deleter<BN_free>> serialNumber(BN_bin2bn(serial, sizeof serial, nullptr));
+    std::unique_ptr<BIGNUM, Deleter<BN_free>> serialNumber(
+        BN_bin2bn(serial, sizeof serial, nullptr));
     if (!serialNumber || !X509_set_version(certificate.get(), 2) ||
         !BN_to_ASN1_INTEGER(serialNumber.get(), X509_get_serialNumber(certificate.get())) ||
         !X509_gmtime_adj(X509_getm_notBefore(certificate.get()), -60L * 60 * 24) ||
@@ -62,7 +63,8 @@ std::optional<QByteArray> generatePem() {
         return std::nullopt;
     }
     BioPtr bio(BIO_new(BIO_s_mem()));
-    if (!bio || !PEM_write_bio_PrivateKey(bio.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) ||
+    if (!bio ||
+        !PEM_write_bio_PrivateKey(bio.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) ||
         !PEM_write_bio_X509(bio.get(), certificate.get())) {
         return std::nullopt;
     }

@@ -29,9 +29,10 @@ bool NearbySession::isConnected(const QString& peerName) const {
 }
 
 void NearbySession::track(NearbyConnection* connection) {
-    connect(connection, &NearbyConnection::dataReceived, this, [this, connection](const QByteArray& data) {
-        emit dataReceived(data, connection->peerName());
-    });
+    connect(connection, &NearbyConnection::dataReceived, this,
+            [this, connection](const QByteArray& data) {
+                emit dataReceived(data, connection->peerName());
+            });
     connect(connection, &NearbyConnection::closed, this, [this, connection] {
         auto it = std::find(connected_.begin(), connected_.end(), connection);
         if (it != connected_.end()) {
@@ -61,7 +62,8 @@ void NearbySession::invite(const NearbyEndpoint& endpoint, const std::optional<Q
     inviting_.push_back(connection);
     const QString invitedName = endpoint.name;
     auto finishInviting = [this, connection] {
-        inviting_.erase(std::remove(inviting_.begin(), inviting_.end(), connection), inviting_.end());
+        inviting_.erase(std::remove(inviting_.begin(), inviting_.end(), connection),
+                        inviting_.end());
     };
     connect(connection, &NearbyConnection::accepted, this, [this, connection, finishInviting] {
         finishInviting();
@@ -70,12 +72,13 @@ void NearbySession::invite(const NearbyEndpoint& endpoint, const std::optional<Q
         track(connection);
         emit peerStateChanged(connection->peerName(), NearbyPeerState::connected);
     });
-    connect(connection, &NearbyConnection::closed, this, [this, connection, finishInviting, invitedName] {
-        // Only reached while still inviting: accepted() disconnects this handler.
-        finishInviting();
-        connection->deleteLater();
-        emit peerStateChanged(invitedName, NearbyPeerState::notConnected);
-    });
+    connect(connection, &NearbyConnection::closed, this,
+            [this, connection, finishInviting, invitedName] {
+                // Only reached while still inviting: accepted() disconnects this handler.
+                finishInviting();
+                connection->deleteLater();
+                emit peerStateChanged(invitedName, NearbyPeerState::notConnected);
+            });
     emit peerStateChanged(invitedName, NearbyPeerState::connecting);
     connection->connectTo(endpoint.host, endpoint.port, myName_, context);
 }

@@ -25,7 +25,8 @@ quint16 fromEnvironment() {
     if (auto port = parse(raw)) {
         return *port;
     }
-    DiagnosticLogger::warn("transport", "QUILLO_TRANSPORT_PORT is not a port number; using the standard port",
+    DiagnosticLogger::warn("transport",
+                           "QUILLO_TRANSPORT_PORT is not a port number; using the standard port",
                            {{"value", raw}});
     return standard;
 }

@@ -9,7 +9,8 @@ namespace {
 std::optional<long> parseNumber(const std::string& text, long min, long max) {
     long value = 0;
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc{} || ptr != text.data() + text.size() || value < min || value > max) {
+    if (text.empty() || ec != std::errc{} || ptr != text.data() + text.size() || value < min ||
+        value > max) {
         return std::nullopt;
     }
     return value;
@@ -35,7 +36,8 @@ const char* peerUsage() {
            "  snapshot_request | switch_to ID | unpair_notification | quit\n";
 }
 
-std::variant<PeerOptions, PeerUsageError> parsePeerOptions(const std::vector<std::string>& arguments) {
+std::variant<PeerOptions, PeerUsageError>
+parsePeerOptions(const std::vector<std::string>& arguments) {
     PeerOptions options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& flag = arguments[i];

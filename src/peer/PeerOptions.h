@@ -26,7 +26,8 @@ struct PeerUsageError {
 };
 
 // `arguments` without the program name.
-std::variant<PeerOptions, PeerUsageError> parsePeerOptions(const std::vector<std::string>& arguments);
+std::variant<PeerOptions, PeerUsageError>
+parsePeerOptions(const std::vector<std::string>& arguments);
 
 // One line typed on standard input: "snapshot_request", "switch_to ID",
 // "unpair_notification". Nothing for anything else.

@@ -46,16 +46,17 @@ int main(int argc, char** argv) {
 
     QCoreApplication app(argc, argv);
     MPCTransport::Options transportOptions;
-    const QString serviceType = QString::fromUtf8(TransportServiceType::mvp.data(),
-                                                  static_cast<qsizetype>(TransportServiceType::mvp.size()));
+    const QString serviceType = QString::fromUtf8(
+        TransportServiceType::mvp.data(), static_cast<qsizetype>(TransportServiceType::mvp.size()));
     if (options.host) {
         auto direct = std::make_shared<LocalServiceDiscovery>();
         const QString host = QString::fromStdString(*options.host);
-        direct->addFixed(serviceType, {host + ":" + QString::number(*options.port), host, *options.port});
+        direct->addFixed(serviceType,
+                         {host + ":" + QString::number(*options.port), host, *options.port});
         transportOptions.discovery = direct;
     }
-    MPCTransport transport(options.name, TransportRole::client, std::string(TransportServiceType::mvp), false,
-                           true, transportOptions);
+    MPCTransport transport(options.name, TransportRole::client,
+                           std::string(TransportServiceType::mvp), false, true, transportOptions);
 
     std::optional<TransportPeer> host;
     int received = 0;
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
         }
         inviting = true;
         status("found " + peer.displayName + "; inviting");
-        transport.invite(peer, options.token ? TransportInvitationContext::encode(*options.token) : std::nullopt);
+        transport.invite(peer, options.token ? TransportInvitationContext::encode(*options.token)
+                                             : std::nullopt);
     };
     transport.onPeerConnected = [&](const TransportPeer& peer) {
         host = peer;

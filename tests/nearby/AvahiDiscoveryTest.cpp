@@ -16,8 +16,9 @@ class AvahiDiscovery : public ::testing::Test, public test::TransportHarness {
 protected:
     void SetUp() override {
         if (!std::getenv("QUILLO_IN_AVAHI_NAMESPACE")) {
-            GTEST_SKIP() << "needs a private avahi-daemon: run through tests/nearby/run-in-avahi-namespace "
-                            "(ctest test discovery_over_avahi)";
+            GTEST_SKIP()
+                << "needs a private avahi-daemon: run through tests/nearby/run-in-avahi-namespace "
+                   "(ctest test discovery_over_avahi)";
         }
         discovery.reset();
         avahi = std::make_shared<AvahiServiceDiscovery>();
@@ -36,7 +37,8 @@ TEST_F(AvahiDiscovery, APhoneFindsTheMonitorConnectsAndSeesItGo) {
     ASSERT_TRUE(waitUntil([&] { return avahi->daemonRunning(); }));
     MPCTransport host("Kim's Desk", TransportRole::host, "quillo-v1", true, true, avahiOptions());
     MPCTransport phone("Phone", TransportRole::client, "quillo-v1", true, true, avahiOptions());
-    MPCTransport watcher("Watcher", TransportRole::client, "quillo-v1", false, true, avahiOptions());
+    MPCTransport watcher("Watcher", TransportRole::client, "quillo-v1", false, true,
+                         avahiOptions());
     test::TransportEvents hostEvents, phoneEvents, watcherEvents;
     hostEvents.attach(host);
     phoneEvents.attach(phone);
@@ -44,12 +46,14 @@ TEST_F(AvahiDiscovery, APhoneFindsTheMonitorConnectsAndSeesItGo) {
 
     host.start();
     watcher.start();
-    ASSERT_TRUE(waitUntil([&] { return !watcherEvents.discovered.empty(); }, std::chrono::milliseconds(20000)));
+    ASSERT_TRUE(waitUntil([&] { return !watcherEvents.discovered.empty(); },
+                          std::chrono::milliseconds(20000)));
     EXPECT_EQ(watcherEvents.discovered[0], "Kim's Desk");
 
     phone.start();
-    ASSERT_TRUE(waitUntil([&] { return !hostEvents.connected.empty() && !phoneEvents.connected.empty(); },
-                          std::chrono::milliseconds(20000)));
+    ASSERT_TRUE(
+        waitUntil([&] { return !hostEvents.connected.empty() && !phoneEvents.connected.empty(); },
+                  std::chrono::milliseconds(20000)));
     EXPECT_EQ(phoneEvents.connected[0], "Kim's Desk");
 
     // Connected, the host withdraws its service: the others see it go.

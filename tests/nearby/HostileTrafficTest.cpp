@@ -104,7 +104,8 @@ TEST_F(HostileTrafficTest, FramesThatBreakTheRulesCloseOnlyTheirConnection) {
         {"INVITE that is not JSON", frame(FrameType::invite, "hello")},
         {"INVITE of another version", frame(FrameType::invite, R"({"v":2,"name":"x"})")},
         {"INVITE with a blank name", frame(FrameType::invite, R"({"v":1,"name":"  "})")},
-        {"INVITE with bad base64", frame(FrameType::invite, R"({"v":1,"name":"x","context":"%%%"})")},
+        {"INVITE with bad base64",
+         frame(FrameType::invite, R"({"v":1,"name":"x","context":"%%%"})")},
         {"PING with a body", frame(FrameType::ping, "x")},
     };
     // One well-behaved connection stays open next to the attacks throughout.
@@ -115,7 +116,8 @@ TEST_F(HostileTrafficTest, FramesThatBreakTheRulesCloseOnlyTheirConnection) {
         EXPECT_TRUE(closedByHost(*socket)) << name;
     }
     bystander->write(frame(FrameType::ping));
-    EXPECT_TRUE(waitUntil([&] { return bystander->bytesAvailable() > 0; })) << "PONG for the bystander";
+    EXPECT_TRUE(waitUntil([&] { return bystander->bytesAvailable() > 0; }))
+        << "PONG for the bystander";
     EXPECT_EQ(bystander->state(), QAbstractSocket::ConnectedState);
     EXPECT_TRUE(events.connected.empty());
     expectAPhoneStillGetsIn();
@@ -165,7 +167,8 @@ TEST_F(HostileTrafficTest, AFloodOfJunkConnectionsDoesNotKeepAPhoneOut) {
     }
     ASSERT_TRUE(waitUntil([&] {
         return std::all_of(flood.begin(), flood.end(), [](const auto& s) {
-            return s->state() == QAbstractSocket::ConnectedState || s->state() == QAbstractSocket::UnconnectedState;
+            return s->state() == QAbstractSocket::ConnectedState ||
+                   s->state() == QAbstractSocket::UnconnectedState;
         });
     }));
     expectAPhoneStillGetsIn();

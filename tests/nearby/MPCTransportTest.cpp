@@ -27,7 +27,8 @@ TEST_F(MPCTransportTest, ConnectsOverTlsExchangesMessagesAndPausesDiscoveryWhile
     phone->start();
 
     // No invitation callback on the host: the invitation is accepted.
-    ASSERT_TRUE(waitUntil([&] { return !hostEvents.connected.empty() && !phoneEvents.connected.empty(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return !hostEvents.connected.empty() && !phoneEvents.connected.empty(); }));
     EXPECT_EQ(hostEvents.connected, std::vector<std::string>{"Phone"});
     EXPECT_EQ(phoneEvents.connected, std::vector<std::string>{"Desk"});
     EXPECT_EQ(phoneEvents.discovered, std::vector<std::string>{"Desk"});
@@ -37,7 +38,8 @@ TEST_F(MPCTransportTest, ConnectsOverTlsExchangesMessagesAndPausesDiscoveryWhile
 
     phone->send(TM::snapshotRequest(), {"Desk", "Desk"});
     host->send(TM::switchResult({"s/1", false, "进程不存在"}), {"Phone", "Phone"});
-    ASSERT_TRUE(waitUntil([&] { return !hostEvents.received.empty() && !phoneEvents.received.empty(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return !hostEvents.received.empty() && !phoneEvents.received.empty(); }));
     EXPECT_EQ(hostEvents.received[0].first, TM::snapshotRequest());
     EXPECT_EQ(hostEvents.received[0].second, "Phone");
     EXPECT_EQ(phoneEvents.received[0].first, TM::switchResult({"s/1", false, "进程不存在"}));
@@ -65,7 +67,8 @@ TEST_F(MPCTransportTest, InvitationCarriesTheContextAndADeclineLeavesNoConnectio
     phoneEvents.attach(*phone);
 
     std::vector<std::optional<std::string>> contexts;
-    host->onInvitationReceived = [&](const TransportPeer& peer, const std::optional<std::string>& context,
+    host->onInvitationReceived = [&](const TransportPeer& peer,
+                                     const std::optional<std::string>& context,
                                      MPCTransport::Decision decide) {
         EXPECT_EQ(peer.displayName, "Phone");
         contexts.push_back(context);
@@ -146,16 +149,17 @@ TEST_F(MPCTransportTest, RebuildsTheSessionAfterThreeDisconnectsWithinTenSeconds
     EXPECT_EQ(host->sessionGeneration(), generation + 1);
 
     phone->start();
-    EXPECT_TRUE(waitUntil([&] { return host->connectedPeers().size() == 1; })) << "the new session serves";
+    EXPECT_TRUE(waitUntil([&] { return host->connectedPeers().size() == 1; }))
+        << "the new session serves";
 }
 
 TEST_F(MPCTransportTest, AHostFoundTwiceUnderOneNameIsReachedAtItsLatestAddress) {
-    auto realHost = std::make_unique<MPCTransport>("Desk", TransportRole::host,
-                                                   std::string(TransportServiceType::mvp), true, true, [&] {
-                                                       auto o = options();
-                                                       o.discovery = std::make_shared<LocalServiceDiscovery>();
-                                                       return o;
-                                                   }());
+    auto realHost = std::make_unique<MPCTransport>(
+        "Desk", TransportRole::host, std::string(TransportServiceType::mvp), true, true, [&] {
+            auto o = options();
+            o.discovery = std::make_shared<LocalServiceDiscovery>();
+            return o;
+        }());
     realHost->start();
     ASSERT_TRUE(realHost->listeningPort());
 

@@ -47,9 +47,11 @@ TEST(FrameReader, FailsOnLengthsOutOfRangeAndUnknownTypes) {
         EXPECT_TRUE(reader.feed(*NearbyFrame::encode(FrameType::ping)).empty()) << "stays failed";
     }
     FrameReader largest;
-    auto frames = largest.feed(*NearbyFrame::encode(FrameType::data, QByteArray(NearbyFrame::maxBodySize, 'a')));
+    auto frames = largest.feed(
+        *NearbyFrame::encode(FrameType::data, QByteArray(NearbyFrame::maxBodySize, 'a')));
     EXPECT_EQ(frames.size(), 1u);
-    EXPECT_FALSE(NearbyFrame::encode(FrameType::data, QByteArray(NearbyFrame::maxBodySize + 1, 'a')));
+    EXPECT_FALSE(
+        NearbyFrame::encode(FrameType::data, QByteArray(NearbyFrame::maxBodySize + 1, 'a')));
 }
 
 TEST(DisplayName, TrimsFallsBackAndStaysWithinTheNameLimits) {
@@ -68,7 +70,8 @@ TEST(DisplayName, TrimsFallsBackAndStaysWithinTheNameLimits) {
     EXPECT_EQ(cut, cjk.substr(0, 63));
 
     // A family emoji is one character of 25 bytes: never split.
-    const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6";
+    const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F"
+                               "\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6";
     auto families = DisplayName::sanitize(family + family + family);
     EXPECT_EQ(families, family + family);
 }

@@ -9,7 +9,8 @@ QCoreApplication& qtApp() {
     static int argc = 1;
     static char name[] = "quillo-tests";
     static char* argv[] = {name, nullptr};
-    [[maybe_unused]] static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    [[maybe_unused]] static QCoreApplication* app =
+        QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     return *QCoreApplication::instance();
 }
 

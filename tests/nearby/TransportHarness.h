@@ -23,7 +23,9 @@ struct TransportEvents {
     void attach(Transport& transport) {
         transport.onPeerDiscovered = [this](const TransportPeer& p) { discovered.push_back(p.id); };
         transport.onPeerConnected = [this](const TransportPeer& p) { connected.push_back(p.id); };
-        transport.onPeerDisconnected = [this](const TransportPeer& p) { disconnected.push_back(p.id); };
+        transport.onPeerDisconnected = [this](const TransportPeer& p) {
+            disconnected.push_back(p.id);
+        };
         transport.onReceive = [this](const TransportMessage& m, const TransportPeer& p) {
             received.emplace_back(m, p.id);
         };
@@ -53,10 +55,11 @@ public:
                                               options());
     }
 
-    std::unique_ptr<MPCTransport> client(const std::string& name = "Phone", bool autoInvite = true) {
+    std::unique_ptr<MPCTransport> client(const std::string& name = "Phone",
+                                         bool autoInvite = true) {
         return std::make_unique<MPCTransport>(name, TransportRole::client,
-                                              std::string(TransportServiceType::mvp), autoInvite, true,
-                                              options());
+                                              std::string(TransportServiceType::mvp), autoInvite,
+                                              true, options());
     }
 
     TempHome home;

@@ -38,11 +38,13 @@ public:
 
 // A phone: a client transport that invites whatever host it finds with its token.
 struct Phone {
-    Phone(test::TransportHarness& harness, const std::string& name, std::optional<std::string> token)
+    Phone(test::TransportHarness& harness, const std::string& name,
+          std::optional<std::string> token)
         : transport(harness.client(name, false)) {
         events.attach(*transport);
         transport->onPeerDiscovered = [this, token](const TransportPeer& host) {
-            transport->invite(host, token ? TransportInvitationContext::encode(*token) : std::nullopt);
+            transport->invite(host,
+                              token ? TransportInvitationContext::encode(*token) : std::nullopt);
         };
     }
     void send(const TM& message) { transport->send(message, transport->connectedPeers().at(0)); }
@@ -57,8 +59,8 @@ protected:
     std::unique_ptr<HostTransportBridge> makeBridge(bool pause = true) {
         auto options = this->options();
         auto transport = pause ? HostTransportBridge::makeTransport("Desk", options)
-                               : std::make_unique<MPCTransport>("Desk", TransportRole::host, "quillo-v1", true,
-                                                                false, options);
+                               : std::make_unique<MPCTransport>("Desk", TransportRole::host,
+                                                                "quillo-v1", true, false, options);
         auto bridge = std::make_unique<HostTransportBridge>(
             HostTransportBridge::Services{store, settings, trust,
                                           [this](const ClaudeProcess& p) {
@@ -137,7 +139,8 @@ TEST_F(HostTransportBridgeTest, APairedPhoneGetsInWithoutAPromptAndIsServed) {
 
     // One batch: s1 changes state and s2 appears: a state_update, then a snapshot.
     ParsedHookEvent stop{.eventName = "Stop", .sessionId = "s1", .timestamp = clock};
-    ParsedHookEvent start{.eventName = "SessionStart", .sessionId = "s2", .cwd = "/tmp/b", .timestamp = clock};
+    ParsedHookEvent start{
+        .eventName = "SessionStart", .sessionId = "s2", .cwd = "/tmp/b", .timestamp = clock};
     store.ingestBatch({stop, start});
     ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 3; }));
     auto update = std::get<TM::StateUpdate>(phone.events.received[1].first.payload);
@@ -159,7 +162,8 @@ TEST_F(HostTransportBridgeTest, APairedPhoneGetsInWithoutAPromptAndIsServed) {
     // The phone's own kinds of message are ignored; unpairing keeps the connection.
     phone.send(TM::switchResult({"s1", true, std::nullopt}));
     phone.send(TM::unpairNotification());
-    ASSERT_TRUE(waitUntil([&] { return !PairedClientStorage::contains(settings, "Phone", "tok"); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return !PairedClientStorage::contains(settings, "Phone", "tok"); }));
     test::spin(std::chrono::milliseconds(100));
     EXPECT_TRUE(phone.connected());
     EXPECT_EQ(phone.events.received.size(), 5u);
@@ -169,8 +173,10 @@ TEST_F(HostTransportBridgeTest, APairedPhoneGetsInWithoutAPromptAndIsServed) {
     bridge->stop();
     EXPECT_EQ(counts, (std::vector<int>{1, 0, 0}));
     auto messages = logMessages();
-    for (const char* expected : {"auto-accept paired", "peer connected", "client unpaired", "peer disconnected"}) {
-        EXPECT_NE(std::find(messages.begin(), messages.end(), expected), messages.end()) << expected;
+    for (const char* expected :
+         {"auto-accept paired", "peer connected", "client unpaired", "peer disconnected"}) {
+        EXPECT_NE(std::find(messages.begin(), messages.end(), expected), messages.end())
+            << expected;
     }
 }
 
@@ -274,7 +280,9 @@ TEST_F(HostTransportBridgeTest, APhoneTrustedWhileAnotherGotInIsStillRefused) {
 TEST_F(HostTransportBridgeTest, TheHeadlessMonitorRefusesUnpairedPhonesAndSaysWhy) {
     HeadlessTrustPrompt headless;
     auto bridge = std::make_unique<HostTransportBridge>(
-        HostTransportBridge::Services{store, settings, headless, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+        HostTransportBridge::Services{
+            store, settings, headless,
+            [](const ClaudeProcess&) { return SwitchResult::switched(); }},
         HostTransportBridge::makeTransport("Desk", options()));
     bridge->start();
     Phone phone(*this, "Phone", "tok");

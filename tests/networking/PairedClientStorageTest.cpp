@@ -27,7 +27,8 @@ TEST(PairedClientStorage, AddsSortedReplacesTokensAndIgnoresEmptyInput) {
     Paired::add(settings, "A", "t2");
     Paired::add(settings, "B", "t3");
     EXPECT_EQ(names(settings), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(Paired::tokensByDisplayName(settings), (std::map<std::string, std::string>{{"A", "t2"}, {"B", "t3"}}));
+    EXPECT_EQ(Paired::tokensByDisplayName(settings),
+              (std::map<std::string, std::string>{{"A", "t2"}, {"B", "t3"}}));
     EXPECT_FALSE(Paired::contains(settings, "B", "t1"));
     EXPECT_TRUE(Paired::contains(settings, "B", "t3"));
 }
@@ -44,9 +45,11 @@ TEST(PairedClientStorage, AcceptsOnlyTheExactStoredToken) {
     EXPECT_FALSE(Paired::contains(settings, "Other", "Secret"));
 
     settings.setString(Paired::tokensKey, R"({"Phone":""})");
-    EXPECT_FALSE(Paired::contains(settings, "Phone", "x")) << "an empty stored token matches nothing";
+    EXPECT_FALSE(Paired::contains(settings, "Phone", "x"))
+        << "an empty stored token matches nothing";
     settings.setString(Paired::tokensKey, R"({"Phone":"Secret","Other":5})");
-    EXPECT_FALSE(Paired::contains(settings, "Phone", "Secret")) << "a malformed table reads as empty";
+    EXPECT_FALSE(Paired::contains(settings, "Phone", "Secret"))
+        << "a malformed table reads as empty";
 }
 
 TEST(PairedClientStorage, RemovesAndListsLikeTheSettingsPane) {

@@ -16,8 +16,13 @@ json encoded(const TM& message) {
 
 TM::SnapshotProcess process(std::string id, std::optional<std::string> terminal) {
     bool switchable = terminal.has_value();
-    return {std::move(id), "quillo", ProcessState::active, std::move(terminal), switchable,
-            timestampFromSeconds(1700000000.25), timestampFromSeconds(1700000100.5)};
+    return {std::move(id),
+            "quillo",
+            ProcessState::active,
+            std::move(terminal),
+            switchable,
+            timestampFromSeconds(1700000000.25),
+            timestampFromSeconds(1700000100.5)};
 }
 
 TEST(TransportCoding, WritesFlatObjectsWithTypeAndOnlyPresentOptionals) {
@@ -70,9 +75,10 @@ TEST(TransportCoding, ReadsLenientlyWhereTheFormatAllows) {
     EXPECT_EQ(TransportCoding::decode(R"({"type":"snapshot_request","extra":[1,2],"v":9})"),
               TM::snapshotRequest());
 
-    auto update =
-        TransportCoding::decode(R"({"type":"state_update","process_id":"p","state":"active","timestamp":1700000000})");
-    EXPECT_EQ(std::get<TM::StateUpdate>(update.payload).timestamp, timestampFromSeconds(1700000000));
+    auto update = TransportCoding::decode(
+        R"({"type":"state_update","process_id":"p","state":"active","timestamp":1700000000})");
+    EXPECT_EQ(std::get<TM::StateUpdate>(update.payload).timestamp,
+              timestampFromSeconds(1700000000));
 
     auto snapshot = TransportCoding::decode(
         R"({"type":"snapshot","processes":[{"id":"a","name":"n","state":"unknown","terminal":null,
@@ -102,7 +108,8 @@ TEST(TransportCoding, RejectsWhatIsNotOneOfTheSixMessages) {
         std::string(100000, '[') + std::string(100000, ']'),
     };
     for (const auto& text : bad) {
-        EXPECT_THROW(TransportCoding::decode(text), TransportCoding::CodingError) << text.substr(0, 80);
+        EXPECT_THROW(TransportCoding::decode(text), TransportCoding::CodingError)
+            << text.substr(0, 80);
     }
 }
 

@@ -9,8 +9,8 @@ namespace quillo {
 namespace {
 
 constexpr std::array kindStrings{
-    std::string_view{"state_update"}, std::string_view{"snapshot_request"},
-    std::string_view{"snapshot"},     std::string_view{"switch_to"},
+    std::string_view{"state_update"},  std::string_view{"snapshot_request"},
+    std::string_view{"snapshot"},      std::string_view{"switch_to"},
     std::string_view{"switch_result"}, std::string_view{"unpair_notification"},
 };
 

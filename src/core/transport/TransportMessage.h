@@ -59,7 +59,14 @@ struct TransportMessage {
     };
 
     // The cases in wire order; the variant's alternatives follow the same order.
-    enum class Kind { stateUpdate, snapshotRequest, snapshot, switchTo, switchResult, unpairNotification };
+    enum class Kind {
+        stateUpdate,
+        snapshotRequest,
+        snapshot,
+        switchTo,
+        switchResult,
+        unpairNotification
+    };
 
     using Payload = std::variant<StateUpdate, SnapshotRequest, Snapshot, SwitchTo, SwitchResult,
                                  UnpairNotification>;
@@ -79,8 +86,8 @@ struct TransportMessage {
 };
 
 inline constexpr std::array allTransportMessageKinds{
-    TransportMessage::Kind::stateUpdate, TransportMessage::Kind::snapshotRequest,
-    TransportMessage::Kind::snapshot,    TransportMessage::Kind::switchTo,
+    TransportMessage::Kind::stateUpdate,  TransportMessage::Kind::snapshotRequest,
+    TransportMessage::Kind::snapshot,     TransportMessage::Kind::switchTo,
     TransportMessage::Kind::switchResult, TransportMessage::Kind::unpairNotification,
 };
 

@@ -35,8 +35,9 @@ HostTransportBridge::~HostTransportBridge() {
     transport_->onInvitationReceived = nullptr;
 }
 
-std::unique_ptr<MPCTransport> HostTransportBridge::makeTransport(const std::optional<std::string>& displayName,
-                                                                 MPCTransport::Options options) {
+std::unique_ptr<MPCTransport>
+HostTransportBridge::makeTransport(const std::optional<std::string>& displayName,
+                                   MPCTransport::Options options) {
     std::string name = displayName.value_or("");
     if (name.empty()) {
         name = QSysInfo::machineHostName().toStdString();
@@ -44,8 +45,9 @@ std::unique_ptr<MPCTransport> HostTransportBridge::makeTransport(const std::opti
     if (name.empty()) {
         name = "Mac";
     }
-    return std::make_unique<MPCTransport>(name, TransportRole::host, std::string(TransportServiceType::mvp),
-                                          true, true, std::move(options));
+    return std::make_unique<MPCTransport>(name, TransportRole::host,
+                                          std::string(TransportServiceType::mvp), true, true,
+                                          std::move(options));
 }
 
 void HostTransportBridge::start() {
@@ -69,7 +71,8 @@ void HostTransportBridge::start() {
             self->received(message, peer);
         }
     };
-    transport_->onInvitationReceived = [self](const TransportPeer& peer, const std::optional<std::string>& context,
+    transport_->onInvitationReceived = [self](const TransportPeer& peer,
+                                              const std::optional<std::string>& context,
                                               MPCTransport::Decision decide) {
         if (self) {
             self->invitationReceived(peer, context, decide);
@@ -97,7 +100,8 @@ void HostTransportBridge::refreshPeerCount() {
     }
 }
 
-bool HostTransportBridge::refuseWhenBusy(const TransportPeer& peer, const MPCTransport::Decision& decide) {
+bool HostTransportBridge::refuseWhenBusy(const TransportPeer& peer,
+                                         const MPCTransport::Decision& decide) {
     const auto connected = transport_->connectedPeers();
     if (connected.empty()) {
         return false;
@@ -106,12 +110,14 @@ bool HostTransportBridge::refuseWhenBusy(const TransportPeer& peer, const MPCTra
     for (const auto& p : connected) {
         names += (names.empty() ? "" : ",") + p.displayName;
     }
-    DiagnosticLogger::info(category, "拒绝邀请: 已有连接 (1:1 约束)", about(peer, {{"connected", names}}));
+    DiagnosticLogger::info(category, "拒绝邀请: 已有连接 (1:1 约束)",
+                           about(peer, {{"connected", names}}));
     decide(false);
     return true;
 }
 
-void HostTransportBridge::invitationReceived(const TransportPeer& peer, const std::optional<std::string>& context,
+void HostTransportBridge::invitationReceived(const TransportPeer& peer,
+                                             const std::optional<std::string>& context,
                                              const MPCTransport::Decision& decide) {
     if (refuseWhenBusy(peer, decide)) {
         return;
@@ -130,8 +136,10 @@ void HostTransportBridge::invitationReceived(const TransportPeer& peer, const st
     });
 }
 
-void HostTransportBridge::trustAnswered(const TransportPeer& peer, const std::optional<std::string>& token,
-                                        TrustPrompt::Answer answer, const MPCTransport::Decision& decide) {
+void HostTransportBridge::trustAnswered(const TransportPeer& peer,
+                                        const std::optional<std::string>& token,
+                                        TrustPrompt::Answer answer,
+                                        const MPCTransport::Decision& decide) {
     switch (answer) {
     case TrustPrompt::Answer::trusted:
         // Another phone may have come in while the user was deciding; one
@@ -140,7 +148,8 @@ void HostTransportBridge::trustAnswered(const TransportPeer& peer, const std::op
             return;
         }
         if (!token) {
-            DiagnosticLogger::warn(category, "user accepted uncredentialed one-shot connection", about(peer));
+            DiagnosticLogger::warn(category, "user accepted uncredentialed one-shot connection",
+                                   about(peer));
         } else {
             PairedClientStorage::add(services_.settings, peer.displayName, *token);
             DiagnosticLogger::info(category, "user accepted pairing", about(peer));
@@ -203,7 +212,9 @@ void HostTransportBridge::diffAndPush(const std::vector<ClaudeProcess>& processe
     const auto peers = transport_->connectedPeers();
     if (!peers.empty()) {
         for (const auto* process : changed) {
-            broadcast(TransportMessage::stateUpdate({process->id, process->state, process->stateChangedAt}), peers);
+            broadcast(TransportMessage::stateUpdate(
+                          {process->id, process->state, process->stateChangedAt}),
+                      peers);
         }
         if (addedOrRemoved) {
             broadcast(TransportMessage::snapshot(makeSnapshot(processes)), peers);
@@ -212,7 +223,8 @@ void HostTransportBridge::diffAndPush(const std::vector<ClaudeProcess>& processe
     lastPushed_ = std::move(current);
 }
 
-void HostTransportBridge::broadcast(const TransportMessage& message, const std::vector<TransportPeer>& peers) {
+void HostTransportBridge::broadcast(const TransportMessage& message,
+                                    const std::vector<TransportPeer>& peers) {
     for (const auto& peer : peers) {
         try {
             transport_->send(message, peer);
@@ -222,7 +234,8 @@ void HostTransportBridge::broadcast(const TransportMessage& message, const std::
     }
 }
 
-TransportMessage::Snapshot HostTransportBridge::makeSnapshot(const std::vector<ClaudeProcess>& processes) {
+TransportMessage::Snapshot
+HostTransportBridge::makeSnapshot(const std::vector<ClaudeProcess>& processes) {
     TransportMessage::Snapshot snapshot;
     snapshot.processes.reserve(processes.size());
     for (const auto& p : processes) {
@@ -230,21 +243,24 @@ TransportMessage::Snapshot HostTransportBridge::makeSnapshot(const std::vector<C
         if (p.terminal) {
             terminal = std::string(displayName(p.terminal->kind));
         }
-        snapshot.processes.push_back(
-            {p.id, p.name, p.state, terminal, p.terminal.has_value(), p.startedAt, p.stateChangedAt});
+        snapshot.processes.push_back({p.id, p.name, p.state, terminal, p.terminal.has_value(),
+                                      p.startedAt, p.stateChangedAt});
     }
     return snapshot;
 }
 
 void HostTransportBridge::sendSnapshot(const TransportPeer& peer) {
     try {
-        transport_->send(TransportMessage::snapshot(makeSnapshot(services_.store.processes())), peer);
+        transport_->send(TransportMessage::snapshot(makeSnapshot(services_.store.processes())),
+                         peer);
     } catch (const TransportError& e) {
-        DiagnosticLogger::error(category, "snapshot 发送失败", about(peer, {{"error", e.description()}}));
+        DiagnosticLogger::error(category, "snapshot 发送失败",
+                                about(peer, {{"error", e.description()}}));
     }
 }
 
-void HostTransportBridge::handleSwitchTo(const TransportMessage::SwitchTo& request, const TransportPeer& peer) {
+void HostTransportBridge::handleSwitchTo(const TransportMessage::SwitchTo& request,
+                                         const TransportPeer& peer) {
     TransportMessage::SwitchResult answer{request.processId, false, std::nullopt};
     const auto& processes = services_.store.processes();
     auto it = std::find_if(processes.begin(), processes.end(),
@@ -263,7 +279,8 @@ void HostTransportBridge::handleSwitchTo(const TransportMessage::SwitchTo& reque
     try {
         transport_->send(TransportMessage::switchResult(answer), peer);
     } catch (const TransportError& e) {
-        DiagnosticLogger::warn(category, "switch_result 发送失败", about(peer, {{"error", e.description()}}));
+        DiagnosticLogger::warn(category, "switch_result 发送失败",
+                               about(peer, {{"error", e.description()}}));
     }
 }
 

@@ -43,8 +43,9 @@ public:
     // The monitor's transport: host role, service "quillo-v1", automatic
     // invitations, discovery paused while a phone is connected. The name is
     // the given one, else the host name, else "Mac".
-    static std::unique_ptr<MPCTransport> makeTransport(const std::optional<std::string>& displayName,
-                                                       MPCTransport::Options options = {});
+    static std::unique_ptr<MPCTransport>
+    makeTransport(const std::optional<std::string>& displayName,
+                  MPCTransport::Options options = {});
 
     // Wires the transport, starts it, and follows the store (the first diff
     // runs at once and only records the table).

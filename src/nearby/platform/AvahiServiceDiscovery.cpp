@@ -52,7 +52,8 @@ struct AvahiServiceDiscovery::Private {
     void connectClient() {
         int error = 0;
         // NO_FAIL: without a daemon the client waits for one instead of failing.
-        client = avahi_client_new(poll.poll(), AVAHI_CLIENT_NO_FAIL, &Private::stateChanged, this, &error);
+        client = avahi_client_new(poll.poll(), AVAHI_CLIENT_NO_FAIL, &Private::stateChanged, this,
+                                  &error);
         if (!client) {
             retry.start(5000);
         }
@@ -145,9 +146,9 @@ private:
         } else {
             avahi_entry_group_reset(group_);
         }
-        int result = avahi_entry_group_add_service(group_, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                                                   AvahiPublishFlags(0), name_.c_str(), type_.c_str(),
-                                                   nullptr, nullptr, port_, "v=1", nullptr);
+        int result = avahi_entry_group_add_service(
+            group_, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, AvahiPublishFlags(0), name_.c_str(),
+            type_.c_str(), nullptr, nullptr, port_, "v=1", nullptr);
         if (result == AVAHI_ERR_COLLISION) {
             rename();
             return apply();
@@ -250,20 +251,21 @@ private:
         if (!d_->running || !d_->client) {
             return false;
         }
-        browser_ = avahi_service_browser_new(d_->client, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, type_.c_str(),
-                                             nullptr, AvahiLookupFlags(0), &AvahiBrowser::browsed, this);
+        browser_ = avahi_service_browser_new(d_->client, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
+                                             type_.c_str(), nullptr, AvahiLookupFlags(0),
+                                             &AvahiBrowser::browsed, this);
         return browser_ != nullptr;
     }
 
     static void browsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
-                        AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
-                        AvahiLookupResultFlags, void* userdata) {
+                        AvahiBrowserEvent event, const char* name, const char* type,
+                        const char* domain, AvahiLookupResultFlags, void* userdata) {
         auto* self = static_cast<AvahiBrowser*>(userdata);
         switch (event) {
         case AVAHI_BROWSER_NEW: {
-            auto* resolver = avahi_service_resolver_new(self->d_->client, interface, protocol, name, type,
-                                                        domain, AVAHI_PROTO_UNSPEC, AvahiLookupFlags(0),
-                                                        &AvahiBrowser::resolved, self);
+            auto* resolver = avahi_service_resolver_new(
+                self->d_->client, interface, protocol, name, type, domain, AVAHI_PROTO_UNSPEC,
+                AvahiLookupFlags(0), &AvahiBrowser::resolved, self);
             if (resolver) {
                 self->resolvers_.insert(resolver);
             }
@@ -288,10 +290,10 @@ private:
         }
     }
 
-    static void resolved(AvahiServiceResolver* resolver, AvahiIfIndex interface, AvahiProtocol protocol,
-                         AvahiResolverEvent event, const char* name, const char*, const char*, const char*,
-                         const AvahiAddress* address, uint16_t port, AvahiStringList*,
-                         AvahiLookupResultFlags, void* userdata) {
+    static void resolved(AvahiServiceResolver* resolver, AvahiIfIndex interface,
+                         AvahiProtocol protocol, AvahiResolverEvent event, const char* name,
+                         const char*, const char*, const char*, const AvahiAddress* address,
+                         uint16_t port, AvahiStringList*, AvahiLookupResultFlags, void* userdata) {
         auto* self = static_cast<AvahiBrowser*>(userdata);
         self->resolvers_.erase(resolver);
         avahi_service_resolver_free(resolver);
@@ -301,7 +303,8 @@ private:
         char text[AVAHI_ADDRESS_STR_MAX];
         avahi_address_snprint(text, sizeof text, address);
         QString host = QString::fromLatin1(text);
-        if (address->proto == AVAHI_PROTO_INET6 && host.startsWith(QLatin1String("fe80"), Qt::CaseInsensitive)) {
+        if (address->proto == AVAHI_PROTO_INET6 &&
+            host.startsWith(QLatin1String("fe80"), Qt::CaseInsensitive)) {
             char ifname[IF_NAMESIZE] = {};
             if (if_indextoname(static_cast<unsigned>(interface), ifname)) {
                 host += QLatin1Char('%') + QString::fromLatin1(ifname);

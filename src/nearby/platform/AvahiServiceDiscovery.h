@@ -9,7 +9,8 @@ namespace quillo {
 // DNS-SD through the avahi daemon. One client connection serves every
 // publisher and browser made from it; when no daemon runs, publishing and
 // browsing report false and start by themselves once the daemon appears.
-class AvahiServiceDiscovery : public ServiceDiscovery, public std::enable_shared_from_this<AvahiServiceDiscovery> {
+class AvahiServiceDiscovery : public ServiceDiscovery,
+                              public std::enable_shared_from_this<AvahiServiceDiscovery> {
 public:
     AvahiServiceDiscovery();
     ~AvahiServiceDiscovery() override;
