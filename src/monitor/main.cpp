@@ -5,7 +5,11 @@
 #include "app/HeadlessMonitor.h"
 #include "app/SignalQuit.h"
 #include "installer/HookInstaller.h"
+#include "networking/HostTransportBridge.h"
+#include "networking/TrustPrompt.h"
 #include "platform/ProcApplicationIdentifier.h"
+#include "platform/SettingsStore.h"
+#include "terminal/TerminalSwitcher.h"
 
 #include <QCoreApplication>
 
@@ -13,6 +17,38 @@
 #include <iostream>
 #include <string>
 #include <vector>
+
+namespace {
+
+// There is no window yet, so the monitor always runs headless (as "--headless"
+// asks): the events watcher and the process table, and the phone link, where
+// paired phones connect and new phones are refused, since pairing needs someone
+// at the desktop to trust them.
+int runHeadless(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    quillo::quitOnTerminationSignals();
+    quillo::HeadlessMonitor monitor(std::cout);
+    quillo::FileSettingsStore settings;
+    quillo::HeadlessTrustPrompt trust;
+    quillo::SystemSwitchServices switchServices;
+    quillo::TerminalSwitcher switcher(switchServices.services());
+    quillo::HostTransportBridge bridge(
+        {monitor.store(), settings, trust,
+         [&switcher](const quillo::ClaudeProcess& process) { return switcher.switchTo(process); }},
+        quillo::HostTransportBridge::makeTransport(std::nullopt));
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &monitor, [&monitor, &bridge] {
+        monitor.stop();
+        bridge.stop();
+    });
+    bridge.start();
+    if (auto port = bridge.transport().listeningPort()) {
+        std::cout << "[quillo] phones connect to port " << *port << std::endl;
+    }
+    monitor.start();
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
@@ -36,13 +72,5 @@ int main(int argc, char** argv) {
     case quillo::CommandLine::Mode::normal:
         break;
     }
-
-    // There is no window yet, so the monitor always runs headless (as
-    // "--headless" asks).
-    QCoreApplication app(argc, argv);
-    quillo::quitOnTerminationSignals();
-    quillo::HeadlessMonitor monitor(std::cout);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &monitor, &quillo::HeadlessMonitor::stop);
-    monitor.start();
-    return app.exec();
+    return runHeadless(argc, argv);
 }

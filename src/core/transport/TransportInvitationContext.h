@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillo::TransportInvitationContext {
+
+// The bytes a client attaches to its invitation: {"version":1,"pairing_token":…}.
+
+// Nothing for an empty token.
+std::optional<std::string> encode(const std::string& pairingToken);
+
+// The token, only from a well-formed context of version 1 with a non-empty
+// token; anything else reads as no token, never as an error.
+std::optional<std::string> pairingToken(const std::optional<std::string_view>& context);
+
+} // namespace quillo::TransportInvitationContext

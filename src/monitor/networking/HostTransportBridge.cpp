@@ -1,0 +1,287 @@
+#include "networking/HostTransportBridge.h"
+
+#include "DiagnosticLogger.h"
+#include "networking/PairedClientStorage.h"
+#include "transport/TransportError.h"
+#include "transport/TransportInvitationContext.h"
+#include "transport/TransportServiceType.h"
+
+#include <QPointer>
+#include <QSysInfo>
+#include <QTimer>
+
+namespace quillo {
+
+namespace {
+
+constexpr const char* category = "transport";
+
+DiagnosticLogger::Context about(const TransportPeer& peer, DiagnosticLogger::Context extra = {}) {
+    extra["peer"] = peer.displayName;
+    return extra;
+}
+
+} // namespace
+
+HostTransportBridge::HostTransportBridge(Services services, std::unique_ptr<MPCTransport> transport,
+                                         QObject* parent)
+    : QObject(parent), services_(std::move(services)), transport_(std::move(transport)) {}
+
+HostTransportBridge::~HostTransportBridge() {
+    QObject::disconnect(subscription_);
+    transport_->onPeerConnected = nullptr;
+    transport_->onPeerDisconnected = nullptr;
+    transport_->onReceive = nullptr;
+    transport_->onInvitationReceived = nullptr;
+}
+
+std::unique_ptr<MPCTransport>
+HostTransportBridge::makeTransport(const std::optional<std::string>& displayName,
+                                   MPCTransport::Options options) {
+    std::string name = displayName.value_or("");
+    if (name.empty()) {
+        name = QSysInfo::machineHostName().toStdString();
+    }
+    if (name.empty()) {
+        name = "Mac";
+    }
+    return std::make_unique<MPCTransport>(name, TransportRole::host,
+                                          std::string(TransportServiceType::mvp), true, true,
+                                          std::move(options));
+}
+
+void HostTransportBridge::start() {
+    QPointer<HostTransportBridge> self(this);
+    transport_->onPeerConnected = [self](const TransportPeer& peer) {
+        if (!self) {
+            return;
+        }
+        DiagnosticLogger::info(category, "peer connected", about(peer));
+        QTimer::singleShot(0, self, [self] { self->refreshPeerCount(); });
+    };
+    transport_->onPeerDisconnected = [self](const TransportPeer& peer) {
+        if (!self) {
+            return;
+        }
+        DiagnosticLogger::info(category, "peer disconnected", about(peer));
+        QTimer::singleShot(0, self, [self] { self->refreshPeerCount(); });
+    };
+    transport_->onReceive = [self](const TransportMessage& message, const TransportPeer& peer) {
+        if (self) {
+            self->received(message, peer);
+        }
+    };
+    transport_->onInvitationReceived = [self](const TransportPeer& peer,
+                                              const std::optional<std::string>& context,
+                                              MPCTransport::Decision decide) {
+        if (self) {
+            self->invitationReceived(peer, context, decide);
+        }
+    };
+    transport_->start();
+    QObject::disconnect(subscription_);
+    subscription_ = connect(&services_.store, &ProcessStateStore::processesChanged, this,
+                            &HostTransportBridge::diffAndPush);
+    diffAndPush(services_.store.processes());
+}
+
+void HostTransportBridge::stop() {
+    QObject::disconnect(subscription_);
+    transport_->stop();
+    connectedPeerCount_ = 0;
+    emit connectedPeerCountChanged(0);
+}
+
+void HostTransportBridge::refreshPeerCount() {
+    const int count = static_cast<int>(transport_->connectedPeers().size());
+    if (count != connectedPeerCount_) {
+        connectedPeerCount_ = count;
+        emit connectedPeerCountChanged(count);
+    }
+}
+
+bool HostTransportBridge::refuseWhenBusy(const TransportPeer& peer,
+                                         const MPCTransport::Decision& decide) {
+    const auto connected = transport_->connectedPeers();
+    if (connected.empty()) {
+        return false;
+    }
+    std::string names;
+    for (const auto& p : connected) {
+        names += (names.empty() ? "" : ",") + p.displayName;
+    }
+    DiagnosticLogger::info(category, "拒绝邀请: 已有连接 (1:1 约束)",
+                           about(peer, {{"connected", names}}));
+    decide(false);
+    return true;
+}
+
+void HostTransportBridge::invitationReceived(const TransportPeer& peer,
+                                             const std::optional<std::string>& context,
+                                             const MPCTransport::Decision& decide) {
+    if (refuseWhenBusy(peer, decide)) {
+        return;
+    }
+    auto token = TransportInvitationContext::pairingToken(context);
+    if (PairedClientStorage::contains(services_.settings, peer.displayName, token)) {
+        DiagnosticLogger::info(category, "auto-accept paired", about(peer));
+        decide(true);
+        return;
+    }
+    QPointer<HostTransportBridge> self(this);
+    services_.trust.askToTrust(peer, [self, peer, token, decide](TrustPrompt::Answer answer) {
+        if (self) {
+            self->trustAnswered(peer, token, answer, decide);
+        }
+    });
+}
+
+void HostTransportBridge::trustAnswered(const TransportPeer& peer,
+                                        const std::optional<std::string>& token,
+                                        TrustPrompt::Answer answer,
+                                        const MPCTransport::Decision& decide) {
+    switch (answer) {
+    case TrustPrompt::Answer::trusted:
+        // Another phone may have come in while the user was deciding; one
+        // phone at a time still holds.
+        if (refuseWhenBusy(peer, decide)) {
+            return;
+        }
+        if (!token) {
+            DiagnosticLogger::warn(category, "user accepted uncredentialed one-shot connection",
+                                   about(peer));
+        } else {
+            PairedClientStorage::add(services_.settings, peer.displayName, *token);
+            DiagnosticLogger::info(category, "user accepted pairing", about(peer));
+        }
+        decide(true);
+        return;
+    case TrustPrompt::Answer::rejected:
+        DiagnosticLogger::info(category, "user rejected pairing", about(peer));
+        decide(false);
+        return;
+    case TrustPrompt::Answer::unavailable:
+        DiagnosticLogger::warn(category,
+                               "refused an unpaired phone: pairing needs the desktop interface "
+                               "(run QuilloMac without --headless to trust it)",
+                               about(peer));
+        decide(false);
+        return;
+    }
+}
+
+void HostTransportBridge::received(const TransportMessage& message, const TransportPeer& peer) {
+    switch (message.kind()) {
+    case TransportMessage::Kind::switchTo:
+        handleSwitchTo(std::get<TransportMessage::SwitchTo>(message.payload), peer);
+        return;
+    case TransportMessage::Kind::snapshotRequest:
+        sendSnapshot(peer);
+        return;
+    case TransportMessage::Kind::unpairNotification:
+        PairedClientStorage::remove(services_.settings, peer.displayName);
+        DiagnosticLogger::info(category, "client unpaired", about(peer));
+        return;
+    case TransportMessage::Kind::stateUpdate:
+    case TransportMessage::Kind::snapshot:
+    case TransportMessage::Kind::switchResult:
+        return; // only the monitor sends these
+    }
+}
+
+void HostTransportBridge::diffAndPush(const std::vector<ClaudeProcess>& processes) {
+    std::map<std::string, ClaudeProcess> current;
+    for (const auto& p : processes) {
+        current.emplace(p.id, p);
+    }
+    bool addedOrRemoved = false;
+    std::vector<const ClaudeProcess*> changed;
+    for (const auto& [id, process] : current) {
+        auto before = lastPushed_.find(id);
+        if (before == lastPushed_.end()) {
+            addedOrRemoved = true;
+        } else if (before->second.state != process.state) {
+            changed.push_back(&process);
+        }
+    }
+    for (const auto& [id, process] : lastPushed_) {
+        if (!current.contains(id)) {
+            addedOrRemoved = true;
+        }
+    }
+    const auto peers = transport_->connectedPeers();
+    if (!peers.empty()) {
+        for (const auto* process : changed) {
+            broadcast(TransportMessage::stateUpdate(
+                          {process->id, process->state, process->stateChangedAt}),
+                      peers);
+        }
+        if (addedOrRemoved) {
+            broadcast(TransportMessage::snapshot(makeSnapshot(processes)), peers);
+        }
+    }
+    lastPushed_ = std::move(current);
+}
+
+void HostTransportBridge::broadcast(const TransportMessage& message,
+                                    const std::vector<TransportPeer>& peers) {
+    for (const auto& peer : peers) {
+        try {
+            transport_->send(message, peer);
+        } catch (const TransportError& e) {
+            DiagnosticLogger::warn(category, "推送失败", about(peer, {{"error", e.description()}}));
+        }
+    }
+}
+
+TransportMessage::Snapshot
+HostTransportBridge::makeSnapshot(const std::vector<ClaudeProcess>& processes) {
+    TransportMessage::Snapshot snapshot;
+    snapshot.processes.reserve(processes.size());
+    for (const auto& p : processes) {
+        std::optional<std::string> terminal;
+        if (p.terminal) {
+            terminal = std::string(displayName(p.terminal->kind));
+        }
+        snapshot.processes.push_back({p.id, p.name, p.state, terminal, p.terminal.has_value(),
+                                      p.startedAt, p.stateChangedAt});
+    }
+    return snapshot;
+}
+
+void HostTransportBridge::sendSnapshot(const TransportPeer& peer) {
+    try {
+        transport_->send(TransportMessage::snapshot(makeSnapshot(services_.store.processes())),
+                         peer);
+    } catch (const TransportError& e) {
+        DiagnosticLogger::error(category, "snapshot 发送失败",
+                                about(peer, {{"error", e.description()}}));
+    }
+}
+
+void HostTransportBridge::handleSwitchTo(const TransportMessage::SwitchTo& request,
+                                         const TransportPeer& peer) {
+    TransportMessage::SwitchResult answer{request.processId, false, std::nullopt};
+    const auto& processes = services_.store.processes();
+    auto it = std::find_if(processes.begin(), processes.end(),
+                           [&](const ClaudeProcess& p) { return p.id == request.processId; });
+    if (it == processes.end()) {
+        answer.errorMessage = tr("进程不存在").toStdString();
+    } else {
+        // A copy: switching may run the event loop, during which the table can change.
+        const ClaudeProcess process = *it;
+        SwitchResult result = services_.switchTo(process);
+        answer.success = result.succeeded();
+        if (!answer.success) {
+            answer.errorMessage = result.message;
+        }
+    }
+    try {
+        transport_->send(TransportMessage::switchResult(answer), peer);
+    } catch (const TransportError& e) {
+        DiagnosticLogger::warn(category, "switch_result 发送失败",
+                               about(peer, {{"error", e.description()}}));
+    }
+}
+
+} // namespace quillo

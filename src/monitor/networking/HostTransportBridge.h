@@ -1,0 +1,85 @@
+#pragma once
+
+#include "ClaudeProcess.h"
+#include "MPCTransport.h"
+#include "networking/TrustPrompt.h"
+#include "platform/SettingsStore.h"
+#include "state/ProcessStateStore.h"
+#include "terminal/SwitchResult.h"
+#include "transport/TransportMessage.h"
+
+#include <QObject>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillo {
+
+// The monitor's side of the phone link. Owns the transport in the host role,
+// lets one phone in at a time (paired phones at once, new ones after the user
+// trusts them), pushes every state change of the process table to it, and
+// answers its requests for the full list and for terminal switching.
+class HostTransportBridge : public QObject {
+    Q_OBJECT
+public:
+    using SwitchFunction = std::function<SwitchResult(const ClaudeProcess&)>;
+
+    // Everything must outlive the bridge.
+    struct Services {
+        ProcessStateStore& store;
+        SettingsStore& settings;
+        TrustPrompt& trust;
+        SwitchFunction switchTo;
+    };
+
+    HostTransportBridge(Services services, std::unique_ptr<MPCTransport> transport,
+                        QObject* parent = nullptr);
+    ~HostTransportBridge() override;
+
+    // The monitor's transport: host role, service "quillo-v1", automatic
+    // invitations, discovery paused while a phone is connected. The name is
+    // the given one, else the host name, else "Mac".
+    static std::unique_ptr<MPCTransport>
+    makeTransport(const std::optional<std::string>& displayName,
+                  MPCTransport::Options options = {});
+
+    // Wires the transport, starts it, and follows the store (the first diff
+    // runs at once and only records the table).
+    void start();
+    // Ends the store subscription, stops the transport, publishes 0 phones.
+    void stop();
+
+    int connectedPeerCount() const { return connectedPeerCount_; }
+    MPCTransport& transport() { return *transport_; }
+
+    // One snapshot entry per process, in table order.
+    static TransportMessage::Snapshot makeSnapshot(const std::vector<ClaudeProcess>& processes);
+
+signals:
+    void connectedPeerCountChanged(int count);
+
+private:
+    void refreshPeerCount();
+    void invitationReceived(const TransportPeer& peer, const std::optional<std::string>& context,
+                            const MPCTransport::Decision& decide);
+    void trustAnswered(const TransportPeer& peer, const std::optional<std::string>& token,
+                       TrustPrompt::Answer answer, const MPCTransport::Decision& decide);
+    bool refuseWhenBusy(const TransportPeer& peer, const MPCTransport::Decision& decide);
+    void received(const TransportMessage& message, const TransportPeer& peer);
+    void diffAndPush(const std::vector<ClaudeProcess>& processes);
+    void broadcast(const TransportMessage& message, const std::vector<TransportPeer>& peers);
+    void sendSnapshot(const TransportPeer& peer);
+    void handleSwitchTo(const TransportMessage::SwitchTo& request, const TransportPeer& peer);
+
+    Services services_;
+    std::unique_ptr<MPCTransport> transport_;
+    int connectedPeerCount_ = 0;
+    QMetaObject::Connection subscription_;
+    std::map<std::string, ClaudeProcess> lastPushed_;
+};
+
+} // namespace quillo

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "transport/TransportPeer.h"
+
+#include <functional>
+#include <string>
+
+namespace quillo {
+
+// Asks the user whether a phone that is not paired may connect. The answer may
+// come later (a dialog); it must come exactly once.
+class TrustPrompt {
+public:
+    enum class Answer {
+        trusted,     // "信任并配对"
+        rejected,    // "拒绝"
+        unavailable, // nobody can be asked (no desktop interface)
+    };
+    using AnswerCallback = std::function<void(Answer)>;
+
+    virtual ~TrustPrompt() = default;
+    virtual void askToTrust(const TransportPeer& peer, AnswerCallback answer) = 0;
+
+    // The dialog's texts, for the desktop implementation.
+    static std::string messageText() { return "信任新设备?"; }
+    static std::string informativeText(const std::string& displayName) {
+        return "iPhone “" + displayName + "” 想要连接到 Quillo。\n仅信任你认识的设备。";
+    }
+    static std::string trustButtonTitle() { return "信任并配对"; }
+    static std::string rejectButtonTitle() { return "拒绝"; }
+};
+
+// The headless monitor has nobody to ask: new phones are refused, and the
+// diagnostic log says that pairing needs the desktop interface.
+class HeadlessTrustPrompt : public TrustPrompt {
+public:
+    void askToTrust(const TransportPeer&, AnswerCallback answer) override {
+        answer(Answer::unavailable);
+    }
+};
+
+} // namespace quillo

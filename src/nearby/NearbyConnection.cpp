@@ -1,0 +1,338 @@
+#include "NearbyConnection.h"
+
+#include "JsonWriter.h"
+#include "Utf8.h"
+
+#include <nlohmann/json.hpp>
+
+namespace quillo {
+
+namespace {
+
+constexpr int protocolVersion = 1;
+constexpr qsizetype maxNameBytes = 63;
+
+std::optional<QByteArray> handshakeBody(const QString& name,
+                                        const std::optional<QByteArray>& context) {
+    nlohmann::json body = nlohmann::json::object();
+    body["v"] = protocolVersion;
+    body["name"] = name.toStdString();
+    if (context) {
+        body["context"] = context->toBase64().toStdString();
+    }
+    auto text = JsonWriter::compact(body);
+    if (!text) {
+        return std::nullopt;
+    }
+    return QByteArray::fromStdString(*text);
+}
+
+struct HandshakeBody {
+    QString name;
+    std::optional<QByteArray> context;
+};
+
+std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowContext) {
+    auto body = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    if (!body.is_object()) {
+        return std::nullopt;
+    }
+    auto version = body.find("v");
+    auto name = body.find("name");
+    if (version == body.end() || !version->is_number_integer() ||
+        version->get<std::int64_t>() != protocolVersion || name == body.end() ||
+        !name->is_string()) {
+        return std::nullopt;
+    }
+    QByteArray nameBytes = QByteArray::fromStdString(name->get<std::string>());
+    if (!isAcceptablePeerName(nameBytes)) {
+        return std::nullopt;
+    }
+    HandshakeBody out{QString::fromUtf8(nameBytes), std::nullopt};
+    auto context = body.find("context");
+    if (allowContext && context != body.end() && !context->is_null()) {
+        if (!context->is_string()) {
+            return std::nullopt;
+        }
+        auto decoded =
+            QByteArray::fromBase64Encoding(QByteArray::fromStdString(context->get<std::string>()),
+                                           QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded) {
+            return std::nullopt;
+        }
+        out.context = *decoded;
+    }
+    return out;
+}
+
+} // namespace
+
+bool isAcceptablePeerName(const QByteArray& utf8) {
+    return !utf8.isEmpty() && utf8.size() <= maxNameBytes &&
+           isValidUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))) &&
+           !QString::fromUtf8(utf8).trimmed().isEmpty();
+}
+
+NearbyConnection::NearbyConnection(QSslSocket* socket, Side side, const NearbyTimeouts& timeouts,
+                                   QObject* parent)
+    : QObject(parent), socket_(socket), side_(side), timeouts_(timeouts) {
+    socket_->setParent(this);
+    deadline_.setSingleShot(true);
+    pingTimer_.setSingleShot(true);
+    idleTimer_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, &NearbyConnection::fail);
+    connect(&idleTimer_, &QTimer::timeout, this, &NearbyConnection::fail);
+    connect(&pingTimer_, &QTimer::timeout, this, [this] {
+        writeFrame(FrameType::ping);
+        pingTimer_.start(timeouts_.ping);
+    });
+    connect(socket_, &QSslSocket::encrypted, this, &NearbyConnection::onEncrypted);
+    connect(socket_, &QSslSocket::readyRead, this, &NearbyConnection::onReadyRead);
+    connect(socket_, &QSslSocket::disconnected, this, &NearbyConnection::close);
+    connect(socket_, &QSslSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError) { close(); });
+    connect(socket_, &QSslSocket::bytesWritten, this, [this] {
+        if (closeAfterWrite_ && socket_->bytesToWrite() == 0) {
+            close();
+        }
+    });
+
+    if (side_ == Side::advertiser) {
+        // The whole way from TCP to INVITE is bounded, the TLS handshake included.
+        deadline_.start(timeouts_.invite);
+    }
+}
+
+NearbyConnection::~NearbyConnection() {
+    if (state_ != State::closed) {
+        state_ = State::closed;
+        socket_->disconnect(this);
+    }
+    // The socket is our child; closing it here is safe because deletion only
+    // ever happens from the event loop (deleteLater).
+    socket_->abort();
+}
+
+void NearbyConnection::connectTo(const QString& host, quint16 port, const QString& myName,
+                                 const std::optional<QByteArray>& context) {
+    myName_ = myName;
+    context_ = context;
+    // The host's certificate is self-signed; TLS here gives privacy, not
+    // authority, so no certificate authority is asked.
+    socket_->setPeerVerifyMode(QSslSocket::VerifyNone);
+    socket_->setProtocol(QSsl::TlsV1_2OrLater);
+    deadline_.start(timeouts_.invitation);
+    socket_->connectToHostEncrypted(host, port);
+}
+
+void NearbyConnection::onEncrypted() {
+    restartSilenceTimers();
+    if (side_ == Side::advertiser) {
+        state_ = State::awaitingInvite;
+        return;
+    }
+    auto body = handshakeBody(myName_, context_);
+    if (!body || !writeFrame(FrameType::invite, *body)) {
+        fail();
+        return;
+    }
+    state_ = State::inviteSent;
+}
+
+void NearbyConnection::onReadyRead() {
+    if (state_ == State::closed) {
+        return;
+    }
+    QByteArray bytes = socket_->readAll();
+    auto frames = reader_.feed(bytes);
+    for (const auto& frame : frames) {
+        if (state_ == State::closed) {
+            return;
+        }
+        handleFrame(frame);
+    }
+    if (reader_.failed()) {
+        fail();
+    }
+}
+
+void NearbyConnection::handleFrame(const Frame& frame) {
+    restartSilenceTimers();
+    switch (frame.type) {
+    case FrameType::ping:
+        if (!frame.body.isEmpty()) {
+            fail();
+            return;
+        }
+        writeFrame(FrameType::pong);
+        return;
+    case FrameType::pong:
+        if (!frame.body.isEmpty()) {
+            fail();
+        }
+        return;
+    case FrameType::invite:
+        if (side_ != Side::advertiser || state_ != State::awaitingInvite) {
+            fail();
+            return;
+        }
+        handleInvite(frame.body);
+        return;
+    case FrameType::accept:
+    case FrameType::decline:
+        if (side_ != Side::browser || state_ != State::inviteSent) {
+            fail();
+            return;
+        }
+        if (frame.type == FrameType::decline) {
+            if (!frame.body.isEmpty()) {
+                fail();
+                return;
+            }
+            deadline_.stop();
+            emit declined();
+            close();
+            return;
+        }
+        handleAnswer(frame.body);
+        return;
+    case FrameType::data:
+        if (state_ != State::connected) {
+            fail();
+            return;
+        }
+        emit dataReceived(frame.body);
+        return;
+    }
+    fail();
+}
+
+void NearbyConnection::handleInvite(const QByteArray& body) {
+    auto invite = parseHandshake(body, true);
+    if (!invite) {
+        fail();
+        return;
+    }
+    deadline_.stop();
+    state_ = State::invitePending;
+    peerName_ = invite->name;
+    emit inviteReceived(peerName_, invite->context);
+}
+
+void NearbyConnection::handleAnswer(const QByteArray& body) {
+    auto answer = parseHandshake(body, false);
+    if (!answer) {
+        fail();
+        return;
+    }
+    deadline_.stop();
+    state_ = State::connected;
+    peerName_ = answer->name;
+    emit accepted(peerName_);
+}
+
+void NearbyConnection::accept(const QString& myName) {
+    if (state_ != State::invitePending) {
+        return;
+    }
+    auto body = handshakeBody(myName, std::nullopt);
+    if (!body || !writeFrame(FrameType::accept, *body)) {
+        fail();
+        return;
+    }
+    state_ = State::connected;
+}
+
+void NearbyConnection::decline() {
+    if (state_ != State::invitePending) {
+        return;
+    }
+    writeFrame(FrameType::decline);
+    state_ = State::handshaking; // no further frames are honoured
+    closeAfterWrite_ = true;
+    socket_->flush();
+    if (socket_->bytesToWrite() == 0) {
+        close();
+    } else {
+        // The DECLINE gets a moment to leave; a peer that does not read is cut.
+        deadline_.start(std::chrono::milliseconds(2000));
+    }
+}
+
+bool NearbyConnection::sendData(const QByteArray& data, QString* error) {
+    auto setError = [&](const QString& text) {
+        if (error) {
+            *error = text;
+        }
+        return false;
+    };
+    if (state_ != State::connected) {
+        return setError(QStringLiteral("connection closed"));
+    }
+    if (static_cast<std::size_t>(data.size()) > NearbyFrame::maxBodySize) {
+        return setError(QStringLiteral("message larger than one frame"));
+    }
+    if (!writeFrame(FrameType::data, data)) {
+        return setError(QStringLiteral("the peer does not read its data"));
+    }
+    return true;
+}
+
+bool NearbyConnection::writeFrame(FrameType type, const QByteArray& body) {
+    if (state_ == State::closed) {
+        return false;
+    }
+    auto frame = NearbyFrame::encode(type, body);
+    if (!frame) {
+        return false;
+    }
+    if (socket_->bytesToWrite() + frame->size() > maxPendingWrite) {
+        fail();
+        return false;
+    }
+    return socket_->write(*frame) == frame->size();
+}
+
+void NearbyConnection::restartSilenceTimers() {
+    pingTimer_.start(timeouts_.ping);
+    idleTimer_.start(timeouts_.idle);
+}
+
+void NearbyConnection::fail() {
+    shutDown(true);
+}
+
+void NearbyConnection::close() {
+    shutDown(false);
+}
+
+void NearbyConnection::shutDown(bool abort) {
+    if (state_ == State::closed) {
+        return;
+    }
+    state_ = State::closed;
+    deadline_.stop();
+    pingTimer_.stop();
+    idleTimer_.stop();
+    socket_->disconnect(this);
+    // This often runs inside the socket's own signal (a bad frame, a peer that
+    // hung up); the TLS backend must not be torn down under its feet, so the
+    // socket is closed from the event loop.
+    QPointer<QSslSocket> socket(socket_);
+    QMetaObject::invokeMethod(
+        socket_,
+        [socket, abort] {
+            if (!socket) {
+                return;
+            }
+            if (abort) {
+                socket->abort();
+            } else {
+                socket->disconnectFromHost();
+            }
+        },
+        Qt::QueuedConnection);
+    emit closed();
+}
+
+} // namespace quillo

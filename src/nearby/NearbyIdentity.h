@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSslCertificate>
+#include <QSslKey>
+
+#include <filesystem>
+#include <optional>
+
+namespace quillo {
+
+// The advertiser's TLS identity: a self-signed certificate and its key, kept in
+// one PEM file (mode 0600) so a client sees the same host again across runs.
+struct NearbyIdentity {
+    QSslCertificate certificate;
+    QSslKey key;
+
+    // "transport-identity.pem" in the application-support directory.
+    static std::filesystem::path standardFile();
+
+    // Reads the file, or creates a new identity there when it is missing or
+    // unreadable. Nothing when neither works.
+    static std::optional<NearbyIdentity> loadOrCreate(const std::filesystem::path& file);
+};
+
+} // namespace quillo

@@ -1,0 +1,112 @@
+#include "PeerOptions.h"
+
+#include <charconv>
+
+namespace quillo {
+
+namespace {
+
+std::optional<long> parseNumber(const std::string& text, long min, long max) {
+    long value = 0;
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc{} || ptr != text.data() + text.size() || value < min ||
+        value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+} // namespace
+
+const char* peerUsage() {
+    return "usage: QuilloPeer [--host HOST --port PORT] [--name NAME] [--token TOKEN]\n"
+           "                  [--snapshot-request] [--switch-to ID] [--unpair-notification]\n"
+           "                  [--count N] [--timeout SECONDS]\n"
+           "Connects to a Quillo monitor (found on the local network, or at HOST:PORT) as a\n"
+           "phone would, prints every message it receives as one JSON line, and sends what\n"
+           "the flags ask for once connected. Commands on standard input, one per line:\n"
+           "  snapshot_request | switch_to ID | unpair_notification | quit\n";
+}
+
+std::variant<PeerOptions, PeerUsageError>
+parsePeerOptions(const std::vector<std::string>& arguments) {
+    PeerOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& flag = arguments[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size()) {
+                return std::nullopt;
+            }
+            return arguments[++i];
+        };
+        if (flag == "--snapshot-request") {
+            options.sendOnConnect.push_back(TransportMessage::snapshotRequest());
+        } else if (flag == "--unpair-notification") {
+            options.sendOnConnect.push_back(TransportMessage::unpairNotification());
+        } else if (flag == "--host" || flag == "--port" || flag == "--name" || flag == "--token" ||
+                   flag == "--switch-to" || flag == "--count" || flag == "--timeout") {
+            auto v = value();
+            if (!v) {
+                return PeerUsageError{flag + " needs a value"};
+            }
+            if (flag == "--host") {
+                options.host = *v;
+            } else if (flag == "--port") {
+                auto port = parseNumber(*v, 1, 65535);
+                if (!port) {
+                    return PeerUsageError{"--port needs a port number"};
+                }
+                options.port = static_cast<std::uint16_t>(*port);
+            } else if (flag == "--name") {
+                options.name = *v;
+            } else if (flag == "--token") {
+                options.token = *v;
+            } else if (flag == "--switch-to") {
+                options.sendOnConnect.push_back(TransportMessage::switchTo({*v}));
+            } else {
+                auto n = parseNumber(*v, 1, 1'000'000);
+                if (!n) {
+                    return PeerUsageError{flag + " needs a positive number"};
+                }
+                (flag == "--count" ? options.count : options.timeoutSeconds) = static_cast<int>(*n);
+            }
+        } else {
+            return PeerUsageError{"unknown argument " + flag};
+        }
+    }
+    if (options.host.has_value() != options.port.has_value()) {
+        return PeerUsageError{"--host and --port go together"};
+    }
+    if (options.token && options.token->empty()) {
+        return PeerUsageError{"--token must not be empty"};
+    }
+    return options;
+}
+
+std::optional<TransportMessage> parsePeerCommand(const std::string& line) {
+    const std::string command = trim(line);
+    if (command == "snapshot_request") {
+        return TransportMessage::snapshotRequest();
+    }
+    if (command == "unpair_notification") {
+        return TransportMessage::unpairNotification();
+    }
+    const std::string prefix = "switch_to ";
+    if (command.rfind(prefix, 0) == 0) {
+        std::string id = trim(command.substr(prefix.size()));
+        if (!id.empty()) {
+            return TransportMessage::switchTo({id});
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace quillo

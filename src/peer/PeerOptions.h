@@ -1,0 +1,38 @@
+#pragma once
+
+#include "transport/TransportMessage.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quillo {
+
+// QuilloPeer's command line.
+struct PeerOptions {
+    std::optional<std::string> host; // with port: connect there instead of browsing
+    std::optional<std::uint16_t> port;
+    std::string name = "QuilloPeer";
+    std::optional<std::string> token;
+    std::vector<TransportMessage> sendOnConnect; // from the command flags, in order
+    std::optional<int> count;                    // quit after this many messages
+    std::optional<int> timeoutSeconds;           // give up when not connected by then
+};
+
+struct PeerUsageError {
+    std::string message;
+};
+
+// `arguments` without the program name.
+std::variant<PeerOptions, PeerUsageError>
+parsePeerOptions(const std::vector<std::string>& arguments);
+
+// One line typed on standard input: "snapshot_request", "switch_to ID",
+// "unpair_notification". Nothing for anything else.
+std::optional<TransportMessage> parsePeerCommand(const std::string& line);
+
+const char* peerUsage();
+
+} // namespace quillo

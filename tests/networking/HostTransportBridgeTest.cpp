@@ -1,0 +1,311 @@
+#include "networking/HostTransportBridge.h"
+#include "networking/PairedClientStorage.h"
+
+#include "DiagnosticLogger.h"
+#include "FakeProc.h"
+#include "TransportHarness.h"
+#include "platform/CommandRunner.h"
+#include "platform/DBusCaller.h"
+#include "platform/FakeApplicationIdentifier.h"
+#include "platform/ScriptRunner.h"
+#include "platform/WindowSystem.h"
+#include "terminal/TerminalSwitcher.h"
+#include "transport/TransportInvitationContext.h"
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using test::waitUntil;
+using TM = TransportMessage;
+
+// Answers when the test says so; records who asked.
+class FakeTrustPrompt : public TrustPrompt {
+public:
+    void askToTrust(const TransportPeer& peer, AnswerCallback answer) override {
+        asked.push_back(peer.displayName);
+        if (automatic) {
+            answer(*automatic);
+        } else {
+            pending = std::move(answer);
+        }
+    }
+    std::optional<Answer> automatic;
+    std::vector<std::string> asked;
+    AnswerCallback pending;
+};
+
+// A phone: a client transport that invites whatever host it finds with its token.
+struct Phone {
+    Phone(test::TransportHarness& harness, const std::string& name,
+          std::optional<std::string> token)
+        : transport(harness.client(name, false)) {
+        events.attach(*transport);
+        transport->onPeerDiscovered = [this, token](const TransportPeer& host) {
+            transport->invite(host,
+                              token ? TransportInvitationContext::encode(*token) : std::nullopt);
+        };
+    }
+    void send(const TM& message) { transport->send(message, transport->connectedPeers().at(0)); }
+    bool connected() const { return !transport->connectedPeers().empty(); }
+
+    std::unique_ptr<MPCTransport> transport;
+    test::TransportEvents events;
+};
+
+class HostTransportBridgeTest : public ::testing::Test, public test::TransportHarness {
+protected:
+    std::unique_ptr<HostTransportBridge> makeBridge(bool pause = true) {
+        auto options = this->options();
+        auto transport = pause ? HostTransportBridge::makeTransport("Desk", options)
+                               : std::make_unique<MPCTransport>("Desk", TransportRole::host,
+                                                                "quillo-v1", true, false, options);
+        auto bridge = std::make_unique<HostTransportBridge>(
+            HostTransportBridge::Services{store, settings, trust,
+                                          [this](const ClaudeProcess& p) {
+                                              switched.push_back(p.id);
+                                              return TerminalSwitcher(services()).switchTo(p);
+                                          }},
+            std::move(transport));
+        QObject::connect(bridge.get(), &HostTransportBridge::connectedPeerCountChanged,
+                         [this](int count) { counts.push_back(count); });
+        return bridge;
+    }
+
+    SwitchServices services() { return {scripts, windows, commands, dbus, proc.proc()}; }
+
+    void event(const std::string& name, const std::string& session) {
+        ParsedHookEvent e;
+        e.eventName = name;
+        e.sessionId = session;
+        e.cwd = "/home/kim/" + session;
+        e.timestamp = clock;
+        clock += Seconds(1.25);
+        store.ingestBatch({e});
+    }
+
+    std::vector<std::string> logMessages() {
+        std::vector<std::string> out;
+        for (const auto& entry : DiagnosticLogger::recentEntries()) {
+            out.insert(out.begin(), entry.message);
+        }
+        return out;
+    }
+
+    std::optional<DiagnosticLogger::Entry> logEntry(const std::string& message) {
+        for (const auto& entry : DiagnosticLogger::recentEntries()) {
+            if (entry.message.find(message) != std::string::npos) {
+                return entry;
+            }
+        }
+        return std::nullopt;
+    }
+
+    test::FakeProc proc;
+    FakeApplicationIdentifier applications;
+    ProcessStateStore store{{proc.proc(), applications}, [this] { return clock; }};
+    MemorySettingsStore settings;
+    FakeTrustPrompt trust;
+    FakeScriptRunner scripts;
+    FakeWindowSystem windows;
+    FakeCommandRunner commands;
+    FakeDBusCaller dbus;
+    std::vector<std::string> switched;
+    std::vector<int> counts;
+};
+
+TEST_F(HostTransportBridgeTest, APairedPhoneGetsInWithoutAPromptAndIsServed) {
+    PairedClientStorage::add(settings, "Phone", "tok");
+    auto bridge = makeBridge();
+    bridge->start();
+    event("SessionStart", "s1"); // no phone yet: nothing is sent, but it is remembered
+
+    Phone phone(*this, "Phone", "tok");
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return bridge->connectedPeerCount() == 1 && phone.connected(); }));
+    EXPECT_TRUE(trust.asked.empty());
+    test::spin(std::chrono::milliseconds(100));
+    EXPECT_TRUE(phone.events.received.empty()) << "nothing is pushed on connecting";
+
+    phone.send(TM::snapshotRequest());
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 1; }));
+    auto first = std::get<TM::Snapshot>(phone.events.received[0].first.payload);
+    ASSERT_EQ(first.processes.size(), 1u);
+    EXPECT_EQ(first.processes[0].id, "s1");
+    EXPECT_EQ(first.processes[0].state, ProcessState::active);
+    EXPECT_FALSE(first.processes[0].terminal.has_value());
+    EXPECT_FALSE(first.processes[0].switchable);
+
+    // One batch: s1 changes state and s2 appears: a state_update, then a snapshot.
+    ParsedHookEvent stop{.eventName = "Stop", .sessionId = "s1", .timestamp = clock};
+    ParsedHookEvent start{
+        .eventName = "SessionStart", .sessionId = "s2", .cwd = "/tmp/b", .timestamp = clock};
+    store.ingestBatch({stop, start});
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 3; }));
+    auto update = std::get<TM::StateUpdate>(phone.events.received[1].first.payload);
+    EXPECT_EQ(update.processId, "s1");
+    EXPECT_EQ(update.state, ProcessState::waitingInput);
+    EXPECT_EQ(std::get<TM::Snapshot>(phone.events.received[2].first.payload).processes.size(), 2u);
+
+    // A batch that changes no state sends nothing.
+    store.ingestBatch({});
+    phone.send(TM::switchTo({"nope"}));
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 4; }));
+    EXPECT_EQ(phone.events.received[3].first, TM::switchResult({"nope", false, "进程不存在"}));
+
+    phone.send(TM::switchTo({"s2"}));
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 5; }));
+    EXPECT_EQ(switched, std::vector<std::string>{"s2"});
+    EXPECT_EQ(phone.events.received[4].first, TM::switchResult({"s2", false, "未识别终端 app"}));
+
+    // The phone's own kinds of message are ignored; unpairing keeps the connection.
+    phone.send(TM::switchResult({"s1", true, std::nullopt}));
+    phone.send(TM::unpairNotification());
+    ASSERT_TRUE(
+        waitUntil([&] { return !PairedClientStorage::contains(settings, "Phone", "tok"); }));
+    test::spin(std::chrono::milliseconds(100));
+    EXPECT_TRUE(phone.connected());
+    EXPECT_EQ(phone.events.received.size(), 5u);
+
+    phone.transport->stop();
+    ASSERT_TRUE(waitUntil([&] { return bridge->connectedPeerCount() == 0; }));
+    bridge->stop();
+    EXPECT_EQ(counts, (std::vector<int>{1, 0, 0}));
+    auto messages = logMessages();
+    for (const char* expected :
+         {"auto-accept paired", "peer connected", "client unpaired", "peer disconnected"}) {
+        EXPECT_NE(std::find(messages.begin(), messages.end(), expected), messages.end())
+            << expected;
+    }
+}
+
+TEST_F(HostTransportBridgeTest, AnUnpairedPhoneIsAskedAboutThenRememberedOrRefused) {
+    auto bridge = makeBridge();
+    bridge->start();
+
+    trust.automatic = TrustPrompt::Answer::rejected;
+    {
+        Phone phone(*this, "Phone", "tok-1");
+        phone.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
+        EXPECT_FALSE(phone.connected());
+    }
+    EXPECT_EQ(trust.asked, std::vector<std::string>{"Phone"});
+    EXPECT_TRUE(logEntry("user rejected pairing"));
+    EXPECT_TRUE(PairedClientStorage::tokensByDisplayName(settings).empty());
+
+    trust.automatic = TrustPrompt::Answer::trusted;
+    {
+        Phone phone(*this, "Phone", "tok-1");
+        phone.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
+        EXPECT_TRUE(PairedClientStorage::contains(settings, "Phone", "tok-1"));
+        phone.transport->stop();
+        ASSERT_TRUE(waitUntil([&] { return bridge->transport().isAdvertising(); }));
+    }
+    {
+        Phone phone(*this, "Phone", "tok-1"); // remembered: no second question
+        phone.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
+        EXPECT_EQ(trust.asked.size(), 2u);
+        phone.transport->stop();
+        ASSERT_TRUE(waitUntil([&] { return bridge->transport().isAdvertising(); }));
+    }
+    {
+        Phone phone(*this, "Phone", "tok-2"); // same name, new token: asked, and the token replaced
+        phone.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
+        EXPECT_EQ(trust.asked.size(), 3u);
+        EXPECT_EQ(PairedClientStorage::tokensByDisplayName(settings).at("Phone"), "tok-2");
+    }
+}
+
+TEST_F(HostTransportBridgeTest, APhoneWithoutATokenIsLetInOnceButNotRemembered) {
+    auto bridge = makeBridge();
+    bridge->start();
+    trust.automatic = TrustPrompt::Answer::trusted;
+    for (int round = 1; round <= 2; ++round) {
+        Phone phone(*this, "Phone", std::nullopt);
+        phone.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
+        EXPECT_EQ(trust.asked.size(), static_cast<std::size_t>(round));
+        phone.transport->stop();
+        ASSERT_TRUE(waitUntil([&] { return bridge->transport().isAdvertising(); }));
+    }
+    EXPECT_TRUE(PairedClientStorage::tokensByDisplayName(settings).empty());
+    auto entry = logEntry("user accepted uncredentialed one-shot connection");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->severity, DiagnosticLogger::Severity::warning);
+    EXPECT_EQ(entry->context.at("peer"), "Phone");
+}
+
+TEST_F(HostTransportBridgeTest, OnePhoneAtATime) {
+    PairedClientStorage::add(settings, "First", "a");
+    PairedClientStorage::add(settings, "Second", "b");
+    auto bridge = makeBridge(false); // keep advertising so the second invitation arrives
+    bridge->start();
+    Phone first(*this, "First", "a");
+    first.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return first.connected(); }));
+
+    Phone second(*this, "Second", "b");
+    second.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return !second.events.disconnected.empty(); }));
+    EXPECT_FALSE(second.connected());
+    EXPECT_TRUE(trust.asked.empty());
+    auto entry = logEntry("已有连接");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->message, "拒绝邀请: 已有连接 (1:1 约束)");
+    EXPECT_EQ(entry->context.at("connected"), "First");
+    EXPECT_EQ(entry->context.at("peer"), "Second");
+}
+
+TEST_F(HostTransportBridgeTest, APhoneTrustedWhileAnotherGotInIsStillRefused) {
+    PairedClientStorage::add(settings, "Paired", "a");
+    auto bridge = makeBridge(false);
+    bridge->start();
+    Phone stranger(*this, "Stranger", "s");
+    stranger.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return static_cast<bool>(trust.pending); }));
+
+    Phone paired(*this, "Paired", "a");
+    paired.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return paired.connected(); }));
+    trust.pending(TrustPrompt::Answer::trusted);
+    ASSERT_TRUE(waitUntil([&] { return !stranger.events.disconnected.empty(); }));
+    EXPECT_EQ(bridge->transport().connectedPeers().size(), 1u);
+}
+
+TEST_F(HostTransportBridgeTest, TheHeadlessMonitorRefusesUnpairedPhonesAndSaysWhy) {
+    HeadlessTrustPrompt headless;
+    auto bridge = std::make_unique<HostTransportBridge>(
+        HostTransportBridge::Services{
+            store, settings, headless,
+            [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+        HostTransportBridge::makeTransport("Desk", options()));
+    bridge->start();
+    Phone phone(*this, "Phone", "tok");
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
+    auto entry = logEntry("pairing needs the desktop interface");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->category, "transport");
+    EXPECT_TRUE(PairedClientStorage::tokensByDisplayName(settings).empty());
+}
+
+TEST(HostTransportBridgeSnapshot, MarksProcessesWithATerminalAsSwitchable) {
+    ClaudeProcess bare{.id = "a", .name = "n", .state = ProcessState::completed};
+    ClaudeProcess inTerminal = bare;
+    inTerminal.id = "b";
+    inTerminal.terminal = TerminalLocation{TerminalKind::unknown, 1, 2, std::nullopt};
+    auto snapshot = HostTransportBridge::makeSnapshot({bare, inTerminal});
+    ASSERT_EQ(snapshot.processes.size(), 2u);
+    EXPECT_FALSE(snapshot.processes[0].switchable);
+    EXPECT_FALSE(snapshot.processes[0].terminal);
+    EXPECT_TRUE(snapshot.processes[1].switchable);
+    EXPECT_EQ(snapshot.processes[1].terminal, "未知终端");
+}
+
+} // namespace
+} // namespace quillo

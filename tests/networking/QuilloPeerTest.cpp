@@ -1,0 +1,130 @@
+#include "PeerOptions.h"
+
+#include "networking/HostTransportBridge.h"
+#include "networking/PairedClientStorage.h"
+
+#include "FakeProc.h"
+#include "TransportHarness.h"
+#include "platform/FakeApplicationIdentifier.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace quillo {
+namespace {
+
+using nlohmann::json;
+using test::waitUntil;
+
+TEST(PeerOptions, ParsesFlagsAndRefusesWhatMakesNoSense) {
+    auto parsed = parsePeerOptions({"--host", "127.0.0.1", "--port", "47810", "--name",
+                                    "Kim's phone", "--token", "t", "--snapshot-request",
+                                    "--switch-to", "abc", "--unpair-notification"});
+    ASSERT_TRUE(std::holds_alternative<PeerOptions>(parsed));
+    const auto& options = std::get<PeerOptions>(parsed);
+    EXPECT_EQ(options.port, 47810);
+    EXPECT_EQ(options.name, "Kim's phone");
+    EXPECT_EQ(options.sendOnConnect,
+              (std::vector<TransportMessage>{TransportMessage::snapshotRequest(),
+                                             TransportMessage::switchTo({"abc"}),
+                                             TransportMessage::unpairNotification()}));
+    for (std::vector<std::string> bad :
+         std::vector<std::vector<std::string>>{{"--host", "127.0.0.1"},
+                                               {"--port", "0", "--host", "h"},
+                                               {"--port", "70000", "--host", "h"},
+                                               {"--token", ""},
+                                               {"--name"},
+                                               {"--frobnicate"},
+                                               {"--count", "0"}}) {
+        EXPECT_TRUE(std::holds_alternative<PeerUsageError>(parsePeerOptions(bad))) << bad[0];
+    }
+    EXPECT_EQ(parsePeerCommand(" switch_to  s-1 \r"), TransportMessage::switchTo({"s-1"}));
+    EXPECT_FALSE(parsePeerCommand("switch_to "));
+    EXPECT_FALSE(parsePeerCommand("snapshot"));
+}
+
+class QuilloPeerTest : public ::testing::Test, public test::TransportHarness {
+protected:
+    void event(const std::string& name, const std::string& session) {
+        ParsedHookEvent e{
+            .eventName = name, .sessionId = session, .cwd = "/work/" + session, .timestamp = clock};
+        clock += Seconds(0.5);
+        store.ingestBatch({e});
+    }
+
+    // Lines the peer printed so far.
+    std::vector<json> lines() {
+        output += peer.readAllStandardOutput().toStdString();
+        std::vector<json> out;
+        std::size_t start = 0, end;
+        while ((end = output.find('\n', start)) != std::string::npos) {
+            out.push_back(json::parse(output.substr(start, end - start)));
+            start = end + 1;
+        }
+        return out;
+    }
+
+    test::FakeProc proc;
+    FakeApplicationIdentifier applications;
+    ProcessStateStore store{{proc.proc(), applications}, [this] { return clock; }};
+    MemorySettingsStore settings;
+    HeadlessTrustPrompt trust;
+    QProcess peer;
+    std::string output;
+};
+
+TEST_F(QuilloPeerTest, TalksToTheMonitorAsAPairedPhone) {
+    PairedClientStorage::add(settings, "Phone", "tok");
+    HostTransportBridge bridge(
+        {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+        HostTransportBridge::makeTransport("Desk", options()));
+    bridge.start();
+    event("SessionStart", "s1");
+    const auto port = bridge.transport().listeningPort();
+    ASSERT_TRUE(port);
+
+    peer.start(QUILLO_PEER_BINARY, {"--host", "127.0.0.1", "--port", QString::number(*port),
+                                    "--name", "Phone", "--token", "tok", "--snapshot-request"});
+    ASSERT_TRUE(waitUntil([&] { return lines().size() == 1; }, std::chrono::milliseconds(20000)));
+    EXPECT_EQ(lines()[0]["type"], "snapshot");
+    EXPECT_EQ(lines()[0]["processes"][0]["id"], "s1");
+
+    event("Stop", "s1");
+    ASSERT_TRUE(waitUntil([&] { return lines().size() == 2; }));
+    EXPECT_EQ(lines()[1],
+              json::parse(R"({"type":"state_update","process_id":"s1","state":"waiting_input",
+                                           "timestamp":)" +
+                          std::to_string(secondsSince1970(store.processes()[0].stateChangedAt)) +
+                          "}"));
+
+    peer.write("switch_to s1\nunpair_notification\n");
+    ASSERT_TRUE(waitUntil([&] { return lines().size() == 3; }));
+    EXPECT_EQ(lines()[2],
+              json::parse(R"({"type":"switch_result","process_id":"s1","success":true})"));
+    ASSERT_TRUE(
+        waitUntil([&] { return !PairedClientStorage::contains(settings, "Phone", "tok"); }));
+
+    peer.write("quit\n");
+    ASSERT_TRUE(waitUntil([&] { return peer.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(peer.exitCode(), 0);
+    EXPECT_TRUE(waitUntil([&] { return bridge.connectedPeerCount() == 0; }));
+}
+
+TEST_F(QuilloPeerTest, AnUnpairedPeerIsToldNoByTheHeadlessMonitor) {
+    HostTransportBridge bridge(
+        {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+        HostTransportBridge::makeTransport("Desk", options()));
+    bridge.start();
+    peer.start(QUILLO_PEER_BINARY, {"--host", "127.0.0.1", "--port",
+                                    QString::number(*bridge.transport().listeningPort()), "--name",
+                                    "Stranger", "--token", "tok"});
+    ASSERT_TRUE(waitUntil([&] { return peer.state() == QProcess::NotRunning; },
+                          std::chrono::milliseconds(20000)));
+    EXPECT_EQ(peer.exitCode(), 1);
+    EXPECT_NE(peer.readAllStandardError().indexOf("not accepted"), -1);
+}
+
+} // namespace
+} // namespace quillo
