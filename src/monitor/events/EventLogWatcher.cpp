@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "EventsFile.h"
+#include "FileDescriptor.h"
 #include "HookEnvelope.h"
 #include "state/ProcessStateStore.h"
 
@@ -58,29 +59,6 @@ std::optional<std::int64_t> processingNumber(std::string_view name) {
         value = value * 10 + (c - '0');
     }
     return value;
-}
-
-// Reads a whole file; nothing when it cannot be read.
-std::optional<std::string> readAll(int fd) {
-    std::string bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    }
-    char buffer[65536];
-    while (true) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (n == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
 }
 
 } // namespace
@@ -322,7 +300,7 @@ void EventLogWatcher::consumeFile(const std::filesystem::path& file, bool leftov
         ::close(fd);
         return;
     }
-    auto bytes = readAll(fd);
+    auto bytes = readToEnd(fd);
     if (!bytes) {
         // Kept rather than deleted: the next start tries it again.
         ::close(fd);

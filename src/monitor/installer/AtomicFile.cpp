@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "FileDescriptor.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -19,19 +21,6 @@ std::filesystem::path folderOf(const std::filesystem::path& path) {
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 struct Ownership {
     mode_t mode;
