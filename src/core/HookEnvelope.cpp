@@ -8,41 +8,178 @@ namespace quillo::HookEnvelope {
 
 namespace {
 
-// Only values that fit a pid; anything else (a foreign writer's) counts as absent.
-std::optional<std::int32_t> asPid(const nlohmann::json& value) {
-    if (value.is_number_integer()) {
-        if (value.is_number_unsigned()) {
-            auto u = value.get<std::uint64_t>();
-            if (u <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-                return static_cast<std::int32_t>(u);
+// The payload members an event needs; a member that is not a string is absent.
+struct RawMembers {
+    std::optional<std::string> hookEventName, eventName, sessionIdSnake, sessionIdCamel, cwd,
+        message, notificationType;
+
+    std::optional<std::string>* slot(const std::string& key) {
+        if (key == "hook_event_name")
+            return &hookEventName;
+        if (key == "eventName")
+            return &eventName;
+        if (key == "session_id")
+            return &sessionIdSnake;
+        if (key == "sessionId")
+            return &sessionIdCamel;
+        if (key == "cwd")
+            return &cwd;
+        if (key == "message")
+            return &message;
+        if (key == "notification_type")
+            return &notificationType;
+        return nullptr;
+    }
+};
+
+// Streams through one line and keeps what parseLine needs. Duplicate keys
+// behave as in a document: the last occurrence wins, also when its value has the
+// wrong type.
+class EnvelopeReader : public nlohmann::json_sax<nlohmann::json> {
+public:
+    bool topIsObject = false;
+    std::optional<double> recordedAt;
+    std::optional<std::int32_t> claudePID;
+    std::optional<std::vector<std::int32_t>> pidChain;
+    std::optional<std::string> shellTTY;
+    RawMembers raw;
+
+    bool null() override { return scalar(Value{}); }
+    bool boolean(bool) override { return scalar(Value{}); }
+    bool number_integer(number_integer_t n) override {
+        return scalar(
+            Value{.integer = n, .number = double(n), .isInteger = true, .isNumber = true});
+    }
+    bool number_unsigned(number_unsigned_t n) override {
+        Value v{.number = double(n), .isNumber = true};
+        if (n <= static_cast<number_unsigned_t>(std::numeric_limits<std::int64_t>::max())) {
+            v.integer = static_cast<std::int64_t>(n);
+            v.isInteger = true;
+        }
+        return scalar(v);
+    }
+    bool number_float(number_float_t d, const string_t&) override {
+        return scalar(Value{.number = d, .isNumber = true});
+    }
+    bool string(string_t& text) override { return scalar(Value{.text = &text}); }
+    bool binary(binary_t&) override { return scalar(Value{}); }
+
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+
+    bool key(string_t& name) override {
+        if (depth_ == 1) {
+            topKey_ = name;
+        } else if (depth_ == 2 && inner_ == Inner::raw) {
+            rawKey_ = name;
+        }
+        return true;
+    }
+
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+private:
+    struct Value {
+        std::int64_t integer = 0;
+        double number = 0;
+        bool isInteger = false;
+        bool isNumber = false;
+        string_t* text = nullptr;
+    };
+    enum class Inner { other, raw, chain };
+
+    static std::optional<std::int32_t> pid(const Value& v) {
+        if (v.isInteger && v.integer >= std::numeric_limits<std::int32_t>::min() &&
+            v.integer <= std::numeric_limits<std::int32_t>::max()) {
+            return static_cast<std::int32_t>(v.integer);
+        }
+        return std::nullopt;
+    }
+
+    // A member of the envelope itself.
+    void topMember(const Value& v) {
+        if (topKey_ == "recorded_at") {
+            recordedAt = v.isNumber ? std::optional<double>(v.number) : std::nullopt;
+        } else if (topKey_ == "claude_pid") {
+            claudePID = pid(v);
+        } else if (topKey_ == "shell_tty") {
+            shellTTY = v.text ? std::optional<std::string>(*v.text) : std::nullopt;
+        } else if (topKey_ == "pid_chain") {
+            pidChain.reset();
+        } else if (topKey_ == "raw") {
+            raw = RawMembers{};
+        }
+    }
+
+    bool scalar(const Value& v) {
+        if (depth_ == 1) {
+            topMember(v);
+        } else if (depth_ == 2 && inner_ == Inner::raw) {
+            if (auto* slot = raw.slot(rawKey_)) {
+                *slot = v.text ? std::optional<std::string>(*v.text) : std::nullopt;
             }
-            return std::nullopt;
+        } else if (depth_ == 2 && inner_ == Inner::chain) {
+            if (auto p = pid(v); p && chainValid_) {
+                pidChain->push_back(*p);
+            } else {
+                chainValid_ = false;
+            }
         }
-        auto i = value.get<std::int64_t>();
-        if (i >= std::numeric_limits<std::int32_t>::min() &&
-            i <= std::numeric_limits<std::int32_t>::max()) {
-            return static_cast<std::int32_t>(i);
+        return true;
+    }
+
+    bool open(bool isObject) {
+        if (depth_ == 0) {
+            topIsObject = isObject;
+        } else if (depth_ == 1) {
+            inner_ = Inner::other;
+            if (topKey_ == "raw") {
+                raw = RawMembers{};
+                if (isObject) {
+                    inner_ = Inner::raw;
+                }
+            } else if (topKey_ == "pid_chain") {
+                pidChain.reset();
+                if (!isObject) {
+                    pidChain.emplace();
+                    chainValid_ = true;
+                    inner_ = Inner::chain;
+                }
+            } else {
+                topMember(Value{});
+            }
+        } else if (depth_ == 2 && inner_ == Inner::raw) {
+            if (auto* slot = raw.slot(rawKey_)) {
+                slot->reset();
+            }
+        } else if (depth_ == 2 && inner_ == Inner::chain) {
+            chainValid_ = false;
         }
+        ++depth_;
+        return true;
     }
-    return std::nullopt;
-}
 
-std::optional<std::string> stringMember(const nlohmann::json& object, const char* key) {
-    auto it = object.find(key);
-    if (it != object.end() && it->is_string()) {
-        return it->get<std::string>();
+    bool close() {
+        --depth_;
+        if (depth_ == 1 && inner_ == Inner::chain && !chainValid_) {
+            pidChain.reset();
+        }
+        if (depth_ == 1) {
+            inner_ = Inner::other;
+        }
+        return true;
     }
-    return std::nullopt;
-}
 
-// The first key when it holds a string (even an empty one), else the second.
-std::string stringWithFallback(const nlohmann::json& object, const char* key,
-                               const char* fallback) {
-    if (auto value = stringMember(object, key)) {
-        return *value;
-    }
-    return stringMember(object, fallback).value_or(std::string{});
-}
+    int depth_ = 0;
+    Inner inner_ = Inner::other;
+    bool chainValid_ = false;
+    std::string topKey_;
+    std::string rawKey_;
+};
 
 } // namespace
 
@@ -75,51 +212,31 @@ std::optional<ParsedHookEvent> parseLine(std::string_view line) {
 }
 
 std::optional<ParsedHookEvent> parseLine(std::string_view line, Timestamp parsedAt) {
-    nlohmann::json envelope = nlohmann::json::parse(line, nullptr, /*allow_exceptions=*/false);
-    if (!envelope.is_object()) {
+    // The monitor reads every line the recorders write, and a payload can hold
+    // a whole file's contents; building a document for each only to read nine
+    // members costs more than the rest of ingestion together. The streaming
+    // reader validates the whole line just the same and keeps only those members.
+    EnvelopeReader reader;
+    if (!nlohmann::json::sax_parse(line, &reader, nlohmann::json::input_format_t::json,
+                                   /*strict=*/true) ||
+        !reader.topIsObject) {
         return std::nullopt;
     }
 
-    static const nlohmann::json emptyObject = nlohmann::json::object();
-    auto rawIt = envelope.find("raw");
-    const nlohmann::json& payload =
-        (rawIt != envelope.end() && rawIt->is_object()) ? *rawIt : emptyObject;
-
     ParsedHookEvent event;
-    event.eventName = stringWithFallback(payload, "hook_event_name", "eventName");
-    event.sessionId = stringWithFallback(payload, "session_id", "sessionId");
+    const RawMembers& raw = reader.raw;
+    event.eventName = raw.hookEventName ? *raw.hookEventName : raw.eventName.value_or("");
+    event.sessionId = raw.sessionIdSnake ? *raw.sessionIdSnake : raw.sessionIdCamel.value_or("");
     if (event.eventName.empty() || event.sessionId.empty()) {
         return std::nullopt;
     }
-    event.cwd = stringMember(payload, "cwd");
-    event.message = stringMember(payload, "message");
-    event.notificationType = stringMember(payload, "notification_type");
-
-    auto recordedAt = envelope.find("recorded_at");
-    event.timestamp = (recordedAt != envelope.end() && recordedAt->is_number())
-                          ? timestampFromSeconds(recordedAt->get<double>())
-                          : parsedAt;
-
-    if (auto pid = envelope.find("claude_pid"); pid != envelope.end()) {
-        event.claudePID = asPid(*pid);
-    }
-    if (auto chain = envelope.find("pid_chain"); chain != envelope.end() && chain->is_array()) {
-        std::vector<std::int32_t> pids;
-        pids.reserve(chain->size());
-        bool valid = true;
-        for (const auto& element : *chain) {
-            auto pid = asPid(element);
-            if (!pid) {
-                valid = false;
-                break;
-            }
-            pids.push_back(*pid);
-        }
-        if (valid) {
-            event.pidChain = std::move(pids);
-        }
-    }
-    event.shellTTY = stringMember(envelope, "shell_tty");
+    event.cwd = raw.cwd;
+    event.message = raw.message;
+    event.notificationType = raw.notificationType;
+    event.timestamp = reader.recordedAt ? timestampFromSeconds(*reader.recordedAt) : parsedAt;
+    event.claudePID = reader.claudePID;
+    event.pidChain = reader.pidChain;
+    event.shellTTY = reader.shellTTY;
     return event;
 }
 

@@ -103,5 +103,23 @@ TEST(HookEnvelope, PidsOutsideThirtyTwoBitsAreAbsent) {
     EXPECT_EQ(event->pidChain, std::nullopt);
 }
 
+TEST(HookEnvelope, DuplicateKeysResolveLikeADocumentTheLastOneWins) {
+    auto event = parse(R"({"raw":{"hook_event_name":"Stop","session_id":"a","session_id":"b",
+                          "cwd":"/x","cwd":7,"message":{"nested":{"session_id":"no"}}},
+                          "claude_pid":5,"claude_pid":6.5,"pid_chain":[9,{"a":1},3],"shell_tty":"/dev/pts/1"})");
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->sessionId, "b");
+    EXPECT_EQ(event->cwd, std::nullopt);
+    EXPECT_EQ(event->message, std::nullopt);
+    EXPECT_EQ(event->claudePID, std::nullopt);
+    EXPECT_EQ(event->pidChain, std::nullopt) << "an object inside the chain spoils it";
+
+    EXPECT_FALSE(parse(R"({"raw":{"hook_event_name":"Stop","session_id":"a"},"raw":"later text"})"));
+    auto chain = parse(R"({"pid_chain":"x","raw":{"hook_event_name":"Stop","session_id":"a"},"pid_chain":[4,[5]],"pid_chain":[7,8]})");
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->pidChain, (std::vector<std::int32_t>{7, 8}));
+    EXPECT_FALSE(parse(R"({"raw":{"hook_event_name":"Stop","session_id":"a"}} trailing)"));
+}
+
 } // namespace
 } // namespace quillo
