@@ -224,19 +224,21 @@ std::optional<ParsedHookEvent> parseLine(std::string_view line, Timestamp parsed
     }
 
     ParsedHookEvent event;
-    const RawMembers& raw = reader.raw;
-    event.eventName = raw.hookEventName ? *raw.hookEventName : raw.eventName.value_or("");
-    event.sessionId = raw.sessionIdSnake ? *raw.sessionIdSnake : raw.sessionIdCamel.value_or("");
+    RawMembers& raw = reader.raw;
+    event.eventName = raw.hookEventName ? std::move(*raw.hookEventName)
+                                        : std::move(raw.eventName).value_or("");
+    event.sessionId = raw.sessionIdSnake ? std::move(*raw.sessionIdSnake)
+                                         : std::move(raw.sessionIdCamel).value_or("");
     if (event.eventName.empty() || event.sessionId.empty()) {
         return std::nullopt;
     }
-    event.cwd = raw.cwd;
-    event.message = raw.message;
-    event.notificationType = raw.notificationType;
+    event.cwd = std::move(raw.cwd);
+    event.message = std::move(raw.message);
+    event.notificationType = std::move(raw.notificationType);
     event.timestamp = reader.recordedAt ? timestampFromSeconds(*reader.recordedAt) : parsedAt;
     event.claudePID = reader.claudePID;
-    event.pidChain = reader.pidChain;
-    event.shellTTY = reader.shellTTY;
+    event.pidChain = std::move(reader.pidChain);
+    event.shellTTY = std::move(reader.shellTTY);
     return event;
 }
 
