@@ -3,6 +3,7 @@
 #include "EventsFile.h"
 #include "HookEnvelope.h"
 #include "Recorder.h"
+#include "EventCounts.h"
 #include "RunRecorder.h"
 
 #include <gtest/gtest.h>
@@ -172,20 +173,7 @@ TEST(RecorderStress, EveryEventArrivesExactlyOnceThroughMovesAndTrims) {
     EXPECT_GT(moves, 10) << "the consumer should have moved the file aside many times";
     EXPECT_EQ(trims, trimRounds) << "each oversized file should have been trimmed by a recorder";
     auto seen = collector.seen();
-    int missing = 0, duplicated = 0;
-    for (int w = 0; w < recorders; ++w) {
-        for (int i = 0; i < eventsPerRecorder; ++i) {
-            auto it = seen.find(std::to_string(w) + "-" + std::to_string(i));
-            if (it == seen.end()) {
-                ++missing;
-            } else if (it->second != 1) {
-                ++duplicated;
-            }
-        }
-    }
-    EXPECT_EQ(missing, 0);
-    EXPECT_EQ(duplicated, 0);
-    EXPECT_EQ(seen.size(), static_cast<std::size_t>(recorders * eventsPerRecorder));
+    expectEachEventOnce(seen, recorders, eventsPerRecorder);
 }
 
 } // namespace

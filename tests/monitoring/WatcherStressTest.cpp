@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "FakeProc.h"
 #include "MonitoringSupport.h"
+#include "EventCounts.h"
 #include "TempDir.h"
 #include "events/EventLogWatcher.h"
 #include "platform/FakeApplicationIdentifier.h"
@@ -70,21 +71,7 @@ TEST(WatcherStress, EveryEventOfConcurrentRecordersReachesTheStoreOnce) {
 
     EXPECT_EQ(failedRuns, 0);
     EXPECT_GT(batches, 10) << "the watcher should have consumed while the recorders ran";
-    int missing = 0;
-    int duplicated = 0;
-    for (int w = 0; w < recorders; ++w) {
-        for (int i = 0; i < eventsPerRecorder; ++i) {
-            auto it = seen.find(std::to_string(w) + "-" + std::to_string(i));
-            if (it == seen.end()) {
-                ++missing;
-            } else if (it->second != 1) {
-                ++duplicated;
-            }
-        }
-    }
-    EXPECT_EQ(missing, 0);
-    EXPECT_EQ(duplicated, 0);
-    EXPECT_EQ(seen.size(), std::size_t(recorders * eventsPerRecorder));
+    expectEachEventOnce(seen, recorders, eventsPerRecorder);
     EXPECT_EQ(store.processes().size(), std::size_t(recorders * eventsPerRecorder));
     EXPECT_EQ(std::filesystem::file_size(watcher.eventsFile()), 0u);
 }
