@@ -223,14 +223,5 @@ TEST_F(RecorderTrim, AFileOneByteOverIsCutToItsNewestWholeLines) {
     EXPECT_FALSE(std::filesystem::exists(home.appSupport() / "events.jsonl.truncate.tmp"));
 }
 
-TEST_F(RecorderTrim, ATailWithoutLineFeedsIsKeptWhole) {
-    fillTo(Recorder::trimThreshold + 1, "");
-    expectSilentSuccess(runRecorder(home, event));
-    auto text = readFile(home.eventsFile());
-    auto lastLine = text.find('{');
-    ASSERT_NE(lastLine, std::string::npos);
-    EXPECT_EQ(lastLine, Recorder::trimKeepBytes);
-}
-
 } // namespace
 } // namespace quillo

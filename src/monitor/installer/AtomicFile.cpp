@@ -103,29 +103,17 @@ std::optional<std::string> readRegular(const std::filesystem::path& path, struct
         ::close(fd);
         return report(EFBIG);
     }
-    std::string content;
-    content.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    while (true) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            int code = errno;
-            ::close(fd);
-            return report(code);
-        }
-        if (n == 0) {
-            break;
-        }
-        content.append(buffer, static_cast<std::size_t>(n));
-        if (content.size() > maxFileSize) {
-            ::close(fd);
-            return report(EFBIG);
-        }
-    }
+    // A regular file within the size limit; one that grows past it meanwhile is
+    // refused after the read.
+    auto content = readToEnd(fd);
+    int code = errno;
     ::close(fd);
+    if (!content) {
+        return report(code);
+    }
+    if (content->size() > maxFileSize) {
+        return report(EFBIG);
+    }
     return content;
 }
 
