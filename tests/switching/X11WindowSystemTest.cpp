@@ -1,5 +1,6 @@
 #include "platform/X11WindowSystem.h"
 #include "TempDir.h"
+#include "VirtualDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 namespace quillo {
 namespace {
 
+using test::VirtualDisplay;
+
 TEST(X11WindowSystem, WithoutADisplayNothingIsActivated) {
     X11WindowSystem none{std::string()};
     EXPECT_EQ(none.activate(1, std::nullopt), Activation::noDisplay);
@@ -24,50 +27,6 @@ TEST(X11WindowSystem, WithoutADisplayNothingIsActivated) {
     X11WindowSystem unreachable{std::string(":4711")};
     EXPECT_EQ(unreachable.activate(1, std::nullopt), Activation::noDisplay);
 }
-
-// A virtual X server, started with -displayfd so it picks a free display.
-class VirtualDisplay {
-public:
-    VirtualDisplay() {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            return;
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                     "320x240x24", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        pollfd poller{fds[0], POLLIN, 0};
-        char c = 0;
-        while (::poll(&poller, 1, 20000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') {
-            number += c;
-        }
-        ::close(fds[0]);
-        if (!number.empty()) {
-            name_ = ":" + number;
-        }
-    }
-    ~VirtualDisplay() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    const std::string& name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
 
 // Plays the window manager: it publishes the client list and takes the
 // activation requests that clients send to the root window.

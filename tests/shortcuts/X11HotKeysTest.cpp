@@ -1,0 +1,211 @@
+#include "KeyboardShortcuts.h"
+#include "QtTestApp.h"
+#include "ShortcutTestSupport.h"
+#include "VirtualDisplay.h"
+#include "X11HotKeyService.h"
+#include "platform/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace quillo {
+namespace {
+
+using test::ctrlAltJ;
+using test::ctrlAltK;
+
+constexpr std::uint16_t xCtrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+constexpr std::uint32_t keysymK = 0x6b;
+const ShortcutName toggle = ShortcutName::toggleQuillo();
+const ShortcutName second{QStringLiteral("second"), std::nullopt};
+
+// One virtual X server per test program, and the application on it through
+// Qt's xcb platform, as the monitor runs on a desktop. Started on first use, so
+// listing the tests starts nothing.
+const std::string& x11Unavailable() {
+    static std::unique_ptr<test::VirtualDisplay> display;
+    static std::string reason = [] {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+            return std::string("xdotool is not installed (scripts/install-deps)");
+        }
+        display = std::make_unique<test::VirtualDisplay>();
+        if (display->name().empty()) {
+            return std::string("Xvfb could not start a virtual display");
+        }
+        ::setenv("DISPLAY", display->name().c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("XDG_SESSION_TYPE");
+        static int argc = 1;
+        static char name[] = "shortcuts-x11-tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+        return std::string();
+    }();
+    return reason;
+}
+
+// Another program on the same display, competing for key combinations.
+class OtherClient {
+public:
+    OtherClient() {
+        connection_ = xcb_connect(nullptr, nullptr);
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+        symbols_ = xcb_key_symbols_alloc(connection_);
+    }
+    ~OtherClient() {
+        xcb_key_symbols_free(symbols_);
+        xcb_disconnect(connection_);
+    }
+
+    xcb_keycode_t keycode(std::uint32_t keysym) {
+        std::unique_ptr<xcb_keycode_t, decltype(&std::free)> codes(
+            xcb_key_symbols_get_keycode(symbols_, keysym), &std::free);
+        return codes ? codes.get()[0] : 0;
+    }
+
+    // True when the server let this client have the grab.
+    bool grab(std::uint32_t keysym, std::uint16_t modifiers) {
+        auto cookie = xcb_grab_key_checked(connection_, 0, root_, modifiers, keycode(keysym),
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+            xcb_request_check(connection_, cookie), &std::free);
+        return !error;
+    }
+
+    // All four NumLock/CapsLock states of the combination (NumLock is Mod2 here).
+    bool grabEveryVariant(std::uint32_t keysym, std::uint16_t modifiers) {
+        bool all = true;
+        for (int locks :
+             {0, XCB_MOD_MASK_LOCK + 0, XCB_MOD_MASK_2 + 0, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2}) {
+            all = grab(keysym, static_cast<std::uint16_t>(modifiers | locks)) && all;
+        }
+        return all;
+    }
+
+    void ungrabAll() {
+        xcb_ungrab_key(connection_, XCB_GRAB_ANY, root_, XCB_MOD_MASK_ANY);
+        xcb_aux_sync();
+    }
+
+private:
+    void xcb_aux_sync() {
+        std::free(
+            xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    }
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = 0;
+    xcb_key_symbols_t* symbols_ = nullptr;
+};
+
+// Types keys into the virtual display as a user would (through XTEST).
+void xdotoolKey(const QStringList& combinations) {
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + combinations);
+    ASSERT_TRUE(xdotool.waitForFinished(30000));
+    ASSERT_EQ(xdotool.exitCode(), 0) << xdotool.readAllStandardError().toStdString();
+}
+
+class X11HotKeys : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!x11Unavailable().empty()) {
+            GTEST_SKIP() << x11Unavailable();
+        }
+        service = std::make_unique<X11HotKeyService>();
+        shortcuts = std::make_unique<KeyboardShortcuts>(settings, *service);
+        ASSERT_EQ(service->availability(), HotKeyAvailability::available);
+        shortcuts->onKeyDown(toggle, [this] { ++downs; });
+        shortcuts->onKeyUp(toggle, [this] { ++ups; });
+    }
+
+    MemorySettingsStore settings;
+    std::unique_ptr<X11HotKeyService> service;
+    std::unique_ptr<KeyboardShortcuts> shortcuts;
+    OtherClient other;
+    int downs = 0;
+    int ups = 0;
+};
+
+TEST_F(X11HotKeys, TheTypedCombinationFiresWhateverTheLockKeys) {
+    shortcuts->setShortcut(ctrlAltK, toggle);
+    ASSERT_TRUE(shortcuts->isRegistered(ctrlAltK));
+
+    xdotoolKey({QStringLiteral("ctrl+alt+k")});
+    EXPECT_TRUE(test::waitUntil([this] { return downs == 1 && ups == 1; }));
+    xdotoolKey(
+        {QStringLiteral("Num_Lock"), QStringLiteral("ctrl+alt+k"), QStringLiteral("Num_Lock")});
+    EXPECT_TRUE(test::waitUntil([this] { return downs == 2; }));
+    xdotoolKey(
+        {QStringLiteral("Caps_Lock"), QStringLiteral("ctrl+alt+k"), QStringLiteral("Caps_Lock")});
+    EXPECT_TRUE(test::waitUntil([this] { return downs == 3 && ups == 3; }));
+}
+
+TEST_F(X11HotKeys, ACombinationAnotherClientHoldsIsReportedAndNoneOfItIsKept) {
+    // The other program holds only the plain state; the lock variants were free.
+    ASSERT_TRUE(other.grab(keysymK, xCtrlAlt));
+    int seconds = 0;
+    shortcuts->onKeyDown(second, [&seconds] { ++seconds; });
+
+    ::testing::internal::CaptureStderr();
+    shortcuts->setShortcut(ctrlAltK, toggle);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error registering hotkey Ctrl+Alt+K:10\n");
+    EXPECT_FALSE(shortcuts->isRegistered(ctrlAltK));
+
+    // The monitor runs on: another combination still works. Had the NumLock
+    // variant of the refused one been kept, it would fire before this one.
+    shortcuts->setShortcut(ctrlAltJ, second);
+    other.ungrabAll();
+    xdotoolKey({QStringLiteral("Num_Lock"), QStringLiteral("ctrl+alt+k"),
+                QStringLiteral("Num_Lock"), QStringLiteral("ctrl+alt+j")});
+    EXPECT_TRUE(test::waitUntil([&seconds] { return seconds == 1; }));
+    EXPECT_EQ(downs, 0);
+}
+
+TEST_F(X11HotKeys, ResetAndRecordingLetGoOfEveryVariant) {
+    shortcuts->setShortcut(ctrlAltK, toggle);
+    EXPECT_FALSE(other.grab(keysymK, xCtrlAlt | XCB_MOD_MASK_2));
+
+    shortcuts->recorderStarted();
+    EXPECT_TRUE(other.grabEveryVariant(keysymK, xCtrlAlt));
+    other.ungrabAll();
+    shortcuts->recorderStopped();
+    EXPECT_FALSE(other.grab(keysymK, xCtrlAlt | XCB_MOD_MASK_LOCK));
+
+    shortcuts->reset({toggle});
+    EXPECT_FALSE(settings.keys().contains(toggle.settingsKey()));
+    EXPECT_TRUE(other.grabEveryVariant(keysymK, xCtrlAlt));
+}
+
+TEST_F(X11HotKeys, AKeyHeldDownIsOneKeyDown) {
+    shortcuts->setShortcut(ctrlAltK, toggle);
+    // Presses that repeat while the key is held, as the server sends them.
+    xcb_key_press_event_t event{};
+    event.detail = other.keycode(keysymK);
+    event.state = xCtrlAlt | XCB_MOD_MASK_2;
+    auto deliver = [&](std::uint8_t type) {
+        event.response_type = type;
+        EXPECT_TRUE(service->nativeEventFilter("xcb_generic_event_t", &event, nullptr));
+    };
+    deliver(XCB_KEY_PRESS);
+    deliver(XCB_KEY_PRESS);
+    deliver(XCB_KEY_PRESS);
+    deliver(XCB_KEY_RELEASE);
+    deliver(XCB_KEY_PRESS);
+    deliver(XCB_KEY_RELEASE);
+    EXPECT_EQ(downs, 2);
+    EXPECT_EQ(ups, 2);
+}
+
+} // namespace
+} // namespace quillo

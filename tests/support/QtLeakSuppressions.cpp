@@ -1,0 +1,8 @@
+// Programs that draw with Qt load fontconfig, which keeps its caches for the
+// life of the process; the leak checker would report them at exit. Link this
+// file into such test programs (the sanitizer runtime looks the hook up).
+extern "C" const char* __lsan_default_suppressions();
+
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}

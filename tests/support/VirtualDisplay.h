@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+namespace quillo::test {
+
+// A virtual X server (Xvfb), started with -displayfd so it picks a free
+// display; stopped at scope end. `name()` is empty when it could not start.
+class VirtualDisplay {
+public:
+    VirtualDisplay();
+    ~VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    const std::string& name() const { return name_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+} // namespace quillo::test
