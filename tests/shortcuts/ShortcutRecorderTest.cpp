@@ -43,8 +43,10 @@ protected:
     }
 
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr) << "no field takes the key";
         QKeyEvent event(QEvent::KeyPress, key, modifiers);
-        QApplication::sendEvent(QApplication::focusWidget(), &event);
+        QApplication::sendEvent(focused, &event);
     }
 
     void record() {

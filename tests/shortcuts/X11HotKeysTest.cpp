@@ -59,6 +59,7 @@ class OtherClient {
 public:
     OtherClient() {
         connection_ = xcb_connect(nullptr, nullptr);
+        EXPECT_EQ(xcb_connection_has_error(connection_), 0); // a dead link refuses nothing
         root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
         symbols_ = xcb_key_symbols_alloc(connection_);
     }
@@ -122,6 +123,7 @@ protected:
         if (!x11Unavailable().empty()) {
             GTEST_SKIP() << x11Unavailable();
         }
+        other = std::make_unique<OtherClient>(); // once the display exists
         service = std::make_unique<X11HotKeyService>();
         shortcuts = std::make_unique<KeyboardShortcuts>(settings, *service);
         ASSERT_EQ(service->availability(), HotKeyAvailability::available);
@@ -132,7 +134,7 @@ protected:
     MemorySettingsStore settings;
     std::unique_ptr<X11HotKeyService> service;
     std::unique_ptr<KeyboardShortcuts> shortcuts;
-    OtherClient other;
+    std::unique_ptr<OtherClient> other;
     int downs = 0;
     int ups = 0;
 };
@@ -153,7 +155,7 @@ TEST_F(X11HotKeys, TheTypedCombinationFiresWhateverTheLockKeys) {
 
 TEST_F(X11HotKeys, ACombinationAnotherClientHoldsIsReportedAndNoneOfItIsKept) {
     // The other program holds only the plain state; the lock variants were free.
-    ASSERT_TRUE(other.grab(keysymK, xCtrlAlt));
+    ASSERT_TRUE(other->grab(keysymK, xCtrlAlt));
     int seconds = 0;
     shortcuts->onKeyDown(second, [&seconds] { ++seconds; });
 
@@ -162,36 +164,39 @@ TEST_F(X11HotKeys, ACombinationAnotherClientHoldsIsReportedAndNoneOfItIsKept) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error registering hotkey Ctrl+Alt+K:10\n");
     EXPECT_FALSE(shortcuts->isRegistered(ctrlAltK));
 
-    // The monitor runs on: another combination still works. Had the NumLock
-    // variant of the refused one been kept, it would fire before this one.
+    // Nothing of the refused combination stays held: the lock states that were
+    // free are free again.
+    other->ungrabAll();
+    EXPECT_TRUE(other->grabEveryVariant(keysymK, xCtrlAlt));
+    other->ungrabAll();
+
+    // The monitor runs on: another combination still works.
     shortcuts->setShortcut(ctrlAltJ, second);
-    other.ungrabAll();
-    xdotoolKey({QStringLiteral("Num_Lock"), QStringLiteral("ctrl+alt+k"),
-                QStringLiteral("Num_Lock"), QStringLiteral("ctrl+alt+j")});
+    xdotoolKey({QStringLiteral("ctrl+alt+j")});
     EXPECT_TRUE(test::waitUntil([&seconds] { return seconds == 1; }));
     EXPECT_EQ(downs, 0);
 }
 
 TEST_F(X11HotKeys, ResetAndRecordingLetGoOfEveryVariant) {
     shortcuts->setShortcut(ctrlAltK, toggle);
-    EXPECT_FALSE(other.grab(keysymK, xCtrlAlt | XCB_MOD_MASK_2));
+    EXPECT_FALSE(other->grab(keysymK, xCtrlAlt | XCB_MOD_MASK_2));
 
     shortcuts->recorderStarted();
-    EXPECT_TRUE(other.grabEveryVariant(keysymK, xCtrlAlt));
-    other.ungrabAll();
+    EXPECT_TRUE(other->grabEveryVariant(keysymK, xCtrlAlt));
+    other->ungrabAll();
     shortcuts->recorderStopped();
-    EXPECT_FALSE(other.grab(keysymK, xCtrlAlt | XCB_MOD_MASK_LOCK));
+    EXPECT_FALSE(other->grab(keysymK, xCtrlAlt | XCB_MOD_MASK_LOCK));
 
     shortcuts->reset({toggle});
     EXPECT_FALSE(settings.keys().contains(toggle.settingsKey()));
-    EXPECT_TRUE(other.grabEveryVariant(keysymK, xCtrlAlt));
+    EXPECT_TRUE(other->grabEveryVariant(keysymK, xCtrlAlt));
 }
 
 TEST_F(X11HotKeys, AKeyHeldDownIsOneKeyDown) {
     shortcuts->setShortcut(ctrlAltK, toggle);
     // Presses that repeat while the key is held, as the server sends them.
     xcb_key_press_event_t event{};
-    event.detail = other.keycode(keysymK);
+    event.detail = other->keycode(keysymK);
     event.state = xCtrlAlt | XCB_MOD_MASK_2;
     auto deliver = [&](std::uint8_t type) {
         event.response_type = type;
