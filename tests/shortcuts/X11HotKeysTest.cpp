@@ -1,5 +1,6 @@
 #include "KeyboardShortcuts.h"
 #include "QtTestApp.h"
+#include "ShortcutRecorder.h"
 #include "ShortcutTestSupport.h"
 #include "VirtualDisplay.h"
 #include "X11HotKeyService.h"
@@ -8,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QVBoxLayout>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -210,6 +213,43 @@ TEST_F(X11HotKeys, AKeyHeldDownIsOneKeyDown) {
     deliver(XCB_KEY_RELEASE);
     EXPECT_EQ(downs, 2);
     EXPECT_EQ(ups, 2);
+}
+
+TEST_F(X11HotKeys, TheRecorderGetsTheRegisteredCombinationAndKeepsTheKeyNotTheSymbol) {
+    shortcuts->setShortcut(ctrlAltK, toggle);
+    QWidget window;
+    auto* recorder = new ShortcutRecorder(*shortcuts, toggle, &window);
+    (new QVBoxLayout(&window))->addWidget(recorder);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return window.isActiveWindow(); }));
+    auto click = [recorder] {
+        QPointF inside(5, 5);
+        QMouseEvent press(QEvent::MouseButtonPress, inside, recorder->mapToGlobal(inside),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(recorder, &press);
+        ASSERT_TRUE(recorder->isRecording());
+    };
+
+    // While recording, the hot key's own combination reaches the field and
+    // does not toggle anything.
+    click();
+    xdotoolKey({QStringLiteral("ctrl+alt+k")});
+    ASSERT_TRUE(test::waitUntil([&] { return !recorder->isRecording(); }));
+    EXPECT_EQ(shortcuts->getShortcut(toggle), ctrlAltK);
+    EXPECT_EQ(downs, 0);
+
+    // Shift+1 types "!", but the shortcut is the key: 1.
+    click();
+    xdotoolKey({QStringLiteral("ctrl+shift+1")});
+    ASSERT_TRUE(test::waitUntil([&] { return !recorder->isRecording(); }));
+    const Shortcut ctrlShift1{0x12, CarbonKeys::controlMask | CarbonKeys::shiftMask};
+    EXPECT_EQ(shortcuts->getShortcut(toggle), ctrlShift1);
+
+    // Recording over, the new combination is the hot key.
+    EXPECT_TRUE(shortcuts->isRegistered(ctrlShift1));
+    xdotoolKey({QStringLiteral("ctrl+shift+1")});
+    EXPECT_TRUE(test::waitUntil([this] { return downs == 1; }));
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // Programs that draw with Qt load fontconfig, which keeps its caches for the
-// life of the process; the leak checker would report them at exit. Link this
+// life of the process, and on X11 libdbus (accessibility), which keeps its
+// connection; the leak checker would report them at exit. Link this
 // file into such test programs (the sanitizer runtime looks the hook up).
 extern "C" const char* __lsan_default_suppressions();
 
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
+    return "leak:libfontconfig.so\n"
+           "leak:libdbus-1.so\n";
 }
