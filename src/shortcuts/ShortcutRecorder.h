@@ -25,6 +25,10 @@ public:
     ~ShortcutRecorder() override;
 
     bool isRecording() const { return recording_; }
+    // What focus and a click do; public for a window that opens straight into
+    // recording, and for rendering the recording state.
+    void startRecording();
+    void stopRecording();
     // What the field shows now: the shortcut, the modifiers held while
     // recording, or the placeholder.
     QString text() const;
@@ -48,8 +52,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void startRecording();
-    void stopRecording();
     void record(QKeyEvent* event);
     std::optional<Shortcut> shortcutFrom(const QKeyEvent* event) const;
     void clear();
