@@ -39,17 +39,25 @@ X11HotKeyService::X11HotKeyService(QObject* parent) : HotKeyService(parent) {
     }
     connection_ = x11->connection();
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    static constexpr char xkbName[] = "XKEYBOARD";
+    auto xkb = adopt(xcb_query_extension_reply(
+        connection_, xcb_query_extension(connection_, sizeof xkbName - 1, xkbName), nullptr));
+    if (xkb && xkb->present) {
+        xkbEventBase_ = xkb->first_event;
+    }
     readKeyboardMapping();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 X11HotKeyService::~X11HotKeyService() {
-    if (!connection_) {
+    // The connection is the application's: gone with it, and its grabs with it.
+    if (!connection_ || !QCoreApplication::instance()) {
+        if (symbols_) {
+            xcb_key_symbols_free(symbols_);
+        }
         return;
     }
-    if (QCoreApplication::instance()) {
-        QCoreApplication::instance()->removeNativeEventFilter(this);
-    }
+    QCoreApplication::instance()->removeNativeEventFilter(this);
     for (const auto& grab : grabs_) {
         ungrab(grab);
     }
@@ -199,6 +207,22 @@ std::optional<std::uint32_t> X11HotKeyService::baseKeysym(std::uint32_t keycode)
     return keysym;
 }
 
+void X11HotKeyService::regrabAfterKeymapChange() {
+    // The same keysyms, grabbed where the new keymap puts them.
+    for (const auto& grab : grabs_) {
+        ungrab(grab);
+    }
+    readKeyboardMapping();
+    for (auto& grab : grabs_) {
+        if (auto key = CarbonKeys::byCarbonKeyCode(grab.shortcut.carbonKeyCode)) {
+            grab.keycodes = keycodesFor(key->keysym);
+        }
+        X11HotKeyService::grab(grab);
+    }
+    held_.reset();
+    xcb_flush(connection_);
+}
+
 bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
     if (eventType != "xcb_generic_event_t" || !message) {
         return false;
@@ -206,23 +230,25 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
     auto* event = static_cast<xcb_generic_event_t*>(message);
     const auto type = event->response_type & ~0x80;
 
+    // A new keymap can move keys (a layout switch, setxkbmap, xmodmap). Qt reads
+    // the new keymap too, so the events go on to it.
     if (type == XCB_MAPPING_NOTIFY) {
-        // A new keymap can move keys: grab the same keysyms at their new places.
         auto* mapping = reinterpret_cast<xcb_mapping_notify_event_t*>(event);
         if (mapping->request == XCB_MAPPING_KEYBOARD || mapping->request == XCB_MAPPING_MODIFIER) {
-            for (const auto& grab : grabs_) {
-                ungrab(grab);
-            }
-            readKeyboardMapping();
-            for (auto& grab : grabs_) {
-                if (auto key = CarbonKeys::byCarbonKeyCode(grab.shortcut.carbonKeyCode)) {
-                    grab.keycodes = keycodesFor(key->keysym);
-                }
-                X11HotKeyService::grab(grab);
-            }
-            xcb_flush(connection_);
+            regrabAfterKeymapChange();
         }
-        return false; // Qt reads the new keymap too
+        return false;
+    }
+    if (xkbEventBase_ != 0 && type == xkbEventBase_) {
+        // Clients that use the keyboard extension, as Qt does, get its events
+        // instead of the core one; the second byte says which.
+        const auto xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
+        constexpr std::uint8_t newKeyboardNotify = 0;
+        constexpr std::uint8_t mapNotify = 1;
+        if (xkbType == newKeyboardNotify || xkbType == mapNotify) {
+            regrabAfterKeymapChange();
+        }
+        return false;
     }
 
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {

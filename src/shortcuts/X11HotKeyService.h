@@ -45,11 +45,13 @@ private:
     void ungrab(const Grab& grab);
     std::vector<std::uint16_t> lockVariants(std::uint16_t modifiers) const;
     void readKeyboardMapping();
+    void regrabAfterKeymapChange();
 
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
     xcb_key_symbols_t* symbols_ = nullptr;
     std::uint16_t numLockMask_ = 0;
+    std::uint8_t xkbEventBase_ = 0; // 0: the server has no keyboard extension
     std::vector<Grab> grabs_;
     // A held key repeats its press; one press is one key-down until released.
     struct Held {

@@ -252,5 +252,31 @@ TEST_F(X11HotKeys, TheRecorderGetsTheRegisteredCombinationAndKeepsTheKeyNotTheSy
     EXPECT_TRUE(test::waitUntil([this] { return downs == 1; }));
 }
 
+TEST_F(X11HotKeys, AfterAKeyboardLayoutChangeTheSameLetterFires) {
+    if (QStandardPaths::findExecutable(QStringLiteral("setxkbmap")).isEmpty()) {
+        GTEST_SKIP() << "setxkbmap is not installed";
+    }
+    shortcuts->setShortcut(ctrlAltK, toggle);
+    const xcb_keycode_t qwertyK = other->keycode(keysymK);
+    struct BackToUs {
+        ~BackToUs() { QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); }
+    } backToUs;
+    // Dvorak puts K where QWERTY has V.
+    ASSERT_EQ(QProcess::execute(
+                  QStringLiteral("setxkbmap"),
+                  {QStringLiteral("us"), QStringLiteral("-variant"), QStringLiteral("dvorak")}),
+              0);
+    OtherClient fresh; // reads the new keymap
+    ASSERT_NE(fresh.keycode(keysymK), qwertyK);
+    // The new keymap reaches the service as an event; until it has, typing K
+    // lands on the old grab's key. Bounded: type until it fires.
+    EXPECT_TRUE(test::waitUntil(
+        [this] {
+            xdotoolKey({QStringLiteral("ctrl+alt+k")});
+            return test::waitUntil([this] { return downs > 0; }, std::chrono::milliseconds(200));
+        },
+        std::chrono::milliseconds(10000)));
+}
+
 } // namespace
 } // namespace quillo
