@@ -146,9 +146,16 @@ std::optional<QString> X11HotKeyService::grab(const Grab& grab) {
         // Another client holds one of the variants: release the ones we got, so
         // the combination does not half work.
         ungrab(grab);
-        xcb_flush(connection_);
+        sync();
     }
     return refusal;
+}
+
+void X11HotKeyService::sync() {
+    // A round trip: once it returns, the server has carried out every request
+    // sent before, so a released combination is free for others right away
+    // (requests of different clients are otherwise served in any order).
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 void X11HotKeyService::ungrab(const Grab& grab) {
@@ -188,7 +195,7 @@ void X11HotKeyService::unregisterHotKey(const Shortcut& shortcut) {
         return;
     }
     ungrab(*it);
-    xcb_flush(connection_);
+    sync();
     if (held_ && held_->shortcut == shortcut) {
         held_.reset();
     }

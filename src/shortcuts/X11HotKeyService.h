@@ -43,6 +43,7 @@ private:
     std::vector<std::uint8_t> keycodesFor(std::uint32_t keysym) const;
     std::optional<QString> grab(const Grab& grab);
     void ungrab(const Grab& grab);
+    void sync();
     std::vector<std::uint16_t> lockVariants(std::uint16_t modifiers) const;
     void readKeyboardMapping();
     void regrabAfterKeymapChange();
