@@ -145,7 +145,7 @@ TEST_F(StoreTest, EveryBatchPublishesTheWholeSortedList) {
                        event("SessionStart", "middle", 200)});
     store.ingestBatch({event("SessionEnd", "unknown-session", 400)});
     store.ingestBatch({});
-    store.ingestBatch({event("PostToolUse", "early", 500)});
+    store.ingestBatch({event("SubagentStop", "early", 500)});
     ASSERT_EQ(published.size(), 4u) << "also for an empty batch and ignored events";
     for (const auto& list : published) {
         ASSERT_EQ(list.size(), 3u);
@@ -197,10 +197,10 @@ TEST_F(StoreTest, StateChangesAndTheirTimes) {
 
 TEST_F(StoreTest, AKnownPidIsKeptAndIgnoredEventsFillNothingIn) {
     store.ingestBatch({event("SessionStart", "s", 100)});
-    store.ingestBatch({event("PostToolUse", "s", 101, "/ignored/cwd", 7)});
+    store.ingestBatch({event("SubagentStop", "s", 101, "/ignored/cwd", 7)});
     EXPECT_EQ(find("s")->cwd, std::nullopt);
     EXPECT_EQ(find("s")->claudePID, std::nullopt);
-    store.ingestBatch({event("PostToolUse", "other", 101, "/x", 8)});
+    store.ingestBatch({event("SubagentStop", "other", 101, "/x", 8)});
     EXPECT_EQ(find("other"), nullptr) << "unmapped events create nothing";
 
     store.ingestBatch({event("Stop", "s", 102, std::nullopt, 42)});
@@ -218,7 +218,7 @@ TEST_F(StoreTest, ResolvesTheTerminalUntilOneIsFoundAndThenKeepsIt) {
     EXPECT_EQ(find("s")->terminal, std::nullopt) << "no terminal application known yet";
 
     apps.set(902, "org.kde.konsole");
-    store.ingestBatch({withChain(event("PostToolUse", "s", 101), {900, 901, 902}, "/dev/pts/1")});
+    store.ingestBatch({withChain(event("SubagentStop", "s", 101), {900, 901, 902}, "/dev/pts/1")});
     EXPECT_EQ(find("s")->terminal, std::nullopt) << "ignored events resolve nothing";
 
     store.ingestBatch({withChain(event("Stop", "s", 102), {900, 901, 902}, "/dev/pts/1")});
