@@ -427,8 +427,9 @@ bool install(const Setup& setup, std::ostream& out, Timestamp at) {
     if (setup.claudeCodeVersion) {
         out << "[quillo] Claude Code 版本: " << setup.claudeCodeVersion->text() << "\n";
     } else {
-        out << "[quillo] 未找到 Claude Code 的版本,只订阅基本的 " << subscribedEvents.size()
-            << " 类事件\n";
+        // Extras registered earlier stay; none is added without knowing that
+        // Claude Code accepts it.
+        out << "[quillo] 未找到 Claude Code 的版本,不添加新的事件\n";
     }
     out.flush();
     return true;
