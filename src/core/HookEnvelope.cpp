@@ -11,7 +11,7 @@ namespace {
 // The payload members an event needs; a member that is not a string is absent.
 struct RawMembers {
     std::optional<std::string> hookEventName, eventName, sessionIdSnake, sessionIdCamel, cwd,
-        message, notificationType;
+        message, notificationType, source;
 
     std::optional<std::string>* slot(const std::string& key) {
         if (key == "hook_event_name")
@@ -28,6 +28,8 @@ struct RawMembers {
             return &message;
         if (key == "notification_type")
             return &notificationType;
+        if (key == "source")
+            return &source;
         return nullptr;
     }
 };
@@ -225,8 +227,8 @@ std::optional<ParsedHookEvent> parseLine(std::string_view line, Timestamp parsed
 
     ParsedHookEvent event;
     RawMembers& raw = reader.raw;
-    event.eventName = raw.hookEventName ? std::move(*raw.hookEventName)
-                                        : std::move(raw.eventName).value_or("");
+    event.eventName =
+        raw.hookEventName ? std::move(*raw.hookEventName) : std::move(raw.eventName).value_or("");
     event.sessionId = raw.sessionIdSnake ? std::move(*raw.sessionIdSnake)
                                          : std::move(raw.sessionIdCamel).value_or("");
     if (event.eventName.empty() || event.sessionId.empty()) {
@@ -235,6 +237,7 @@ std::optional<ParsedHookEvent> parseLine(std::string_view line, Timestamp parsed
     event.cwd = std::move(raw.cwd);
     event.message = std::move(raw.message);
     event.notificationType = std::move(raw.notificationType);
+    event.source = std::move(raw.source);
     event.timestamp = reader.recordedAt ? timestampFromSeconds(*reader.recordedAt) : parsedAt;
     event.claudePID = reader.claudePID;
     event.pidChain = std::move(reader.pidChain);

@@ -17,6 +17,7 @@ struct ParsedHookEvent {
     std::optional<std::string> cwd;
     std::optional<std::string> message;
     std::optional<std::string> notificationType;
+    std::optional<std::string> source; // SessionStart: startup, resume, clear, compact, ...
     std::optional<std::int32_t> claudePID;
     std::optional<std::vector<std::int32_t>> pidChain; // absent and empty differ
     std::optional<std::string> shellTTY;

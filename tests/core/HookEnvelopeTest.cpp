@@ -25,8 +25,8 @@ TEST(HookEnvelope, EncodesOnlyTheKeysItIsGivenAsOneCompactLine) {
     ASSERT_TRUE(bare);
     EXPECT_EQ(*bare, "{\"raw\":{},\"recorded_at\":1.5}\n");
 
-    auto full = HookEnvelope::encodeLine(json{{"cwd", "/a/b"}}, timestampFromSeconds(2),
-                                         7, std::vector<std::int32_t>{}, "/dev/pts/4");
+    auto full = HookEnvelope::encodeLine(json{{"cwd", "/a/b"}}, timestampFromSeconds(2), 7,
+                                         std::vector<std::int32_t>{}, "/dev/pts/4");
     ASSERT_TRUE(full);
     auto object = json::parse(withoutNewline(*full));
     EXPECT_EQ(object.size(), 5u);
@@ -41,10 +41,11 @@ TEST(HookEnvelope, WhatIsEncodedParsesBack) {
                     {"cwd", "/home/u/proj"},
                     {"message", "Claude needs your permission to use Bash"},
                     {"notification_type", "permission_prompt"},
+                    {"source", "resume"},
                     {"transcript_path", "/home/u/.claude/x.jsonl"}};
     Timestamp at = timestampFromSeconds(1'765'000'000.123456);
-    auto line = HookEnvelope::encodeLine(payload, at, 4242, std::vector<std::int32_t>{4242, 4000, 2},
-                                         "/dev/pts/7");
+    auto line = HookEnvelope::encodeLine(payload, at, 4242,
+                                         std::vector<std::int32_t>{4242, 4000, 2}, "/dev/pts/7");
     ASSERT_TRUE(line);
     auto event = parse(withoutNewline(*line));
     ASSERT_TRUE(event);
@@ -53,6 +54,7 @@ TEST(HookEnvelope, WhatIsEncodedParsesBack) {
     EXPECT_EQ(event->cwd, "/home/u/proj");
     EXPECT_EQ(event->message, "Claude needs your permission to use Bash");
     EXPECT_EQ(event->notificationType, "permission_prompt");
+    EXPECT_EQ(event->source, "resume");
     EXPECT_EQ(event->claudePID, 4242);
     EXPECT_EQ(event->pidChain, (std::vector<std::int32_t>{4242, 4000, 2}));
     EXPECT_EQ(event->shellTTY, "/dev/pts/7");
@@ -80,11 +82,13 @@ TEST(HookEnvelope, FallbackKeysApplyOnlyWhenThePrimaryIsNotAString) {
 
 TEST(HookEnvelope, WrongTypedMembersAreAbsentWithoutSpoilingTheLine) {
     auto event = parse(
-        R"( {"recorded_at":"yesterday","raw":{"hook_event_name":"Stop","session_id":"s","cwd":5},
+        R"( {"recorded_at":"yesterday","raw":{"hook_event_name":"Stop","session_id":"s","cwd":5,
+             "source":["compact"]},
              "claude_pid":"12","pid_chain":[1,"2"],"shell_tty":""} )");
     ASSERT_TRUE(event);
     EXPECT_EQ(event->timestamp, parsedAt);
     EXPECT_EQ(event->cwd, std::nullopt);
+    EXPECT_EQ(event->source, std::nullopt);
     EXPECT_EQ(event->claudePID, std::nullopt);
     EXPECT_EQ(event->pidChain, std::nullopt);
     EXPECT_EQ(event->shellTTY, std::string()) << "an empty tty is kept, not absent";
@@ -114,8 +118,10 @@ TEST(HookEnvelope, DuplicateKeysResolveLikeADocumentTheLastOneWins) {
     EXPECT_EQ(event->claudePID, std::nullopt);
     EXPECT_EQ(event->pidChain, std::nullopt) << "an object inside the chain spoils it";
 
-    EXPECT_FALSE(parse(R"({"raw":{"hook_event_name":"Stop","session_id":"a"},"raw":"later text"})"));
-    auto chain = parse(R"({"pid_chain":"x","raw":{"hook_event_name":"Stop","session_id":"a"},"pid_chain":[4,[5]],"pid_chain":[7,8]})");
+    EXPECT_FALSE(
+        parse(R"({"raw":{"hook_event_name":"Stop","session_id":"a"},"raw":"later text"})"));
+    auto chain = parse(
+        R"({"pid_chain":"x","raw":{"hook_event_name":"Stop","session_id":"a"},"pid_chain":[4,[5]],"pid_chain":[7,8]})");
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->pidChain, (std::vector<std::int32_t>{7, 8}));
     EXPECT_FALSE(parse(R"({"raw":{"hook_event_name":"Stop","session_id":"a"}} trailing)"));

@@ -22,13 +22,23 @@ const std::string recorderPath = (monitorBinary.parent_path() / "QuilloHook").st
 struct CommandLineFixture : ::testing::Test {
     TempHome home;
     fs::path settings = home.path() / ".claude/settings.json";
+    // The only Claude Code on the search path: one that knows PermissionRequest
+    // and PostToolUse but not PostToolUseFailure or StopFailure.
+    fs::path claudeFolder = home.path() / "bin";
+
+    CommandLineFixture() {
+        fs::create_directories(claudeFolder);
+        writeFile(claudeFolder / "claude", "#!/bin/sh\necho '2.0.50 (Claude Code)'\n");
+        fs::permissions(claudeFolder / "claude", fs::perms::owner_all);
+    }
 
     ChildProcess::Result run(std::vector<std::string> arguments,
                              std::vector<std::string> prefix = {}) {
         arguments.insert(arguments.begin(), monitorBinary.string());
         arguments.insert(arguments.begin(), prefix.begin(), prefix.end());
         auto env = home.environment();
-        env.insert(env.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+        env.insert(env.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=",
+                               "PATH=" + claudeFolder.string() + ":/usr/bin:/bin"});
         return ChildProcess::run(arguments, {.timeLimit = std::chrono::seconds(60),
                                              .captureStandardError = true,
                                              .extraEnvironment = env});
@@ -37,7 +47,8 @@ struct CommandLineFixture : ::testing::Test {
         return "[quillo] hook 已安装 -> " + settings.string() +
                "\n[quillo] 二进制路径: " + recorderPath +
                "\n[quillo] 订阅事件: SessionStart, UserPromptSubmit, PreToolUse, Stop, "
-               "Notification, SessionEnd\n";
+               "Notification, SessionEnd, PermissionRequest, PostToolUse"
+               "\n[quillo] Claude Code 版本: 2.0.50\n";
     }
     std::vector<fs::path> backups() const {
         std::vector<fs::path> found;
@@ -70,7 +81,7 @@ TEST_F(CommandLineFixture, InstallIsIdempotentAndUninstallLeavesOtherToolsAlone)
 
     auto removed = run({"--uninstall-hook"});
     EXPECT_TRUE(removed.succeeded());
-    EXPECT_EQ(removed.standardOutput, "[quillo] 已从 settings.json 移除 6 条 hook 条目\n");
+    EXPECT_EQ(removed.standardOutput, "[quillo] 已从 settings.json 移除 8 条 hook 条目\n");
     EXPECT_EQ(json::parse(readFile(settings)), json::parse(original));
 }
 
@@ -82,7 +93,7 @@ TEST_F(CommandLineFixture, ModesAreTriedInOrder) {
     auto both = run({"--uninstall-hook", "--install-hook"});
     EXPECT_TRUE(both.succeeded());
     EXPECT_EQ(both.standardOutput, installed());
-    EXPECT_EQ(json::parse(readFile(settings))["hooks"].size(), 6u);
+    EXPECT_EQ(json::parse(readFile(settings))["hooks"].size(), 8u);
 }
 
 TEST_F(CommandLineFixture, ASymlinkedSettingsFileStaysALink) {
@@ -96,7 +107,7 @@ TEST_F(CommandLineFixture, ASymlinkedSettingsFileStaysALink) {
     EXPECT_EQ(fs::read_symlink(settings), real);
     EXPECT_EQ(json::parse(readFile(real))["hooks"]["Stop"].size(), 2u); // no duplicate
     EXPECT_EQ(run({"--uninstall-hook"}).standardOutput,
-              "[quillo] 已从 settings.json 移除 6 条 hook 条目\n");
+              "[quillo] 已从 settings.json 移除 8 条 hook 条目\n");
     EXPECT_TRUE(fs::is_symlink(settings));
 }
 

@@ -1,4 +1,6 @@
 #include "InstallerTestSupport.h"
+#include "installer/HookStatusText.h"
+#include "platform/FakeClaudeVersionSource.h"
 
 #include <gtest/gtest.h>
 
@@ -151,7 +153,9 @@ TEST(HookInstaller, UninstallRemovesOwnGroupsUnderAnyEventAndNothingElse) {
     f.putFixture("settings-own-group-under-unsubscribed-event.json");
     const json postToolUse = f.json()["hooks"]["PostToolUse"];
     installFrom(f);
-    EXPECT_EQ(f.json()["hooks"]["PostToolUse"], postToolUse); // install leaves it alone
+    // Without a known Claude Code version, an extra event registered earlier
+    // stays as it was.
+    EXPECT_EQ(f.json()["hooks"]["PostToolUse"], postToolUse);
 
     f.putFixture("settings-own-group-under-unsubscribed-event.json");
     EXPECT_EQ(runUninstall(f), uninstalled(2));
@@ -230,6 +234,122 @@ TEST(HookInstaller, AFileThatCannotBeWrittenBackIsNeverReportedInstalled) {
     EXPECT_EQ(out.str(), "[quillo] 安装失败: settings.json 序列化失败\n");
     EXPECT_EQ(runUninstall(f, false), "[quillo] settings.json 序列化失败\n");
     EXPECT_EQ(f.text(), testData("settings-nesting-deeper-than-the-writer-allows.json"));
+}
+
+using Events = std::vector<std::string>;
+const Events six = {"SessionStart", "UserPromptSubmit", "PreToolUse",
+                    "Stop",         "Notification",     "SessionEnd"};
+
+Events sixAnd(std::initializer_list<const char*> extras) {
+    Events events = six;
+    events.insert(events.end(), extras.begin(), extras.end());
+    return events;
+}
+
+TEST(HookInstaller, EachExtraEventFromTheVersionThatIntroducedIt) {
+    auto eventsFor = [](std::optional<ClaudeCodeVersion> version) {
+        Events events;
+        for (auto event : HI::eventsFor(version)) {
+            events.emplace_back(event);
+        }
+        return events;
+    };
+    EXPECT_EQ(eventsFor(std::nullopt), six);
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{1, 0, 37}), six);
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{1, 0, 38}), sixAnd({"PostToolUse"}));
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{2, 0, 45}), sixAnd({"PermissionRequest", "PostToolUse"}));
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{2, 0, 55}), sixAnd({"PermissionRequest", "PostToolUse"}));
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{2, 0, 56}),
+              sixAnd({"PermissionRequest", "PostToolUse", "PostToolUseFailure"}));
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{2, 1, 77}),
+              sixAnd({"PermissionRequest", "PostToolUse", "PostToolUseFailure"}));
+    const Events all =
+        sixAnd({"PermissionRequest", "PostToolUse", "PostToolUseFailure", "StopFailure"});
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{2, 1, 78}), all);
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{2, 1, 197}), all) << "numbers, not text, are compared";
+    EXPECT_EQ(eventsFor(ClaudeCodeVersion{3, 0, 0}), all);
+}
+
+TEST(HookInstaller, RegistersTheExtrasTheInstalledClaudeCodeKnowsAndRepairsAfterAnUpdate) {
+    SettingsFixture f;
+    auto setupFor = [&](std::optional<ClaudeCodeVersion> version) {
+        HI::Setup setup = f.setup;
+        setup.claudeCodeVersion = version;
+        return setup;
+    };
+    const Events all =
+        sixAnd({"PermissionRequest", "PostToolUse", "PostToolUseFailure", "StopFailure"});
+
+    EXPECT_EQ(HI::computePlan(setupFor(std::nullopt), fixedTime).registeredEvents, six);
+    auto older = HI::computePlan(setupFor(ClaudeCodeVersion{2, 0, 50}), fixedTime);
+    ASSERT_TRUE(HI::apply(older).success);
+    EXPECT_EQ(older.registeredEvents, sixAnd({"PermissionRequest", "PostToolUse"}));
+    EXPECT_FALSE(f.json()["hooks"].contains("StopFailure"));
+    EXPECT_TRUE(HI::validate(setupFor(ClaudeCodeVersion{2, 1, 197})))
+        << "what is missing makes the states less exact, not the configuration broken";
+
+    // Claude Code was updated: a repair adds what is missing, then has nothing to do.
+    auto repair = HI::computePlan(setupFor(ClaudeCodeVersion{2, 1, 197}), fixedTime);
+    EXPECT_FALSE(repair.isNoOp);
+    ASSERT_TRUE(HI::apply(repair).success);
+    EXPECT_EQ(HI::registeredEvents(f.path()), all);
+    expectOneCurrentGroupPerEvent(f.json(), /*onlyGroup=*/true);
+    EXPECT_TRUE(HI::computePlan(setupFor(ClaudeCodeVersion{2, 1, 197}), fixedTime).isNoOp);
+
+    // The version cannot be found now, and the recorder moved: the extras
+    // registered earlier stay, running the recorder where it is now.
+    HI::Setup moved = setupFor(std::nullopt);
+    moved.hookCommandPath = "/usr/lib/quillo/QuilloHook";
+    auto unknown = HI::computePlan(moved, fixedTime);
+    ASSERT_TRUE(HI::apply(unknown).success);
+    EXPECT_EQ(unknown.registeredEvents, all);
+    EXPECT_EQ(commandOf(f.json()["hooks"]["StopFailure"].back()), "\"/usr/lib/quillo/QuilloHook\"");
+
+    // An older Claude Code again: the events it does not know lose our group,
+    // and their key with it unless another tool's group is there.
+    json root = f.json();
+    const json foreign =
+        json::parse(R"({"matcher":"Bash","hooks":[{"type":"command","command":"log-failure"}]})");
+    root["hooks"]["PostToolUseFailure"].insert(root["hooks"]["PostToolUseFailure"].begin(),
+                                               foreign);
+    f.put(root.dump());
+    auto downgrade = HI::computePlan(setupFor(ClaudeCodeVersion{2, 0, 50}), fixedTime);
+    ASSERT_TRUE(HI::apply(downgrade).success);
+    EXPECT_EQ(downgrade.registeredEvents, sixAnd({"PermissionRequest", "PostToolUse"}));
+    EXPECT_FALSE(f.json()["hooks"].contains("StopFailure"));
+    EXPECT_EQ(f.json()["hooks"]["PostToolUseFailure"], json::array({foreign}));
+    EXPECT_EQ(HI::registeredEvents(f.path()), downgrade.registeredEvents);
+}
+
+TEST(HookInstaller, UninstallTakesTheExtrasToo) {
+    SettingsFixture f;
+    HI::Setup setup = f.setup;
+    setup.claudeCodeVersion = ClaudeCodeVersion{2, 1, 197};
+    std::ostringstream out;
+    ASSERT_TRUE(HI::install(setup, out, fixedTime));
+    EXPECT_NE(
+        out.str().find("\n[quillo] 订阅事件: SessionStart, UserPromptSubmit, PreToolUse, Stop, "
+                       "Notification, SessionEnd, PermissionRequest, PostToolUse, "
+                       "PostToolUseFailure, StopFailure\n[quillo] Claude Code 版本: 2.1.197\n"),
+        std::string::npos)
+        << out.str();
+    EXPECT_EQ(runUninstall(f), uninstalled(10));
+    EXPECT_EQ(f.json(), json::object());
+    EXPECT_TRUE(HI::registeredEvents(f.path()).empty());
+}
+
+TEST(HookInstaller, InstallingAsksTheVersionSource) {
+    TempHome home;
+    const FakeClaudeVersionSource versions(ClaudeCodeVersion{2, 1, 78});
+    const HI::Setup setup = HI::installSetup(versions);
+    EXPECT_EQ(setup.claudeCodeVersion, (ClaudeCodeVersion{2, 1, 78}));
+    EXPECT_EQ(setup.settingsPath, home.path() / ".claude/settings.json");
+    EXPECT_EQ(HI::currentSetup().claudeCodeVersion, std::nullopt) << "validating never looks";
+}
+
+TEST(HookStatusText, CountsTheRegisteredEvents) {
+    EXPECT_EQ(hookStatusSubtitle(10).toStdString(),
+              "Stop / Notification / SessionStart 等 10 类 Hook 已注册");
 }
 
 } // namespace

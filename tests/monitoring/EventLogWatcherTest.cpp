@@ -183,12 +183,14 @@ TEST(WatcherWithRecorder, ASessionAppearsChangesStateAndEnds) {
     };
 
     feed("hook-session-start.json");
-    ASSERT_TRUE(spinUntil(stateIs(ProcessState::active)));
+    ASSERT_TRUE(spinUntil(stateIs(ProcessState::waitingInput)));
     const ClaudeProcess first = store.processes()[0];
     EXPECT_EQ(first.id, "7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73");
     EXPECT_EQ(first.name, "atlas");
     EXPECT_TRUE(first.claudePID.has_value());
 
+    feed("hook-user-prompt-submit.json");
+    ASSERT_TRUE(spinUntil(stateIs(ProcessState::active)));
     feed("hook-stop.json");
     ASSERT_TRUE(spinUntil(stateIs(ProcessState::waitingInput)));
     feed("hook-notification-permission-prompt.json");

@@ -85,11 +85,12 @@ TEST(HeadlessMonitor, RunsAsAProgramAndPrintsEachChange) {
             << "last line: " << lines.back();
     };
     feed("hook-session-start.json",
-         "[quillo] 1 session: atlas (7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73) active");
+         "[quillo] 1 session: atlas (7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73) waiting_input");
+    feed("hook-user-prompt-submit.json", ") active");
     feed("hook-stop.json", ") waiting_input");
     feed("hook-notification-permission-prompt.json", ") waiting_permission");
     feed("hook-session-end.json", "[quillo] 0 sessions");
-    EXPECT_EQ(lines.size(), 5u) << "one line per change, no repeats";
+    EXPECT_EQ(lines.size(), 6u) << "one line per change, no repeats";
 
     monitor.terminate();
     ASSERT_TRUE(monitor.waitForFinished(20000));

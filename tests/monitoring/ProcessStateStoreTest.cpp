@@ -65,20 +65,66 @@ TEST(StoreMap, FollowsTheEventToStateTable) {
                   std::optional<std::string> message = std::nullopt) {
         return ProcessStateStore::map(name, type, message);
     };
-    EXPECT_EQ(map("SessionStart"), S::active);
+    EXPECT_EQ(map("SessionStart"), S::active) << "a start that names no source";
     EXPECT_EQ(map("UserPromptSubmit"), S::active);
     EXPECT_EQ(map("PreToolUse"), S::active);
+    EXPECT_EQ(map("PostToolUse"), S::active);
+    EXPECT_EQ(map("PostToolUseFailure"), S::active);
+    EXPECT_EQ(map("PermissionRequest"), S::waitingPermission);
     EXPECT_EQ(map("Stop"), S::waitingInput);
+    EXPECT_EQ(map("StopFailure"), S::waitingInput);
     EXPECT_EQ(map("SessionEnd"), S::completed);
-    EXPECT_EQ(map("Notification", "Permission_Prompt"), S::waitingPermission);
-    EXPECT_EQ(map("Notification", "idle_prompt", "Claude needs your PERMISSION"),
-              S::waitingPermission);
-    EXPECT_EQ(map("Notification", "idle_prompt", "Claude is waiting for your input"),
-              S::waitingInput);
-    EXPECT_EQ(map("Notification"), S::waitingInput);
     EXPECT_EQ(map("stop"), std::nullopt) << "names are case-sensitive";
-    EXPECT_EQ(map("PostToolUse"), std::nullopt);
-    EXPECT_EQ(map("PermissionRequest"), std::nullopt);
+    EXPECT_EQ(map("SubagentStop"), std::nullopt) << "it carries the parent's session id";
+    EXPECT_EQ(map("PostToolBatch"), std::nullopt);
+}
+
+TEST(StoreMap, NotificationsThatAskForADecisionWaitForPermission) {
+    using S = ProcessState;
+    auto map = [](std::optional<std::string> type, std::optional<std::string> message = {}) {
+        return ProcessStateStore::map("Notification", type, message);
+    };
+    for (const char* type : {"permission_prompt", "agent_needs_input", "elicitation_dialog",
+                             "elicitation_url_dialog", "Permission_Prompt"}) {
+        EXPECT_EQ(map(type, "Claude is waiting for your input"), S::waitingPermission) << type;
+    }
+    for (const char* type : {"idle_prompt", "elicitation_complete", "elicitation_response",
+                             "agent_completed", "auth_success"}) {
+        EXPECT_EQ(map(type, "Claude is waiting for your input"), S::waitingInput) << type;
+    }
+    EXPECT_EQ(map("idle_prompt", "Claude needs your PERMISSION"), S::waitingPermission);
+    EXPECT_EQ(map(std::nullopt), S::waitingInput);
+}
+
+TEST(StoreMap, ASessionStartsAtItsPromptExceptAfterACompaction) {
+    using S = ProcessState;
+    auto start = [](std::optional<std::string> source) {
+        return ProcessStateStore::map("SessionStart", std::nullopt, std::nullopt, source);
+    };
+    EXPECT_EQ(start("startup"), S::waitingInput);
+    EXPECT_EQ(start("resume"), S::waitingInput);
+    EXPECT_EQ(start("clear"), S::waitingInput);
+    EXPECT_EQ(start("fork"), S::waitingInput);
+    EXPECT_EQ(start("compact"), std::nullopt);
+    EXPECT_EQ(start(std::nullopt), S::active);
+}
+
+// A compaction in the middle of a permission wait must not hide the wait, nor
+// bring back a session that is not in the table.
+TEST_F(StoreTest, ACompactionChangesNothing) {
+    auto start = [](std::string session, double time, std::string source) {
+        ParsedHookEvent e = event("SessionStart", std::move(session), time, "/w/atlas", 42);
+        e.source = std::move(source);
+        return e;
+    };
+    store.ingestBatch({start("s1", 100, "startup"), event("PermissionRequest", "s1", 110)});
+    store.ingestBatch({start("s1", 120, "compact"), start("gone", 130, "compact")});
+    ASSERT_EQ(store.processes().size(), 1u);
+    EXPECT_EQ(store.processes()[0].state, ProcessState::waitingPermission);
+    EXPECT_EQ(store.processes()[0].stateChangedAt, at(110));
+
+    store.ingestBatch({start("s1", 140, "clear")});
+    EXPECT_EQ(store.processes()[0].state, ProcessState::waitingInput);
 }
 
 TEST_F(StoreTest, FirstEventCreatesTheRecordInItsState) {
@@ -99,7 +145,7 @@ TEST_F(StoreTest, EveryBatchPublishesTheWholeSortedList) {
                        event("SessionStart", "middle", 200)});
     store.ingestBatch({event("SessionEnd", "unknown-session", 400)});
     store.ingestBatch({});
-    store.ingestBatch({event("PostToolUse", "early", 500)});
+    store.ingestBatch({event("SubagentStop", "early", 500)});
     ASSERT_EQ(published.size(), 4u) << "also for an empty batch and ignored events";
     for (const auto& list : published) {
         ASSERT_EQ(list.size(), 3u);
@@ -151,10 +197,10 @@ TEST_F(StoreTest, StateChangesAndTheirTimes) {
 
 TEST_F(StoreTest, AKnownPidIsKeptAndIgnoredEventsFillNothingIn) {
     store.ingestBatch({event("SessionStart", "s", 100)});
-    store.ingestBatch({event("PostToolUse", "s", 101, "/ignored/cwd", 7)});
+    store.ingestBatch({event("SubagentStop", "s", 101, "/ignored/cwd", 7)});
     EXPECT_EQ(find("s")->cwd, std::nullopt);
     EXPECT_EQ(find("s")->claudePID, std::nullopt);
-    store.ingestBatch({event("PostToolUse", "other", 101, "/x", 8)});
+    store.ingestBatch({event("SubagentStop", "other", 101, "/x", 8)});
     EXPECT_EQ(find("other"), nullptr) << "unmapped events create nothing";
 
     store.ingestBatch({event("Stop", "s", 102, std::nullopt, 42)});
@@ -172,7 +218,7 @@ TEST_F(StoreTest, ResolvesTheTerminalUntilOneIsFoundAndThenKeepsIt) {
     EXPECT_EQ(find("s")->terminal, std::nullopt) << "no terminal application known yet";
 
     apps.set(902, "org.kde.konsole");
-    store.ingestBatch({withChain(event("PostToolUse", "s", 101), {900, 901, 902}, "/dev/pts/1")});
+    store.ingestBatch({withChain(event("SubagentStop", "s", 101), {900, 901, 902}, "/dev/pts/1")});
     EXPECT_EQ(find("s")->terminal, std::nullopt) << "ignored events resolve nothing";
 
     store.ingestBatch({withChain(event("Stop", "s", 102), {900, 901, 902}, "/dev/pts/1")});

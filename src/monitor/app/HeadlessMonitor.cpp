@@ -3,14 +3,30 @@
 #include "AppPaths.h"
 #include "TerminalKind.h"
 
+#include <cstdlib>
 #include <ostream>
 
 namespace quillo {
 
+namespace {
+
+int pruneInterval() {
+    if (const char* text = std::getenv(HeadlessMonitor::pruneIntervalVariable)) {
+        char* end = nullptr;
+        const long value = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && value > 0 && value <= HeadlessMonitor::pruneIntervalMs) {
+            return static_cast<int>(value);
+        }
+    }
+    return HeadlessMonitor::pruneIntervalMs;
+}
+
+} // namespace
+
 HeadlessMonitor::HeadlessMonitor(std::ostream& out, QObject* parent)
     : QObject(parent), out_(out), applications_(ProcFs::system()),
       store_({ProcFs::system(), applications_}), watcher_(store_) {
-    pruneTimer_.setInterval(pruneIntervalMs);
+    pruneTimer_.setInterval(pruneInterval());
     connect(&pruneTimer_, &QTimer::timeout, this, [this] { store_.pruneDead(staleAfterSeconds); });
     connect(&store_, &ProcessStateStore::processesChanged, this, &HeadlessMonitor::print);
 }

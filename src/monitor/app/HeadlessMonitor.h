@@ -24,6 +24,9 @@ class HeadlessMonitor : public QObject {
 public:
     static constexpr int pruneIntervalMs = 30000;
     static constexpr double staleAfterSeconds = 300;
+    // Tests that watch a killed session go set a shorter prune interval (in
+    // milliseconds) in this environment variable.
+    static constexpr const char* pruneIntervalVariable = "QUILLO_PRUNE_INTERVAL_MS";
 
     explicit HeadlessMonitor(std::ostream& out, QObject* parent = nullptr);
     ~HeadlessMonitor() override;

@@ -4,10 +4,12 @@
 #include "AtomicFile.h"
 #include "JsonWriter.h"
 #include "Utf8.h"
+#include "platform/SystemClaudeVersionSource.h"
 
 #include <QCoreApplication>
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <iostream>
@@ -95,11 +97,98 @@ std::optional<std::string> serialise(const json& root, bool trailingLineFeed) {
     return text;
 }
 
-// The settings file with exactly one own group at the end of each subscribed
-// event's list. Other tools' groups keep their order; elements that are not
-// groups at all (null, strings) are dropped, as Claude Code cannot use them; a
-// file that is not a JSON object is replaced (apply keeps it in the backup).
-std::optional<std::string> buildTarget(std::string_view text, const std::string& command) {
+bool holdsOwnGroup(const json& hooks, std::string_view event) {
+    auto it = hooks.find(event);
+    if (it == hooks.end() || !it->is_array()) {
+        return false;
+    }
+    for (const auto& group : *it) {
+        if (groupContainsOurMarker(group)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Exactly one own group, current, at the end of the event's list. Other tools'
+// groups keep their order; elements that are not groups at all (null, strings)
+// are dropped, as Claude Code cannot use them.
+void registerEvent(json& hooks, std::string_view event, const std::string& command) {
+    json groups = json::array();
+    if (auto it = hooks.find(event); it != hooks.end() && it->is_array()) {
+        for (auto& group : *it) {
+            if (group.is_object() && !groupContainsOurMarker(group)) {
+                groups.push_back(std::move(group));
+            }
+        }
+    }
+    groups.push_back(ownGroup(command));
+    hooks[std::string(event)] = std::move(groups);
+}
+
+// Drops own groups, and the event's key when nothing else was under it: for an
+// event the installed Claude Code does not know, the name alone is what makes
+// it complain.
+void unregisterEvent(json& hooks, std::string_view event) {
+    auto it = hooks.find(event);
+    if (it == hooks.end() || !it->is_array()) {
+        return;
+    }
+    json kept = json::array();
+    bool removed = false;
+    for (auto& group : *it) {
+        if (groupContainsOurMarker(group)) {
+            removed = true;
+        } else {
+            kept.push_back(std::move(group));
+        }
+    }
+    if (!removed) {
+        return;
+    }
+    if (kept.empty()) {
+        hooks.erase(it);
+    } else {
+        *it = std::move(kept);
+    }
+}
+
+bool isSubscribable(std::string_view event) {
+    return std::ranges::find(subscribedEvents, event) != subscribedEvents.end() ||
+           std::ranges::any_of(extraEvents, [&](const ExtraEvent& e) { return e.name == event; });
+}
+
+std::vector<std::string> eventsHoldingOwnGroups(const json& hooks) {
+    std::vector<std::string> events;
+    for (auto event : subscribedEvents) {
+        if (holdsOwnGroup(hooks, event)) {
+            events.emplace_back(event);
+        }
+    }
+    for (const auto& extra : extraEvents) {
+        if (holdsOwnGroup(hooks, extra.name)) {
+            events.emplace_back(extra.name);
+        }
+    }
+    for (const auto& item : hooks.items()) { // keys in ascending order
+        if (!isSubscribable(item.key()) && holdsOwnGroup(hooks, item.key())) {
+            events.push_back(item.key());
+        }
+    }
+    return events;
+}
+
+struct Target {
+    std::string text;
+    std::vector<std::string> registeredEvents;
+};
+
+// The settings file with the six events and the extras that `version` knows
+// registered, and own groups under extras it does not know removed. With an
+// unknown version, extras registered earlier stay and are brought up to date.
+// A file that is not a JSON object is replaced (apply keeps it in the backup).
+std::optional<Target> buildTarget(std::string_view text, const std::string& command,
+                                  std::optional<ClaudeCodeVersion> version) {
     json root = json::object();
     if (!text.empty()) {
         if (auto parsed = parseObject(text)) {
@@ -111,19 +200,22 @@ std::optional<std::string> buildTarget(std::string_view text, const std::string&
         hooks = std::move(*it);
     }
     for (auto event : subscribedEvents) {
-        json groups = json::array();
-        if (auto it = hooks.find(event); it != hooks.end() && it->is_array()) {
-            for (auto& group : *it) {
-                if (group.is_object() && !groupContainsOurMarker(group)) {
-                    groups.push_back(std::move(group));
-                }
-            }
-        }
-        groups.push_back(ownGroup(command));
-        hooks[std::string(event)] = std::move(groups);
+        registerEvent(hooks, event, command);
     }
+    for (const auto& extra : extraEvents) {
+        if (version ? *version >= extra.since : holdsOwnGroup(hooks, extra.name)) {
+            registerEvent(hooks, extra.name, command);
+        } else if (version) {
+            unregisterEvent(hooks, extra.name);
+        }
+    }
+    std::vector<std::string> registered = eventsHoldingOwnGroups(hooks);
     root["hooks"] = std::move(hooks);
-    return serialise(root, /*trailingLineFeed=*/true);
+    auto serialised = serialise(root, /*trailingLineFeed=*/true);
+    if (!serialised) {
+        return std::nullopt;
+    }
+    return Target{std::move(*serialised), std::move(registered)};
 }
 
 std::string backupPathFor(const std::filesystem::path& settings, Timestamp at) {
@@ -137,9 +229,9 @@ std::string localized(const char* format, const std::string& argument) {
         .toStdString();
 }
 
-std::string joinedEvents() {
+std::string joined(const std::vector<std::string>& events) {
     std::string joined;
-    for (auto event : subscribedEvents) {
+    for (const auto& event : events) {
         if (!joined.empty()) {
             joined += ", ";
         }
@@ -187,8 +279,30 @@ std::string hookBinaryPath(const std::filesystem::path& executableDirectory) {
     return (executableDirectory / recorderFileName).string();
 }
 
+std::vector<std::string_view> eventsFor(std::optional<ClaudeCodeVersion> version) {
+    std::vector<std::string_view> events(subscribedEvents.begin(), subscribedEvents.end());
+    if (version) {
+        for (const auto& extra : extraEvents) {
+            if (*version >= extra.since) {
+                events.push_back(extra.name);
+            }
+        }
+    }
+    return events;
+}
+
 Setup currentSetup() {
-    return {settingsPath(), hookBinaryPath()};
+    return {settingsPath(), hookBinaryPath(), std::nullopt};
+}
+
+Setup installSetup(const ClaudeVersionSource& versions) {
+    Setup setup = currentSetup();
+    setup.claudeCodeVersion = versions.installedVersion();
+    return setup;
+}
+
+Setup installSetup() {
+    return installSetup(SystemClaudeVersionSource());
 }
 
 std::string hookCommand(std::string_view hookCommandPath) {
@@ -243,8 +357,10 @@ Plan computePlan(const Setup& setup, Timestamp at) {
         }
         plan.backupPath = backupPathFor(setup.settingsPath, at);
     }
-    if (auto target = buildTarget(plan.existingText, hookCommand(setup.hookCommandPath))) {
-        plan.targetText = std::move(*target);
+    if (auto target = buildTarget(plan.existingText, hookCommand(setup.hookCommandPath),
+                                  setup.claudeCodeVersion)) {
+        plan.targetText = std::move(target->text);
+        plan.registeredEvents = std::move(target->registeredEvents);
     } else {
         plan.targetText = plan.existingText;
         plan.serializationFailed = true;
@@ -281,7 +397,7 @@ ApplyResult apply(const Plan& plan) {
 }
 
 bool install() {
-    return install(currentSetup(), std::cout);
+    return install(installSetup(), std::cout);
 }
 
 bool install(const Setup& setup, std::ostream& out, Timestamp at) {
@@ -307,7 +423,14 @@ bool install(const Setup& setup, std::ostream& out, Timestamp at) {
     }
     out << "[quillo] hook 已安装 -> " << plan.settingsPath << "\n";
     out << "[quillo] 二进制路径: " << plan.hookCommandPath << "\n";
-    out << "[quillo] 订阅事件: " << joinedEvents() << "\n";
+    out << "[quillo] 订阅事件: " << joined(plan.registeredEvents) << "\n";
+    if (setup.claudeCodeVersion) {
+        out << "[quillo] Claude Code 版本: " << setup.claudeCodeVersion->text() << "\n";
+    } else {
+        // Extras registered earlier stay; none is added without knowing that
+        // Claude Code accepts it.
+        out << "[quillo] 未找到 Claude Code 的版本,不添加新的事件\n";
+    }
     out.flush();
     return true;
 }
@@ -421,6 +544,18 @@ bool validate(const Setup& setup) {
         }
     }
     return true;
+}
+
+std::vector<std::string> registeredEvents(const std::filesystem::path& settingsFile) {
+    const auto root = readObject(settingsFile);
+    if (!root) {
+        return {};
+    }
+    const auto hooks = root->find("hooks");
+    if (hooks == root->end() || !hooks->is_object()) {
+        return {};
+    }
+    return eventsHoldingOwnGroups(*hooks);
 }
 
 bool isInstalled(const std::filesystem::path& settingsFile) {

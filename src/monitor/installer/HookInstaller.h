@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Timestamp.h"
+#include "installer/ClaudeCodeVersion.h"
 
 #include <nlohmann/json.hpp>
 
@@ -10,16 +11,50 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+namespace quillo {
+class ClaudeVersionSource;
+}
 
 namespace quillo::HookInstaller {
 
 // The monitor's only write into a file it does not own: the Claude Code
-// settings file. It subscribes the recorder to six hook events with one matcher
-// group per event, recognises its own groups among everybody else's, and
-// changes nothing else. Every operation reads the file afresh; nothing throws.
+// settings file. It subscribes the recorder to six hook events, plus the extra
+// events that the installed Claude Code knows, with one matcher group per
+// event, recognises its own groups among everybody else's, and changes nothing
+// else. Every operation reads the file afresh; nothing throws.
 
+// Every Claude Code with hooks knows these; they are enough to be healthy.
 inline constexpr std::array<std::string_view, 6> subscribedEvents = {
     "SessionStart", "UserPromptSubmit", "PreToolUse", "Stop", "Notification", "SessionEnd"};
+
+// Events that make the states exact: a permission wait at once (the
+// permission_prompt notification only comes 6 s later), its end when the
+// approved tool has run, the end of a turn that failed. Each is registered
+// only where the installed Claude Code knows it, because an unknown event name
+// makes Claude Code show a blocking warning at every start.
+// The first version of each comes from the CHANGELOG.md of Claude Code's
+// repository (PostToolUse: "Released hooks", 1.0.38; PermissionRequest:
+// 2.0.45; StopFailure: 2.1.78). PostToolUseFailure has no entry there; it
+// first appears in the program of the npm package @anthropic-ai/claude-code
+// 2.0.56 (2.0.55 lacks it). The packages agree on the others: 2.0.30 lacks
+// PermissionRequest and 2.0.45 has it; 2.1.77 lacks StopFailure, 2.1.78 has it.
+struct ExtraEvent {
+    std::string_view name;
+    ClaudeCodeVersion since;
+};
+inline constexpr std::array<ExtraEvent, 4> extraEvents = {{
+    {"PermissionRequest", {2, 0, 45}},
+    {"PostToolUse", {1, 0, 38}},
+    {"PostToolUseFailure", {2, 0, 56}},
+    {"StopFailure", {2, 1, 78}},
+}};
+
+// The six, then the extras that `version` knows; only the six when the version
+// is unknown.
+std::vector<std::string_view> eventsFor(std::optional<ClaudeCodeVersion> version);
+
 inline constexpr std::string_view markerKey = "_quillo_marker";
 inline constexpr std::string_view currentMarkerValue = "com.quillo.mac";
 inline constexpr std::array<std::string_view, 1> legacyMarkerValues = {"me.orvane.quillo"};
@@ -32,6 +67,9 @@ inline constexpr std::string_view backupExtensionPrefix = "quillo-backup-";
 struct Setup {
     std::filesystem::path settingsPath;
     std::string hookCommandPath; // absolute, unquoted
+    // The installed Claude Code, which decides the extra events. Unknown: the
+    // six only, and extras registered earlier are kept current, not removed.
+    std::optional<ClaudeCodeVersion> claudeCodeVersion;
 };
 
 // ~/.claude/settings.json of the current home directory.
@@ -44,7 +82,13 @@ std::filesystem::path executableDirectory();
 std::string hookBinaryPath();
 std::string hookBinaryPath(const std::filesystem::path& executableDirectory);
 
+// The user's files, without looking for Claude Code's version: enough to
+// validate and to uninstall.
 Setup currentSetup();
+// The same with the installed Claude Code's version, for installing. Looking
+// may take seconds (see ClaudeVersionSource): not on the main thread.
+Setup installSetup(const ClaudeVersionSource& versions);
+Setup installSetup();
 
 // The "command" value that runs the recorder: its path in double quotes. The
 // shell expands "$", "`" and "\" even inside double quotes, so those (and the
@@ -65,6 +109,8 @@ struct Plan {
     // writer allows): targetText is existingText, isNoOp is false, and applying
     // refuses rather than reporting an installation that did not happen.
     bool serializationFailed = false;
+    // The events that hold an own group in targetText, in subscription order.
+    std::vector<std::string> registeredEvents;
 
     bool operator==(const Plan&) const = default;
 };
@@ -74,7 +120,7 @@ struct ApplyResult {
     std::optional<std::string> errorMessage; // localized
 };
 
-Plan computePlan(const Setup& setup = currentSetup(), Timestamp at = now());
+Plan computePlan(const Setup& setup = installSetup(), Timestamp at = now());
 
 // Backs the existing file up (when the plan names a backup), creates the folder
 // and writes the target text atomically. A failed backup writes nothing.
@@ -89,11 +135,18 @@ bool uninstall();
 bool uninstall(const Setup& setup, std::ostream& out);
 
 // All six events have a group with an entry that runs this recorder and carries
-// the current marker (or none, as after Claude Code stripped it).
+// the current marker (or none, as after Claude Code stripped it). The extra
+// events are not needed: without them the states are only less exact.
 bool validate(const Setup& setup = currentSetup());
 
 // At least one own entry exists under any event.
 bool isInstalled(const std::filesystem::path& settingsFile = settingsPath());
+
+// The events that hold an own group: the subscribed six and the extras in
+// their order, then any other event name in alphabetical order. Empty when the
+// file cannot be read.
+std::vector<std::string>
+registeredEvents(const std::filesystem::path& settingsFile = settingsPath());
 
 // Ownership: an entry is ours when its marker is the current or a legacy value,
 // or when its command runs a recorder (a quoted absolute path ending in

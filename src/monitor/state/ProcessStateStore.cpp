@@ -18,25 +18,49 @@ bool containsPermission(const std::string& text) {
     return lower.find("permission") != std::string::npos;
 }
 
+// Notifications that stop the session until the user decides something.
+bool isDecisionRequest(std::string_view type) {
+    return type == "permission_prompt" || type == "agent_needs_input" ||
+           type == "elicitation_dialog" || type == "elicitation_url_dialog";
+}
+
 } // namespace
 
 ProcessStateStore::ProcessStateStore(const ProcessTreeResolver::Sources& sources, Clock clock,
                                      QObject* parent)
     : QObject(parent), sources_(sources), clock_(std::move(clock)) {}
 
-std::optional<ProcessState>
-ProcessStateStore::map(std::string_view eventName,
-                       const std::optional<std::string>& notificationType,
-                       const std::optional<std::string>& message) {
-    if (eventName == "SessionStart" || eventName == "UserPromptSubmit" ||
-        eventName == "PreToolUse") {
+std::optional<ProcessState> ProcessStateStore::map(
+    std::string_view eventName, const std::optional<std::string>& notificationType,
+    const std::optional<std::string>& message, const std::optional<std::string>& source) {
+    if (eventName == "SessionStart") {
+        // A compaction starts the same session again in the middle of its life:
+        // whatever it was doing, it still does. Every other start leaves an
+        // interactive session at its prompt; a -p run follows at once with
+        // UserPromptSubmit. A start that names no source (older Claude Code)
+        // keeps the plain rule.
+        if (source == "compact") {
+            return std::nullopt;
+        }
+        return source ? ProcessState::waitingInput : ProcessState::active;
+    }
+    // PostToolUse(Failure) ends a permission wait: the approved tool has run.
+    if (eventName == "UserPromptSubmit" || eventName == "PreToolUse" ||
+        eventName == "PostToolUse" || eventName == "PostToolUseFailure") {
         return ProcessState::active;
     }
-    if (eventName == "Stop") {
+    // An API error ends the turn with StopFailure instead of Stop.
+    if (eventName == "Stop" || eventName == "StopFailure") {
         return ProcessState::waitingInput;
     }
+    // Fires together with the permission dialog; the permission_prompt
+    // notification only comes 6 s later, and only if nobody answered.
+    if (eventName == "PermissionRequest") {
+        return ProcessState::waitingPermission;
+    }
     if (eventName == "Notification") {
-        if (notificationType && containsPermission(*notificationType)) {
+        if (notificationType &&
+            (isDecisionRequest(*notificationType) || containsPermission(*notificationType))) {
             return ProcessState::waitingPermission;
         }
         if (message && containsPermission(*message)) {
@@ -83,7 +107,7 @@ void ProcessStateStore::ingestBatch(const std::vector<ParsedHookEvent>& events) 
 }
 
 void ProcessStateStore::apply(const ParsedHookEvent& event) {
-    auto state = map(event.eventName, event.notificationType, event.message);
+    auto state = map(event.eventName, event.notificationType, event.message, event.source);
     if (!state) {
         return;
     }

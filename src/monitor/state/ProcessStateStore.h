@@ -47,10 +47,12 @@ public:
     void pruneDead(double staleAfterSeconds);
 
     // The state a hook event leads to; nothing for events that say nothing
-    // about the state. "SessionEnd" gives `completed`.
+    // about the state (nor for a SessionStart after a compaction).
+    // "SessionEnd" gives `completed`. `source` is SessionStart's.
     static std::optional<ProcessState> map(std::string_view eventName,
                                            const std::optional<std::string>& notificationType,
-                                           const std::optional<std::string>& message);
+                                           const std::optional<std::string>& message,
+                                           const std::optional<std::string>& source = {});
 
     // The display name of a new session: the last folder of its working
     // directory ("claude" without one), made unique against `existingNames`
