@@ -45,6 +45,12 @@ DotIndicator::DotIndicator(ProcessState state, double size, QWidget* parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFixedSize(sizeHint());
+    updateAccessibleName();
+}
+
+void DotIndicator::updateAccessibleName() {
+    const auto raw = rawValue(state_);
+    setAccessibleName(QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size())));
 }
 
 void DotIndicator::setState(ProcessState state) {
@@ -53,6 +59,7 @@ void DotIndicator::setState(ProcessState state) {
     }
     state_ = state;
     animation_ = DotAnimation::forState(state);
+    updateAccessibleName();
     phase_ = 0;
     setFixedSize(sizeHint());
     if (isVisible()) {

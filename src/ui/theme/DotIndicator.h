@@ -56,6 +56,7 @@ protected:
 
 private:
     void restartAnimation();
+    void updateAccessibleName();
 
     ProcessState state_;
     double size_;
