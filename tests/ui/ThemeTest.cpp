@@ -3,11 +3,15 @@
 #include "WidgetTestApp.h"
 #include "theme/DotIndicator.h"
 #include "theme/DottedDivider.h"
+#include "theme/Fonts.h"
 #include "theme/Oklch.h"
 #include "theme/StatusPill.h"
 #include "theme/Symbols.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -113,6 +117,16 @@ TEST(StatusPill, SizeFollowsTextAndDotAndTheTextIsItsAccessibleName) {
     // Each style has its own text colour.
     EXPECT_NE(StatusPill::colorsFor(StatusPill::Style::danger).text,
               StatusPill::colorsFor(StatusPill::Style::warning).text);
+}
+
+TEST(Fonts, DesignPointsAreLogicalPixelsAndTheFixedFontIsFixed) {
+    test::widgetApp();
+    ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 96);
+    EXPECT_EQ(QFontInfo(Fonts::ui(13)).pixelSize(), 13);
+    EXPECT_TRUE(QFontInfo(Fonts::monospaced(12)).fixedPitch())
+        << QFontInfo(Fonts::monospaced(12)).family().toStdString();
+    // Chinese is drawn with the Simplified Chinese face, not the Japanese one.
+    EXPECT_TRUE(Fonts::ui(12).families().contains(QStringLiteral("Noto Sans CJK SC")));
 }
 
 TEST(Symbols, EveryNameHasAGlyphThatTheIconFontReallyHas) {

@@ -1,6 +1,7 @@
 #include "Fonts.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 
 namespace quillo::Fonts {
@@ -25,13 +26,27 @@ QFont ui(double points, QFont::Weight weight) {
 }
 
 QFont monospaced(double points, QFont::Weight weight) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    QStringList families = font.families();
-    if (families.isEmpty()) {
-        families << font.family();
-    }
-    families << QLatin1String(chineseFamily);
+    // The desktop's fixed font, unless it is not fixed at all: fontconfig can
+    // answer "monospace" with a proportional CJK face.
+    static const QStringList families = [] {
+        QStringList candidates{QFontDatabase::systemFont(QFontDatabase::FixedFont).family(),
+                               QStringLiteral("DejaVu Sans Mono"),
+                               QStringLiteral("Liberation Mono"), QStringLiteral("Noto Mono")};
+        QStringList list;
+        for (const QString& candidate : candidates) {
+            const QFontInfo info{QFont(candidate)};
+            if (info.fixedPitch() && info.family() == candidate) {
+                list << candidate;
+                break;
+            }
+        }
+        list << QStringLiteral("Noto Sans Mono CJK SC") << QLatin1String(chineseFamily);
+        return list;
+    }();
+    QFont font;
     font.setFamilies(families);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
     font.setPointSizeF(pointSize(points));
     font.setWeight(weight);
     return font;
