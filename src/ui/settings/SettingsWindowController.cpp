@@ -35,7 +35,10 @@ SettingsWindowController::~SettingsWindowController() {
 
 void SettingsWindowController::show() {
     if (window_ == nullptr) {
-        auto* window = new QWidget(nullptr, Qt::Window);
+        // Titled, closable and minimisable; the size is fixed.
+        auto* window =
+            new QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                     Qt::WindowMinimizeButtonHint);
         window->setObjectName(QStringLiteral("settingsWindow"));
         window->setWindowTitle(
             QCoreApplication::translate("SettingsWindowController", "Quillo 设置"));
@@ -47,7 +50,7 @@ void SettingsWindowController::show() {
         layout->setContentsMargins(0, 0, 0, 0);
         view_ = new SettingsView(health_);
         layout->addWidget(view_);
-        window->resize(width, height);
+        window->setFixedSize(width, height);
         window_ = window;
         centre(*window);
     } else {
