@@ -1,9 +1,13 @@
 // QuilloMac: the monitor. Command-line modes do one job and quit; otherwise the
-// monitor runs until it is told to stop.
+// monitor runs until it is told to stop, with its windows when there is a
+// display.
 #include "app/CommandLine.h"
 #include "app/DebugTree.h"
+#include "app/DesktopShell.h"
 #include "app/HeadlessMonitor.h"
+#include "app/RenderMode.h"
 #include "app/SignalQuit.h"
+#include "app/Translations.h"
 #include "installer/HookInstaller.h"
 #include "networking/HostTransportBridge.h"
 #include "networking/TrustPrompt.h"
@@ -11,24 +15,31 @@
 #include "platform/SettingsStore.h"
 #include "terminal/TerminalSwitcher.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-// There is no window yet, so the monitor always runs headless (as "--headless"
-// asks): the events watcher and the process table, and the phone link, where
-// paired phones connect and new phones are refused, since pairing needs someone
-// at the desktop to trust them.
-int runHeadless(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+// The monitor: the events watcher and the process table, and the phone link,
+// where paired phones connect. With `desktop`, the windows run beside them;
+// without, new phones are refused, since pairing needs someone at the desktop
+// to trust them.
+int runMonitor(int argc, char** argv, bool desktop) {
+    std::unique_ptr<QCoreApplication> app;
+    if (desktop) {
+        app = quillo::makeDesktopApplication(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     quillo::quitOnTerminationSignals();
     quillo::HeadlessMonitor monitor(std::cout);
     quillo::FileSettingsStore settings;
+    quillo::Translations::install(quillo::Translations::fromSettings(settings));
     quillo::HeadlessTrustPrompt trust;
     quillo::SystemSwitchServices switchServices;
     quillo::TerminalSwitcher switcher(switchServices.services());
@@ -36,7 +47,7 @@ int runHeadless(int argc, char** argv) {
         {monitor.store(), settings, trust,
          [&switcher](const quillo::ClaudeProcess& process) { return switcher.switchTo(process); }},
         quillo::HostTransportBridge::makeTransport(std::nullopt));
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &monitor, [&monitor, &bridge] {
+    QObject::connect(app.get(), &QCoreApplication::aboutToQuit, &monitor, [&monitor, &bridge] {
         monitor.stop();
         bridge.stop();
     });
@@ -45,7 +56,12 @@ int runHeadless(int argc, char** argv) {
         std::cout << "[quillo] phones connect to port " << *port << std::endl;
     }
     monitor.start();
-    return app.exec();
+    std::unique_ptr<quillo::DesktopShell> shell;
+    if (desktop) {
+        shell = std::make_unique<quillo::DesktopShell>(settings);
+        shell->start();
+    }
+    return app->exec();
 }
 
 } // namespace
@@ -53,6 +69,10 @@ int runHeadless(int argc, char** argv) {
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
     const quillo::CommandLine commandLine = quillo::parseCommandLine(arguments);
+    if (commandLine.error) {
+        std::cerr << "QuilloMac: " << *commandLine.error << "\n" << quillo::commandLineUsage();
+        return 2;
+    }
 
     switch (commandLine.mode) {
     // The hook modes need no display and no application object. A failed
@@ -69,8 +89,19 @@ int main(int argc, char** argv) {
         return quillo::runDebugTree(commandLine.debugTreePID,
                                     {quillo::ProcFs::system(), applications}, std::cout);
     }
+    case quillo::CommandLine::Mode::render:
+        return quillo::runRenderMode(commandLine.render, argc, argv, std::cout, std::cerr);
     case quillo::CommandLine::Mode::normal:
         break;
     }
-    return runHeadless(argc, argv);
+    if (commandLine.headless) {
+        return runMonitor(argc, argv, false);
+    }
+    if (!quillo::desktopAvailable()) {
+        std::cout << "[quillo] no display (DISPLAY and WAYLAND_DISPLAY are not set): running "
+                     "headless"
+                  << std::endl;
+        return runMonitor(argc, argv, false);
+    }
+    return runMonitor(argc, argv, true);
 }

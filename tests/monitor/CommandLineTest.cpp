@@ -16,23 +16,72 @@ TEST(CommandLine, ModesAreTestedInOrderWhereverTheFlagsStand) {
     EXPECT_EQ(parse({}).mode, Mode::normal);
     EXPECT_EQ(parse({"--uninstall-hook", "--install-hook"}).mode, Mode::installHook);
     EXPECT_EQ(parse({"--print-hook-path", "--uninstall-hook"}).mode, Mode::uninstallHook);
-    EXPECT_EQ(parse({"x", "--print-hook-path", "--debug-tree", "5"}).mode, Mode::printHookPath);
+    EXPECT_EQ(parse({"--print-hook-path", "--debug-tree", "5"}).mode, Mode::printHookPath);
+    EXPECT_EQ(parse({"--render", "list", "--debug-tree", "5"}).mode, Mode::debugTree);
     auto tree = parse({"--headless", "--debug-tree", "-1"});
     EXPECT_EQ(tree.mode, Mode::debugTree);
     EXPECT_EQ(tree.debugTreePID, -1);
     EXPECT_TRUE(tree.headless);
+    EXPECT_FALSE(tree.error);
 }
 
-TEST(CommandLine, DebugTreeWithoutAThirtyTwoBitNumberStartsNormally) {
-    for (auto bad : {std::vector<std::string>{"--debug-tree"}, {"--debug-tree", ""},
-                     {"--debug-tree", "12ab"}, {"--debug-tree", "2147483648"},
-                     {"--debug-tree", "-2147483649"}, {"--debug-tree", "+"}, {"--debug-tree", " 5"}}) {
-        EXPECT_EQ(parse(bad).mode, Mode::normal) << bad.back();
+TEST(CommandLine, DebugTreeTakesExactlyASignedThirtyTwoBitNumber) {
+    for (auto bad : {std::vector<std::string>{"--debug-tree"},
+                     {"--debug-tree", ""},
+                     {"--debug-tree", "12ab"},
+                     {"--debug-tree", "2147483648"},
+                     {"--debug-tree", "-2147483649"},
+                     {"--debug-tree", "+"},
+                     {"--debug-tree", " 5"},
+                     {"--debug-tree", "x", "--debug-tree", "7"}}) {
+        EXPECT_TRUE(parse(bad).error) << bad.back();
     }
     EXPECT_EQ(parse({"--debug-tree", "+2147483647"}).debugTreePID, 2147483647);
     EXPECT_EQ(parse({"--debug-tree", "-2147483648"}).debugTreePID, -2147483647 - 1);
-    // Only the argument after the first occurrence counts.
-    EXPECT_EQ(parse({"--debug-tree", "x", "--debug-tree", "7"}).mode, Mode::normal);
+}
+
+TEST(CommandLine, RenderTakesAViewAndAFileWithOptionalLanguageAndScale) {
+    auto render =
+        parse({"--lang", "en", "--render", "settings-general", "out.png", "--scale", "2"});
+    ASSERT_FALSE(render.error) << *render.error;
+    EXPECT_EQ(render.mode, Mode::render);
+    EXPECT_EQ(render.render.name, "settings-general");
+    EXPECT_EQ(render.render.file, "out.png");
+    EXPECT_EQ(render.render.language, "en");
+    EXPECT_EQ(render.render.scale, 2);
+
+    auto defaults = parse({"--render", "components", "c.png"});
+    EXPECT_EQ(defaults.render.language, "zh");
+    EXPECT_EQ(defaults.render.scale, 1);
+
+    auto list = parse({"--render", "list"});
+    EXPECT_EQ(list.mode, Mode::render);
+    EXPECT_TRUE(list.render.file.empty());
+    // The list is followed by a flag, never swallowing it as its file.
+    EXPECT_FALSE(parse({"--render", "list", "--headless"}).error);
+}
+
+TEST(CommandLine, NothingUnknownOrMalformedFallsThroughToStartingTheMonitor) {
+    for (auto bad : {
+             std::vector<std::string>{"--frobnicate"},
+             {"stray"},
+             {"--headless", "-x"},
+             {"--render"},
+             {"--render", "components"},
+             {"--render", "components", "--lang", "en"},
+             {"--render", "list", "extra.png"},
+             {"--render", "components", "c.png", "--lang", "fr"},
+             {"--render", "components", "c.png", "--scale", "3"},
+             {"--render", "components", "c.png", "--scale"},
+             {"--render", "a", "a.png", "--render", "b", "b.png"},
+             {"--lang", "en"},
+             {"--scale", "2"},
+         }) {
+        auto result = parse(bad);
+        EXPECT_TRUE(result.error) << bad.front() << " " << bad.size();
+        EXPECT_EQ(result.mode, Mode::normal);
+    }
+    EXPECT_NE(parse({"--frobnicate"}).error->find("--frobnicate"), std::string::npos);
 }
 
 } // namespace

@@ -1,9 +1,46 @@
 #include "CommandLine.h"
 
 #include <algorithm>
-#include <charconv>
+#include <array>
+#include <map>
+#include <string_view>
 
 namespace quillo {
+
+namespace {
+
+// Every flag the monitor knows, with how many arguments follow it. Optional
+// arguments (beyond `required`) are taken only when they do not look like a flag.
+struct FlagSpec {
+    std::string_view name;
+    std::size_t required;
+    std::size_t optional;
+};
+
+constexpr std::array knownFlags{
+    FlagSpec{"--headless", 0, 0},       FlagSpec{"--install-hook", 0, 0},
+    FlagSpec{"--uninstall-hook", 0, 0}, FlagSpec{"--print-hook-path", 0, 0},
+    FlagSpec{"--debug-tree", 1, 0},     FlagSpec{"--render", 1, 1},
+    FlagSpec{"--lang", 1, 0},           FlagSpec{"--scale", 1, 0},
+};
+
+const FlagSpec* findFlag(std::string_view argument) {
+    auto it = std::find_if(knownFlags.begin(), knownFlags.end(),
+                           [&](const FlagSpec& f) { return f.name == argument; });
+    return it == knownFlags.end() ? nullptr : &*it;
+}
+
+CommandLine failure(std::string message) {
+    CommandLine result;
+    result.error = std::move(message);
+    return result;
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+} // namespace
 
 std::optional<std::int32_t> parseInt32(const std::string& text) {
     std::string_view digits = text;
@@ -12,8 +49,8 @@ std::optional<std::int32_t> parseInt32(const std::string& text) {
         negative = digits.front() == '-';
         digits.remove_prefix(1);
     }
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(),
-                                       [](char c) { return c >= '0' && c <= '9'; })) {
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
     std::int64_t value = 0;
@@ -33,29 +70,100 @@ std::optional<std::int32_t> parseInt32(const std::string& text) {
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    // First collect every flag with its arguments, then decide.
+    std::map<std::string_view, std::vector<std::string>> seen;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const FlagSpec* flag = findFlag(argument);
+        if (flag == nullptr) {
+            return failure(argument.starts_with("-") ? "unknown option " + quoted(argument)
+                                                     : "unexpected argument " + quoted(argument));
+        }
+        std::vector<std::string> values;
+        while (values.size() < flag->required + flag->optional && i + 1 < arguments.size()) {
+            const std::string& next = arguments[i + 1];
+            if (values.size() >= flag->required && next.starts_with("--")) {
+                break;
+            }
+            values.push_back(next);
+            ++i;
+        }
+        if (values.size() < flag->required) {
+            return failure(argument + " needs an argument");
+        }
+        if (seen.contains(flag->name) && flag->required + flag->optional > 0) {
+            return failure(argument + " is given more than once");
+        }
+        seen[flag->name] = std::move(values);
+    }
+    auto has = [&](std::string_view flag) { return seen.contains(flag); };
+
     CommandLine result;
-    auto has = [&](const char* flag) {
-        return std::find(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(), flag) !=
-               arguments.end();
-    };
     result.headless = has("--headless");
+
+    if (has("--debug-tree")) {
+        const std::string& pid = seen["--debug-tree"].front();
+        auto parsed = parseInt32(pid);
+        if (!parsed) {
+            return failure("--debug-tree needs a process id (a whole number), not " + quoted(pid));
+        }
+        result.debugTreePID = *parsed;
+    }
+
+    if (has("--render")) {
+        const auto& values = seen["--render"];
+        result.render.name = values[0];
+        if (result.render.name == "list") {
+            if (values.size() > 1) {
+                return failure("--render list takes no file, but got " + quoted(values[1]));
+            }
+        } else if (values.size() < 2) {
+            return failure("--render " + result.render.name + " needs the PNG file to write");
+        } else {
+            result.render.file = values[1];
+        }
+    }
+    if (has("--lang")) {
+        if (!has("--render")) {
+            return failure("--lang goes with --render");
+        }
+        const std::string& language = seen["--lang"].front();
+        if (language != "zh" && language != "en") {
+            return failure("--lang is zh or en, not " + quoted(language));
+        }
+        result.render.language = language;
+    }
+    if (has("--scale")) {
+        if (!has("--render")) {
+            return failure("--scale goes with --render");
+        }
+        const std::string& scale = seen["--scale"].front();
+        if (scale != "1" && scale != "2") {
+            return failure("--scale is 1 or 2, not " + quoted(scale));
+        }
+        result.render.scale = scale == "2" ? 2 : 1;
+    }
+
     if (has("--install-hook")) {
         result.mode = CommandLine::Mode::installHook;
     } else if (has("--uninstall-hook")) {
         result.mode = CommandLine::Mode::uninstallHook;
     } else if (has("--print-hook-path")) {
         result.mode = CommandLine::Mode::printHookPath;
-    } else {
-        auto flag = std::find(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(),
-                              "--debug-tree");
-        if (flag != arguments.end() && flag + 1 != arguments.end()) {
-            if (auto pid = parseInt32(*(flag + 1))) {
-                result.mode = CommandLine::Mode::debugTree;
-                result.debugTreePID = *pid;
-            }
-        }
+    } else if (has("--debug-tree")) {
+        result.mode = CommandLine::Mode::debugTree;
+    } else if (has("--render")) {
+        result.mode = CommandLine::Mode::render;
     }
     return result;
+}
+
+std::string commandLineUsage() {
+    return "usage: QuilloMac [--headless]\n"
+           "       QuilloMac --install-hook | --uninstall-hook | --print-hook-path\n"
+           "       QuilloMac --debug-tree PID\n"
+           "       QuilloMac --render NAME FILE.png [--lang zh|en] [--scale 1|2]\n"
+           "       QuilloMac --render list\n";
 }
 
 } // namespace quillo

@@ -1,0 +1,43 @@
+#include "DesktopShell.h"
+
+#include "installer/HookHealthMonitor.h"
+#include "settings/SettingsWindowController.h"
+#include "theme/Palette.h"
+#include "theme/Symbols.h"
+
+#include <QApplication>
+
+namespace quillo {
+
+bool desktopAvailable() {
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (!qEnvironmentVariableIsEmpty(variable)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    auto app = std::make_unique<QApplication>(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    applyDarkPalette(*app);
+    Symbols::loadFont();
+    return app;
+}
+
+DesktopShell::DesktopShell(const SettingsStore& settings)
+    : health_(std::make_unique<HookHealthMonitor>(settings)),
+      settingsWindow_(std::make_unique<SettingsWindowController>(*health_)) {}
+
+DesktopShell::~DesktopShell() = default;
+
+void DesktopShell::start() {
+    health_->start();
+    settingsWindow_->show();
+}
+
+} // namespace quillo

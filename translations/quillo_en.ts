@@ -1,0 +1,176 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>ComponentsSheet</name>
+    <message>
+        <source>已连接</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>等待中</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>已失效</source>
+        <translation>Broken</translation>
+    </message>
+    <message>
+        <source>需要注意</source>
+        <translation>Needs attention</translation>
+    </message>
+    <message>
+        <source>卡片标题</source>
+        <translation>Card title</translation>
+    </message>
+    <message>
+        <source>卡片里的说明文字, 颜色较浅。</source>
+        <translation>Explanatory text in a card, in a lighter colour.</translation>
+    </message>
+    <message>
+        <source>实时监控你的 Claude Code 进程状态</source>
+        <translation>Watch your Claude Code processes live</translation>
+    </message>
+</context>
+<context>
+    <name>HookInstaller</name>
+    <message>
+        <source>settings.json 序列化失败</source>
+        <translation>Could not serialise settings.json</translation>
+    </message>
+    <message>
+        <source>备份 settings.json 失败: %1</source>
+        <translation>Could not back up settings.json: %1</translation>
+    </message>
+    <message>
+        <source>写入 settings.json 失败: %1</source>
+        <translation>Could not write settings.json: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsCategory</name>
+    <message>
+        <source>Hook 配置</source>
+        <translation>Hooks</translation>
+    </message>
+    <message>
+        <source>已配对手机</source>
+        <translation>Paired Phones</translation>
+    </message>
+    <message>
+        <source>系统权限</source>
+        <translation>Permissions</translation>
+    </message>
+    <message>
+        <source>支持的终端</source>
+        <translation>Terminals</translation>
+    </message>
+    <message>
+        <source>通用</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>危险操作</source>
+        <translation>Danger Zone</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsPane</name>
+    <message>
+        <source>尚未提供</source>
+        <translation>Not yet available</translation>
+    </message>
+    <message>
+        <source>这一页的设置还没有实现, 会在后续版本中提供。</source>
+        <translation>The settings of this page are not built yet; they come in a later version.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsWindowController</name>
+    <message>
+        <source>Quillo 设置</source>
+        <translation>Quillo Settings</translation>
+    </message>
+</context>
+<context>
+    <name>SidebarRow</name>
+    <message>
+        <source>需要修复</source>
+        <translation>needs repair</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalSwitcher</name>
+    <message>
+        <source>未识别终端 app</source>
+        <translation>Terminal app not recognised</translation>
+    </message>
+    <message>
+        <source>AppleScript 编译失败 (%1)</source>
+        <translation>AppleScript could not be compiled (%1)</translation>
+    </message>
+    <message>
+        <source>缺少自动化权限. 请到 系统设置 &gt; 隐私与安全性 &gt; 自动化, 允许本程序控制 %1.</source>
+        <translation>Automation permission missing. In System Settings &gt; Privacy &amp; Security &gt; Automation, allow this app to control %1.</translation>
+    </message>
+    <message>
+        <source>%1 AppleScript 执行失败: %2</source>
+        <translation>%1 AppleScript failed: %2</translation>
+    </message>
+    <message>
+        <source>未知错误</source>
+        <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>%1 控制命令执行失败: %2</source>
+        <translation>%1 control command failed: %2</translation>
+    </message>
+    <message>
+        <source>%1 控制命令超时 (1 秒内无响应)</source>
+        <translation>%1 control command timed out (no answer within 1 second)</translation>
+    </message>
+    <message>
+        <source>%1 控制命令无法运行: 找不到 %2</source>
+        <translation>%1 control command cannot run: %2 not found</translation>
+    </message>
+    <message>
+        <source>退出码 %1</source>
+        <translation>exit code %1</translation>
+    </message>
+    <message>
+        <source>%1 D-Bus 调用失败: %2</source>
+        <translation>%1 D-Bus call failed: %2</translation>
+    </message>
+    <message>
+        <source>%1 D-Bus 调用超时 (1 秒内无响应)</source>
+        <translation>%1 D-Bus call timed out (no answer within 1 second)</translation>
+    </message>
+    <message>
+        <source>无法激活 %1 窗口: 没有 X11 显示</source>
+        <translation>Cannot bring the %1 window forward: no X11 display</translation>
+    </message>
+    <message>
+        <source>无法激活 %1 窗口: 未找到它的窗口</source>
+        <translation>Cannot bring the %1 window forward: its window was not found</translation>
+    </message>
+    <message>
+        <source>%1 中未找到该会话, 没有可激活的窗口</source>
+        <translation>The session was not found in %1, and there is no window to bring forward</translation>
+    </message>
+</context>
+<context>
+    <name>quillo::HostTransportBridge</name>
+    <message>
+        <source>进程不存在</source>
+        <translation>The process does not exist</translation>
+    </message>
+</context>
+</TS>
