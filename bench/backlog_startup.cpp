@@ -10,6 +10,8 @@
 #include "platform/FakeApplicationIdentifier.h"
 #include "state/ProcessStateStore.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -74,7 +76,8 @@ long peakKilobytes() {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv); // the watcher arms a file watch and timers
     std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
         std::perror("mkdtemp");

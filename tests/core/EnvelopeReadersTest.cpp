@@ -141,8 +141,12 @@ private:
         case 2: // odd whitespace anywhere
             line.insert(at, 1, pick({' ', '\t', '\r', '\n', '\f', '\v', '\x00'}));
             break;
-        case 3: // duplicate keys, last one wins
-            if (auto brace = line.rfind('}'); brace != std::string::npos) {
+        case 3: // duplicate keys, last one wins, in the payload and at the top
+            if (auto raw = line.find("\"raw\":{"); raw != std::string::npos && chance(0.5)) {
+                line.insert(raw + 7, pick<std::string>({R"("session_id":"early",)",
+                                                        R"("hook_event_name":"Stop",)",
+                                                        R"("cwd":7,)", R"("message":"m",)"}));
+            } else if (auto brace = line.rfind('}'); brace != std::string::npos) {
                 line.insert(brace, pick<std::string>(
                                        {R"(,"session_id":"dup")", R"(,"session_id":7)",
                                         R"(,"raw":{"hook_event_name":"Stop","session_id":"d"})",
@@ -207,7 +211,7 @@ TEST(EnvelopeReaders, FastReaderAgreesWithTheStreamingReaderOrLeavesTheLineToIt)
     // The generator must reach both outcomes, and the fast reader must decide
     // the bulk, or it is no faster than the reader it stands in for.
     EXPECT_GT(events, lines / 10);
-    EXPECT_GT(decided, lines * 6 / 10);
+    EXPECT_GT(decided, lines / 2);
 }
 
 TEST(EnvelopeReaders, LinesTheRecorderWritesAreDecidedByTheFastReader) {

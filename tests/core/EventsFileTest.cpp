@@ -124,12 +124,15 @@ TEST_F(EventsFileTest, SomethingOtherThanAFileIsRefusedWithoutBlocking) {
 
 // Lock functions that play file systems: NFS refuses exclusive locks on a
 // descriptor that is not open for writing; some mounts cannot lock at all.
+int exclusiveLocks = 0;
 int nfsLock(int fd, int operation) {
     if ((operation & LOCK_EX) && (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) {
         errno = EBADF;
         return -1;
     }
-    return ::flock(fd, operation);
+    int result = ::flock(fd, operation);
+    exclusiveLocks += result == 0 && (operation & LOCK_EX);
+    return result;
 }
 int noLock(int, int) {
     errno = ENOLCK;
@@ -146,12 +149,16 @@ protected:
 TEST_P(EventsFileLocking, AppendMoveAndTrimStillWork) {
     ASSERT_TRUE(EventsFile::appendLine(events, "one\n"));
     ASSERT_TRUE(EventsFile::appendLine(events, "two\n"));
+    exclusiveLocks = 0;
     EXPECT_EQ(EventsFile::moveAside(events, dir / "p", 20ms), EventsFile::MoveResult::moved);
     EXPECT_EQ(readFile(dir / "p"), "one\ntwo\n");
 
     writeFile(events, "1111\n2222\n3333\n");
     EventsFile::trimIfLarger(events, 10, 6);
     EXPECT_EQ(readFile(events), "3333\n");
+    if (GetParam() == &nfsLock) {
+        EXPECT_EQ(exclusiveLocks, 3) << "the move and the trim (file and temporary) lock on NFS";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(FileSystems, EventsFileLocking, ::testing::Values(&nfsLock, &noLock));
