@@ -13,29 +13,15 @@ namespace quillo::EventsFile {
 
 namespace {
 
-constexpr std::chrono::milliseconds trimLockWait{5000};
+int (*lockFunction)(int, int) = ::flock;
 
-// flock with a deadline: the uncontended case is one system call; contention
-// means a consumer or a trim holds the file for a moment.
-bool lockWithin(int fd, int operation, std::chrono::milliseconds wait) {
-    if (::flock(fd, operation | LOCK_NB) == 0) {
-        return true;
-    }
-    auto deadline = std::chrono::steady_clock::now() + wait;
-    useconds_t pause = 50;
-    while (true) {
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            return false;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        ::usleep(pause);
-        pause = std::min<useconds_t>(pause * 2, 5000);
-        if (::flock(fd, operation | LOCK_NB) == 0) {
-            return true;
-        }
-    }
+constexpr std::chrono::milliseconds trimLockWait{500};
+
+enum class Wait { locked, unsupported, moved, timedOut };
+
+bool lockUnsupported(int error) {
+    return error == ENOLCK || error == EOPNOTSUPP || error == EBADF || error == EINVAL ||
+           error == ENOSYS;
 }
 
 // True when `fd` is still the file at `path` (not moved aside, not replaced).
@@ -44,6 +30,30 @@ bool namesPath(int fd, const std::filesystem::path& path) {
     struct stat current {};
     return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &current) == 0 &&
            opened.st_dev == current.st_dev && opened.st_ino == current.st_ino;
+}
+
+// Locks `fd`, giving up as soon as it no longer names `path` (when `path` is
+// given): a moved file needs no lock, its replacement is opened instead. The
+// uncontended case is one system call.
+Wait lockUnlessMoved(int fd, int operation, const std::filesystem::path* path,
+                     std::chrono::steady_clock::time_point deadline) {
+    useconds_t pause = 50;
+    while (true) {
+        if (lockFunction(fd, operation | LOCK_NB) == 0) {
+            return Wait::locked;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return lockUnsupported(errno) ? Wait::unsupported : Wait::timedOut;
+        }
+        if (path && !namesPath(fd, *path)) {
+            return Wait::moved;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return Wait::timedOut;
+        }
+        ::usleep(pause);
+        pause = std::min<useconds_t>(pause * 2, 5000);
+    }
 }
 
 bool readExactly(int fd, char* buffer, std::size_t size, off_t offset) {
@@ -62,48 +72,89 @@ bool readExactly(int fd, char* buffer, std::size_t size, off_t offset) {
     return true;
 }
 
-// Trims under the exclusive lock when the file is larger than `threshold`.
-void trimLocked(const std::filesystem::path& path, std::uintmax_t threshold,
-                std::uintmax_t keepBytes) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid() || !lockWithin(fd.get(), LOCK_EX, trimLockWait)) {
-        return;
+// Copies bytes [from, to) of `in` to the end of `out`.
+bool copyRange(int in, int out, off_t from, off_t to) {
+    std::string buffer(1 << 20, '\0');
+    while (from < to) {
+        auto n = static_cast<std::size_t>(std::min<off_t>(to - from, off_t(buffer.size())));
+        if (!readExactly(in, buffer.data(), n, from) ||
+            !writeAll(out, std::string_view(buffer.data(), n))) {
+            return false;
+        }
+        from += static_cast<off_t>(n);
     }
-    // Another trim or the consumer replaced the file while we waited: what we
-    // hold is no longer the events file, and the new one is checked next time.
-    if (!namesPath(fd.get(), path)) {
-        return;
+    return true;
+}
+
+void createFresh(const std::filesystem::path& path) {
+    // Never O_TRUNC: a recorder may already have created the new file and
+    // written to it.
+    FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (fresh.valid()) {
+        ::fchmod(fresh.get(), 0600);
     }
+}
+
+// Trims when the file is larger than `threshold`. The 10 MiB tail is read and
+// written out without the lock, so appenders are never held up for that; under
+// the lock only what they appended meanwhile is added before the rename.
+void trim(const std::filesystem::path& path, std::uintmax_t threshold, std::uintmax_t keepBytes) {
+    // Read-write: NFS grants exclusive locks only on descriptors open for writing.
+    FileDescriptor fd(openRegular(path, O_RDWR));
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || info.st_size < 0) {
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
         return;
     }
-    auto size = static_cast<std::uintmax_t>(info.st_size);
-    if (size <= threshold || size <= keepBytes) {
+    const off_t size = info.st_size;
+    if (size < 0 || static_cast<std::uintmax_t>(size) <= threshold ||
+        static_cast<std::uintmax_t>(size) <= keepBytes) {
         return;
     }
 
-    std::string tail(static_cast<std::size_t>(keepBytes), '\0');
-    if (!readExactly(fd.get(), tail.data(), tail.size(), static_cast<off_t>(size - keepBytes))) {
+    // The temporary file's own lock makes one trim at a time; the others go on
+    // appending, and their lines are carried over by the one that trims.
+    const auto temp = truncateTempPath(path);
+    FileDescriptor out(
+        ::open(temp.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600));
+    struct stat outInfo {};
+    if (!out.valid() || ::fstat(out.get(), &outInfo) != 0 || !S_ISREG(outInfo.st_mode)) {
         return;
+    }
+    auto outLock = lockUnlessMoved(out.get(), LOCK_EX, nullptr, {});
+    // A trim that finished between our open and our lock renamed this very file
+    // over the events file: it must not be emptied.
+    if (outLock == Wait::timedOut || !namesPath(out.get(), temp) ||
+        ::ftruncate(out.get(), 0) != 0) {
+        return;
+    }
+    auto abandon = [&] { ::unlink(temp.c_str()); };
+
+    std::string tail(static_cast<std::size_t>(keepBytes), '\0');
+    const off_t tailStart = size - static_cast<off_t>(keepBytes);
+    if (!readExactly(fd.get(), tail.data(), tail.size(), tailStart)) {
+        return abandon();
     }
     std::string_view kept = tail;
     if (auto newline = kept.find('\n'); newline != std::string_view::npos) {
         kept.remove_prefix(newline + 1);
     }
+    if (!writeAll(out.get(), kept)) {
+        return abandon();
+    }
+    tail = std::string();
 
-    auto temp = truncateTempPath(path);
-    FileDescriptor out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (!out.valid()) {
-        return;
+    auto deadline = std::chrono::steady_clock::now() + trimLockWait;
+    auto locked = lockUnlessMoved(fd.get(), LOCK_EX, &path, deadline);
+    // Moved: the consumer took the file, which now needs no trim.
+    if (locked == Wait::moved || locked == Wait::timedOut || !namesPath(fd.get(), path) ||
+        ::fstat(fd.get(), &info) != 0) {
+        return abandon();
     }
-    if (!writeAll(out.get(), kept) || ::fchmod(out.get(), 0600) != 0) {
-        ::unlink(temp.c_str());
-        return;
+    if (info.st_size > size && !copyRange(fd.get(), out.get(), size, info.st_size)) {
+        return abandon();
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return;
+    if (::fchmod(out.get(), 0600) != 0 || ::rename(temp.c_str(), path.c_str()) != 0) {
+        return abandon();
     }
     ::chmod(path.c_str(), 0600);
     // The lock on the old file is released when `fd` closes; appenders waiting
@@ -112,22 +163,77 @@ void trimLocked(const std::filesystem::path& path, std::uintmax_t threshold,
 
 } // namespace
 
+void setLockFunctionForTesting(int (*lock)(int, int)) {
+    lockFunction = lock ? lock : ::flock;
+}
+
 std::filesystem::path truncateTempPath(const std::filesystem::path& path) {
     return std::filesystem::path(path.string() + ".truncate.tmp");
 }
 
+int openRegular(const std::filesystem::path& path, int flags) {
+    flags |= O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0 && errno == EACCES) {
+        // A file made read-only (0444, or by a tool that copied it) would
+        // otherwise lose every line from now on. Repair by path, as the
+        // descriptor that could repair it cannot be had.
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::chmod(path.c_str(), 0600) == 0) {
+            fd = ::open(path.c_str(), flags, 0600);
+        } else {
+            errno = EACCES;
+        }
+    }
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    // Blocking again for the reads and writes that follow (harmless on a
+    // regular file, but keeps the descriptor ordinary).
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+LockResult lockWithin(int fd, int operation, std::chrono::milliseconds wait) {
+    switch (lockUnlessMoved(fd, operation, nullptr, std::chrono::steady_clock::now() + wait)) {
+    case Wait::locked:
+        return LockResult::locked;
+    case Wait::unsupported:
+        return LockResult::unsupported;
+    case Wait::moved:
+    case Wait::timedOut:
+        break;
+    }
+    return LockResult::busy;
+}
+
 bool appendLine(const std::filesystem::path& path, std::string_view line,
                 std::chrono::milliseconds lockWait) {
+    const auto deadline = std::chrono::steady_clock::now() + lockWait;
     // Each retry means the file was replaced between our open and our lock; a
     // handful is far more than a real consumer can cause.
     constexpr int attempts = 32;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+        FileDescriptor fd(openRegular(path, O_WRONLY | O_APPEND | O_CREAT));
         if (!fd.valid()) {
             return false;
         }
-        bool locked = lockWithin(fd.get(), LOCK_SH, lockWait);
-        if (locked && !namesPath(fd.get(), path) && attempt + 1 < attempts) {
+        auto locked = lockUnlessMoved(fd.get(), LOCK_SH, &path, deadline);
+        if (locked == Wait::moved) {
+            continue;
+        }
+        // Locked: nobody can move the file until we have written. Otherwise
+        // (no locking here, or a holder that does not let go in time) it is
+        // checked once more, and a line is never written blind into a copy
+        // that may have been read already: it goes to the current file.
+        if (!namesPath(fd.get(), path)) {
             continue;
         }
         ::fchmod(fd.get(), 0600);
@@ -139,46 +245,41 @@ bool appendLine(const std::filesystem::path& path, std::string_view line,
 
 MoveResult moveAside(const std::filesystem::path& path, const std::filesystem::path& destination,
                      std::chrono::milliseconds lockWait) {
+    const auto deadline = std::chrono::steady_clock::now() + lockWait;
     constexpr int attempts = 8;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        // Read-write: NFS grants exclusive locks only on descriptors open for writing.
+        FileDescriptor fd(openRegular(path, O_RDWR));
         if (!fd.valid()) {
             if (errno != ENOENT) {
                 return MoveResult::failed;
             }
-            FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
-            if (fresh.valid()) {
-                ::fchmod(fresh.get(), 0600);
-            }
+            createFresh(path);
             return MoveResult::noFile;
         }
-        if (!lockWithin(fd.get(), LOCK_EX, lockWait)) {
+        auto locked = lockUnlessMoved(fd.get(), LOCK_EX, &path, deadline);
+        if (locked == Wait::timedOut) {
             return MoveResult::busy;
         }
-        if (!namesPath(fd.get(), path)) {
+        if (locked == Wait::moved || !namesPath(fd.get(), path)) {
             continue; // a trim replaced it meanwhile; lock the new one
         }
         if (::rename(path.c_str(), destination.c_str()) != 0) {
             return MoveResult::failed;
         }
-        // Never O_TRUNC: a recorder may already have created the new file and
-        // written to it.
-        FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
-        if (fresh.valid()) {
-            ::fchmod(fresh.get(), 0600);
-        }
+        createFresh(path);
         return MoveResult::moved;
     }
     return MoveResult::busy;
 }
 
 void truncateTail(const std::filesystem::path& path, std::uintmax_t keepBytes) {
-    trimLocked(path, keepBytes, keepBytes);
+    trim(path, keepBytes, keepBytes);
 }
 
 void trimIfLarger(const std::filesystem::path& path, std::uintmax_t limit,
                   std::uintmax_t keepBytes) {
-    trimLocked(path, limit, keepBytes);
+    trim(path, limit, keepBytes);
 }
 
 } // namespace quillo::EventsFile

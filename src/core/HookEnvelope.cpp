@@ -1,5 +1,7 @@
 #include "HookEnvelope.h"
 
+#include "HookEnvelopeReaders.h"
+#include "JsonReader.h"
 #include "JsonWriter.h"
 
 #include <limits>
@@ -209,24 +211,31 @@ std::optional<std::string> encodeLine(const nlohmann::json& rawPayload, Timestam
     return line;
 }
 
-std::optional<ParsedHookEvent> parseLine(std::string_view line) {
-    return parseLine(line, now());
-}
-
-std::optional<ParsedHookEvent> parseLine(std::string_view line, Timestamp parsedAt) {
-    // The monitor reads every line the recorders write, and a payload can hold
-    // a whole file's contents; building a document for each only to read nine
-    // members costs more than the rest of ingestion together. The streaming
-    // reader validates the whole line just the same and keeps only those members.
-    EnvelopeReader reader;
-    if (!nlohmann::json::sax_parse(line, &reader, nlohmann::json::input_format_t::json,
-                                   /*strict=*/true) ||
-        !reader.topIsObject) {
-        return std::nullopt;
+std::optional<ParsedHookEvent> parseLineStreaming(std::string_view line, Timestamp parsedAt) {
+    // A payload can hold a whole file's contents; building a document only to
+    // read nine members would cost more than the rest of ingestion together.
+    // The streaming reader validates the whole line just the same and keeps
+    // only those members. It keeps no stack of its own, so any depth is fine.
+    auto read = [](std::string_view text, EnvelopeReader& reader) {
+        return nlohmann::json::sax_parse(text, &reader, nlohmann::json::input_format_t::json,
+                                         /*strict=*/true) &&
+               reader.topIsObject;
+    };
+    EnvelopeReader first;
+    EnvelopeReader second;
+    EnvelopeReader* reader = &first;
+    if (!read(line, first)) {
+        // Unpaired surrogate escapes, as JavaScript writes them for a string
+        // cut inside a pair, read as U+FFFD rather than costing the event.
+        auto repaired = JsonReader::replaceLoneSurrogates(line);
+        if (!repaired || !read(*repaired, second)) {
+            return std::nullopt;
+        }
+        reader = &second;
     }
 
     ParsedHookEvent event;
-    RawMembers& raw = reader.raw;
+    RawMembers& raw = reader->raw;
     event.eventName =
         raw.hookEventName ? std::move(*raw.hookEventName) : std::move(raw.eventName).value_or("");
     event.sessionId = raw.sessionIdSnake ? std::move(*raw.sessionIdSnake)
@@ -238,10 +247,10 @@ std::optional<ParsedHookEvent> parseLine(std::string_view line, Timestamp parsed
     event.message = std::move(raw.message);
     event.notificationType = std::move(raw.notificationType);
     event.source = std::move(raw.source);
-    event.timestamp = reader.recordedAt ? timestampFromSeconds(*reader.recordedAt) : parsedAt;
-    event.claudePID = reader.claudePID;
-    event.pidChain = std::move(reader.pidChain);
-    event.shellTTY = std::move(reader.shellTTY);
+    event.timestamp = reader->recordedAt ? timestampFromSeconds(*reader->recordedAt) : parsedAt;
+    event.claudePID = reader->claudePID;
+    event.pidChain = std::move(reader->pidChain);
+    event.shellTTY = std::move(reader->shellTTY);
     return event;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JsonLimits.h"
+
 #include <nlohmann/json.hpp>
 
 #include <optional>
@@ -12,7 +14,7 @@ namespace quillo::JsonWriter {
 // number, a string that is not valid UTF-8, or nesting deeper than maxDepth
 // (which keeps a hostile payload from exhausting the stack).
 
-inline constexpr int maxDepth = 512;
+inline constexpr int maxDepth = JsonLimits::maxDepth;
 
 // No spaces, no line breaks; object keys in the value's own order.
 std::optional<std::string> compact(const nlohmann::json& value);

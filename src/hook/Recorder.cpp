@@ -5,6 +5,8 @@
 #include "EventsFile.h"
 #include "FileDescriptor.h"
 #include "HookEnvelope.h"
+#include "JsonLimits.h"
+#include "JsonReader.h"
 #include "ProcessChain.h"
 #include "Timestamp.h"
 #include "Utf8.h"
@@ -27,25 +29,26 @@ std::optional<std::string_view> environment(const char* name) {
     return std::nullopt;
 }
 
-// The debug copy needs no lock: nothing else rewrites it.
+// The debug copy needs no lock: nothing else rewrites it. Like the events
+// file, only a regular file is written, and opening it never blocks.
 void appendDebugCopy(const std::string& line) {
-    auto path = AppPaths::hookDebugLog();
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    FileDescriptor fd(
+        EventsFile::openRegular(AppPaths::hookDebugLog(), O_WRONLY | O_APPEND | O_CREAT));
+    if (!fd.valid()) {
         return;
     }
-    ::fchmod(fd, 0600);
-    ssize_t ignored = ::write(fd, line.data(), line.size());
+    ::fchmod(fd.get(), 0600);
+    ssize_t ignored = ::write(fd.get(), line.data(), line.size());
     (void)ignored;
-    ::close(fd);
 }
 
 } // namespace
 
 nlohmann::json payloadFromInput(std::string_view input) {
-    nlohmann::json parsed = nlohmann::json::parse(input, nullptr, /*allow_exceptions=*/false);
-    if (!parsed.is_discarded()) {
-        return parsed;
+    // The envelope puts the payload one level down, and must still be
+    // writable: the payload gets one level less than the writer allows.
+    if (auto parsed = JsonReader::parse(input, JsonLimits::maxDepth - 1)) {
+        return std::move(*parsed);
     }
     if (isValidUtf8(input)) {
         return std::string(input);

@@ -14,7 +14,9 @@ inline constexpr std::uintmax_t trimThreshold = 104'857'600; // 100 MiB
 inline constexpr std::uintmax_t trimKeepBytes = 10'485'760;  // 10 MiB
 
 // The payload as the envelope's "raw": the parsed JSON value (a bare string or
-// number is fine), else the input as text, else (not UTF-8) the empty string.
+// number is fine; unpaired surrogate escapes read as U+FFFD; arrays and objects
+// too deep to be written inside the envelope are left out), else the input as
+// text, else (not UTF-8) the empty string.
 nlohmann::json payloadFromInput(std::string_view input);
 
 // One whole run: read standard input, learn about the caller, append one line.

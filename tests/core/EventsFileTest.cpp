@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <future>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillo {
@@ -59,20 +61,37 @@ TEST_F(EventsFileTest, MoveAsideLeavesAFreshPrivateFile) {
     EXPECT_EQ(fileMode(events), 0600u);
 }
 
+// How many descriptors of this process name `path` (by its current name).
+int openDescriptors(const std::filesystem::path& path) {
+    int count = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+        std::error_code linkError;
+        if (std::filesystem::read_symlink(entry.path(), linkError) == path) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 // An appender that opened the file just before the consumer moved it aside must
-// not write into the moved copy once the consumer has read it.
+// neither wait for the consumer to finish with the moved copy nor write into
+// it: the consumer holds the copy's lock for as long as it reads.
 TEST_F(EventsFileTest, AppenderWaitingOnAConsumerReopensTheNewFile) {
     writeFile(events, "old\n");
-    int held = ::open(events.c_str(), O_RDONLY);
+    int held = ::open(events.c_str(), O_RDWR);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
 
-    auto appended = std::async(std::launch::async, [&] { return EventsFile::appendLine(events, "new\n"); });
-    std::this_thread::sleep_for(100ms); // let it open the old file and wait
+    auto appended = std::async(std::launch::async, [&] {
+        return EventsFile::appendLine(events, "new\n", std::chrono::seconds(30));
+    });
+    while (openDescriptors(events) < 2) { // the appender has it open and waits
+        std::this_thread::sleep_for(1ms);
+    }
     std::filesystem::rename(events, dir / "moved");
-    ::close(::open(events.c_str(), O_WRONLY | O_CREAT, 0600));
-    ::close(held);
 
     ASSERT_TRUE(appended.get());
+    ::close(held);
     EXPECT_EQ(readFile(dir / "moved"), "old\n");
     EXPECT_EQ(readFile(events), "new\n");
 }
@@ -84,6 +103,90 @@ TEST_F(EventsFileTest, ConsumerSaysBusyWhileTheFileIsHeld) {
     EXPECT_EQ(EventsFile::moveAside(events, dir / "p", 20ms), EventsFile::MoveResult::busy);
     ::close(held);
     EXPECT_EQ(EventsFile::moveAside(events, dir / "p", 20ms), EventsFile::MoveResult::moved);
+}
+
+TEST_F(EventsFileTest, SomethingOtherThanAFileIsRefusedWithoutBlocking) {
+    ASSERT_EQ(::mkfifo(events.c_str(), 0600), 0);
+    // Without a reader, opening a FIFO for writing blocks; with one, a write
+    // would go to whoever reads. Neither may happen.
+    EXPECT_FALSE(EventsFile::appendLine(events, "line\n"));
+    int reader = ::open(events.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_FALSE(EventsFile::appendLine(events, "line\n"));
+    char byte;
+    EXPECT_EQ(::read(reader, &byte, 1), 0) << "nothing reached the FIFO";
+    EXPECT_EQ(EventsFile::moveAside(events, dir / "p"), EventsFile::MoveResult::failed);
+    ::close(reader);
+    EXPECT_EQ(EventsFile::moveAside(events, dir / "p"), EventsFile::MoveResult::failed);
+    EventsFile::trimIfLarger(events, 0, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "p"));
+}
+
+// Lock functions that play file systems: NFS refuses exclusive locks on a
+// descriptor that is not open for writing; some mounts cannot lock at all.
+int exclusiveLocks = 0;
+int nfsLock(int fd, int operation) {
+    if ((operation & LOCK_EX) && (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) {
+        errno = EBADF;
+        return -1;
+    }
+    int result = ::flock(fd, operation);
+    exclusiveLocks += result == 0 && (operation & LOCK_EX);
+    return result;
+}
+int noLock(int, int) {
+    errno = ENOLCK;
+    return -1;
+}
+
+class EventsFileLocking : public EventsFileTest,
+                          public ::testing::WithParamInterface<int (*)(int, int)> {
+protected:
+    EventsFileLocking() { EventsFile::setLockFunctionForTesting(GetParam()); }
+    ~EventsFileLocking() override { EventsFile::setLockFunctionForTesting(nullptr); }
+};
+
+TEST_P(EventsFileLocking, AppendMoveAndTrimStillWork) {
+    ASSERT_TRUE(EventsFile::appendLine(events, "one\n"));
+    ASSERT_TRUE(EventsFile::appendLine(events, "two\n"));
+    exclusiveLocks = 0;
+    EXPECT_EQ(EventsFile::moveAside(events, dir / "p", 20ms), EventsFile::MoveResult::moved);
+    EXPECT_EQ(readFile(dir / "p"), "one\ntwo\n");
+
+    writeFile(events, "1111\n2222\n3333\n");
+    EventsFile::trimIfLarger(events, 10, 6);
+    EXPECT_EQ(readFile(events), "3333\n");
+    if (GetParam() == &nfsLock) {
+        EXPECT_EQ(exclusiveLocks, 3) << "the move and the trim (file and temporary) lock on NFS";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, EventsFileLocking, ::testing::Values(&nfsLock, &noLock));
+
+// The trim copies its 10 MiB tail before it locks the file, so appenders are
+// held up only for the rename; whatever they append meanwhile is carried over.
+std::filesystem::path trimmedFile;
+int appendWhenTrimLocks(int fd, int operation) {
+    struct stat opened {};
+    struct stat current {};
+    if ((operation & LOCK_EX) && ::fstat(fd, &opened) == 0 &&
+        ::stat(trimmedFile.c_str(), &current) == 0 && opened.st_ino == current.st_ino) {
+        auto temp = EventsFile::truncateTempPath(trimmedFile);
+        EXPECT_EQ(readFile(temp), "cccc\n") << "the tail is written before the lock";
+        int appender = ::open(trimmedFile.c_str(), O_WRONLY | O_APPEND);
+        EXPECT_EQ(::write(appender, "late\n", 5), 5);
+        ::close(appender);
+    }
+    return ::flock(fd, operation);
+}
+
+TEST_F(EventsFileTest, TrimLocksOnlyToCarryOverLateLinesAndRename) {
+    writeFile(events, "aaaa\nbbbb\ncccc\n");
+    trimmedFile = events;
+    EventsFile::setLockFunctionForTesting(&appendWhenTrimLocks);
+    EventsFile::trimIfLarger(events, 10, 7);
+    EventsFile::setLockFunctionForTesting(nullptr);
+    EXPECT_EQ(readFile(events), "cccc\nlate\n");
 }
 
 } // namespace

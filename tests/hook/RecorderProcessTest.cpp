@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <future>
 #include <nlohmann/json.hpp>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillo {
@@ -34,7 +37,8 @@ void expectSilentSuccess(const ChildProcess::Result& result) {
 
 TEST(Recorder, AppendsOneEnvelopeWithWhatItLearnedAboutItsCaller) {
     TempHome home;
-    auto result = runRecorder(home, R"({"hook_event_name":"Stop","session_id":"s1","cwd":"/tmp/x"})");
+    auto result =
+        runRecorder(home, R"({"hook_event_name":"Stop","session_id":"s1","cwd":"/tmp/x"})");
     expectSilentSuccess(result);
 
     EXPECT_EQ(fileMode(home.appSupport()), 0700u);
@@ -44,7 +48,8 @@ TEST(Recorder, AppendsOneEnvelopeWithWhatItLearnedAboutItsCaller) {
     auto lines = envelopes(home.eventsFile());
     ASSERT_EQ(lines.size(), 1u);
     const json& line = lines[0];
-    EXPECT_EQ(line["raw"], json::parse(R"({"hook_event_name":"Stop","session_id":"s1","cwd":"/tmp/x"})"));
+    EXPECT_EQ(line["raw"],
+              json::parse(R"({"hook_event_name":"Stop","session_id":"s1","cwd":"/tmp/x"})"));
     EXPECT_EQ(line["claude_pid"], getpid()) << "the test process is the caller";
     ASSERT_TRUE(line["pid_chain"].is_array());
     EXPECT_EQ(line["pid_chain"][0], getpid());
@@ -60,10 +65,13 @@ TEST(Recorder, AppendsOneEnvelopeWithWhatItLearnedAboutItsCaller) {
 
 TEST(Recorder, RecordsEveryRealisticEventSoTheMonitorCanReadIt) {
     TempHome home;
-    const std::vector<std::string> fixtures = {
-        "hook-session-start.json", "hook-user-prompt-submit.json", "hook-pre-tool-use-large-write.json",
-        "hook-notification-permission-prompt.json", "hook-stop.json", "hook-notification-idle-prompt.json",
-        "hook-session-end.json"};
+    const std::vector<std::string> fixtures = {"hook-session-start.json",
+                                               "hook-user-prompt-submit.json",
+                                               "hook-pre-tool-use-large-write.json",
+                                               "hook-notification-permission-prompt.json",
+                                               "hook-stop.json",
+                                               "hook-notification-idle-prompt.json",
+                                               "hook-session-end.json"};
     for (const auto& name : fixtures) {
         expectSilentSuccess(runRecorder(home, testData(name)));
     }
@@ -104,6 +112,34 @@ TEST(Recorder, RecordsInputThatIsNotAnObjectWithoutComplaint) {
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(lines[i]["raw"], cases[i].raw) << "input " << i;
     }
+}
+
+// Payloads Claude Code really sends: a string cut inside a surrogate pair, as
+// JavaScript writes it, and members nested deeper than the envelope may hold
+// (200,000 levels once crashed the recorder). The event arrives all the same,
+// with its top-level members.
+TEST(Recorder, KeepsEventsWithUnpairedSurrogatesOrDeepNesting) {
+    auto nested = [](int depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    const std::vector<std::string> inputs = {
+        R"({"hook_event_name":"Stop","session_id":"cut","message":"half \ud83d"})",
+        R"({"hook_event_name":"Stop","session_id":"deep","tool_input":)" + nested(600) + "}",
+        R"({"hook_event_name":"Stop","session_id":"deeper","x":)" + nested(200'000) + "}",
+    };
+    TempHome home;
+    for (const auto& input : inputs) {
+        expectSilentSuccess(runRecorder(home, input));
+    }
+    auto lines = splitLines(readFile(home.eventsFile()));
+    ASSERT_EQ(lines.size(), inputs.size());
+    std::vector<std::string> sessions;
+    for (const auto& line : lines) {
+        auto event = HookEnvelope::parseLine(line);
+        ASSERT_TRUE(event) << line.substr(0, 200);
+        EXPECT_EQ(event->eventName, "Stop");
+        sessions.push_back(event->sessionId);
+    }
+    EXPECT_EQ(sessions, (std::vector<std::string>{"cut", "deep", "deeper"}));
+    EXPECT_EQ(HookEnvelope::parseLine(lines[0])->message, "half \xef\xbf\xbd");
 }
 
 TEST(Recorder, RecordsAPayloadOfSeveralMebibytesWhole) {
@@ -152,6 +188,112 @@ TEST(Recorder, RepairsModesAndStaysSilentWhenItCannotWrite) {
     writeFile(blocked.appSupport(), "in the way");
     expectSilentSuccess(runRecorder(blocked, "{}"));
     EXPECT_EQ(readFile(blocked.appSupport()), "in the way");
+}
+
+// Whether a process other than this one holds `path` open.
+bool openElsewhere(const std::filesystem::path& path) {
+    const std::string self = std::to_string(::getpid());
+    std::error_code ec;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", ec)) {
+        auto name = process.path().filename().string();
+        if (name == self || name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::error_code listError;
+        for (const auto& fd :
+             std::filesystem::directory_iterator(process.path() / "fd", listError)) {
+            std::error_code linkError;
+            if (std::filesystem::read_symlink(fd.path(), linkError) == path) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The monitor moves the events file aside and then reads the copy under its
+// lock, for seconds when the backlog is large. A recorder that opened the file
+// just before the move must neither wait for that nor write into the copy,
+// which is deleted once read: its line goes to the new events file at once.
+TEST(Recorder, OneThatOpenedTheFileBeforeTheMonitorMovedItWritesToTheNewFile) {
+    TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    writeFile(home.eventsFile(), "backlog\n");
+    const auto copy = home.appSupport() / "events.processing.1.jsonl";
+    int consumer = ::open(home.eventsFile().c_str(), O_RDWR);
+    ASSERT_EQ(::flock(consumer, LOCK_EX), 0);
+
+    auto recorder = std::async(std::launch::async, [&] {
+        return runRecorder(home, R"({"hook_event_name":"SessionEnd","session_id":"late"})");
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!openElsewhere(home.eventsFile()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // The recorder has the file open and waits for the lock: move it aside,
+    // keeping the copy locked as the consumer does while it reads.
+    std::filesystem::rename(home.eventsFile(), copy);
+    auto result = recorder.get();
+    ::close(consumer);
+
+    expectSilentSuccess(result);
+    EXPECT_EQ(readFile(copy), "backlog\n");
+    auto lines = splitLines(readFile(home.eventsFile()));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(HookEnvelope::parseLine(lines[0])->sessionId, "late");
+}
+
+// Something that is not a regular file at the events file's place (a FIFO
+// left by a tool, a device) must neither hang the recorder, which would hold
+// up Claude Code until its hook time-out, nor receive the line.
+TEST(Recorder, RefusesAFifoAtTheEventsFileWithoutHanging) {
+    TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    ASSERT_EQ(::mkfifo(home.eventsFile().c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((home.appSupport() / "hook.debug.log").c_str(), 0600), 0);
+    auto env = home.environment();
+    env.push_back("QUILLO_DEBUG=1");
+    auto result = ChildProcess::run(
+        {QUILLO_HOOK_BINARY},
+        {.timeLimit = std::chrono::seconds(20), .standardInput = "{}", .extraEnvironment = env});
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_TRUE(result.succeeded());
+
+    // With a reader on the FIFO the open succeeds, and the type check refuses.
+    int reader = ::open(home.eventsFile().c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    result = ChildProcess::run(
+        {QUILLO_HOOK_BINARY},
+        {.timeLimit = std::chrono::seconds(20), .standardInput = "{}", .extraEnvironment = env});
+    EXPECT_TRUE(result.succeeded());
+    char byte;
+    EXPECT_EQ(::read(reader, &byte, 1), 0) << "nothing was written into the FIFO";
+    ::close(reader);
+}
+
+// A read-only events file (0444) cannot be opened for writing by its owner, so
+// the mode cannot be repaired through a descriptor. Root could write anyway,
+// so the recorder runs as an unprivileged user when the test runs as root.
+TEST(Recorder, RepairsAReadOnlyEventsFileByPath) {
+    TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    writeFile(home.eventsFile(), "");
+    std::vector<std::string> argv = {QUILLO_HOOK_BINARY};
+    if (::geteuid() == 0) {
+        constexpr uid_t nobody = 65534;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(home.path())) {
+            ASSERT_EQ(::chown(entry.path().c_str(), nobody, nobody), 0);
+        }
+        ASSERT_EQ(::chown(home.path().c_str(), nobody, nobody), 0);
+        argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", QUILLO_HOOK_BINARY};
+    }
+    ::chmod(home.eventsFile().c_str(), 0444);
+    auto result = runRecorder(home, R"({"hook_event_name":"Stop","session_id":"ro"})", {}, argv);
+    EXPECT_TRUE(result.succeeded()) << result.standardError;
+    EXPECT_EQ(fileMode(home.eventsFile()), 0600u);
+    auto lines = splitLines(readFile(home.eventsFile()));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(HookEnvelope::parseLine(lines[0])->sessionId, "ro");
 }
 
 TEST(Recorder, TakesTheCallerBehindAWrapperShellOrFromClaudePid) {
@@ -207,7 +349,8 @@ TEST_F(RecorderTrim, AFileAtTheLimitIsOnlyAppendedTo) {
 }
 
 TEST_F(RecorderTrim, AFileOneByteOverIsCutToItsNewestWholeLines) {
-    const std::string filler = R"({"raw":"filler line of the past"})" "\n";
+    const std::string filler = R"({"raw":"filler line of the past"})"
+                               "\n";
     fillTo(Recorder::trimThreshold + 1, filler);
     expectSilentSuccess(runRecorder(home, event));
 

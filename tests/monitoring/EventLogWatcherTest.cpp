@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillo {
@@ -157,6 +158,59 @@ TEST_F(WatcherTest, LeavesACopyThatAnotherMonitorIsConsuming) {
     ::close(fd);
     EXPECT_EQ(publications, 0);
     EXPECT_TRUE(std::filesystem::exists(copy));
+}
+
+// The copy is read in pieces: lines that straddle two pieces, and one longer
+// than a piece, arrive whole and in file order.
+TEST_F(WatcherTest, ReadsABacklogLargerThanItsReadPiecesLineByLine) {
+    std::string backlog;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 30000; ++i) {
+        backlog += envelopeLine("PreToolUse", "s" + std::to_string(i % 7), i,
+                                {{"pad", std::string(i % 97, 'p')}});
+        expected.push_back("PreToolUse:s" + std::to_string(i % 7));
+        if (i == 12345) {
+            backlog += envelopeLine("Stop", "long", i, {{"content", std::string(3 << 20, 'c')}});
+            expected.push_back("Stop:long");
+        }
+    }
+    backlog += envelopeLine("Stop", "last", 1e6);
+    backlog.pop_back(); // a last line without a line feed
+    expected.push_back("Stop:last");
+    writeFile(events(), backlog);
+
+    watcher.start();
+    EXPECT_EQ(ingestedNames(), expected);
+    EXPECT_EQ(store.processes().size(), 9u);
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"events.jsonl"});
+}
+
+int noLock(int, int) {
+    errno = ENOLCK;
+    return -1;
+}
+
+// Home folders on NFS or SMB may not lock at all: the monitor consumes all
+// the same instead of retrying for ever.
+TEST_F(WatcherTest, ConsumesWhereTheFileSystemCannotLock) {
+    EventsFile::setLockFunctionForTesting(&noLock);
+    writeFile(events(), envelopeLine("SessionStart", "s", 1));
+    watcher.start();
+    append(envelopeLine("Stop", "s", 2));
+    EXPECT_TRUE(spinUntil([&] { return ingestedNames().size() == 2; }));
+    EventsFile::setLockFunctionForTesting(nullptr);
+    EXPECT_EQ(ingestedNames(), (std::vector<std::string>{"SessionStart:s", "Stop:s"}));
+}
+
+// A FIFO at the events file's place must not hang the monitor's main thread.
+TEST_F(WatcherTest, LeavesAFifoAtTheEventsFileAloneWithoutBlocking) {
+    ASSERT_EQ(::mkfifo(events().c_str(), 0600), 0);
+    watcher.start();
+    watcher.processPending();
+    EXPECT_TRUE(batches.empty());
+    struct stat info {};
+    ASSERT_EQ(::stat(events().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 TEST(WatcherWithRecorder, ASessionAppearsChangesStateAndEnds) {

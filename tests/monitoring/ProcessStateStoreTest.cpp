@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace quillo {
 namespace {
 
@@ -229,6 +231,45 @@ TEST_F(StoreTest, ResolvesTheTerminalUntilOneIsFoundAndThenKeepsIt) {
     store.ingestBatch(
         {withChain(event("UserPromptSubmit", "s", 103), {900, 901, 902}, "/dev/pts/2")});
     EXPECT_EQ(find("s")->terminal, konsole) << "never re-resolved";
+}
+
+// A backlog holds thousands of events of sessions whose terminal cannot be
+// found; each chain is looked up once per batch, not once per event.
+TEST_F(StoreTest, LooksUpEachChainOncePerBatch) {
+    struct CountingApps : ApplicationIdentifier {
+        const ApplicationIdentifier& inner;
+        mutable int lookups = 0;
+        explicit CountingApps(const ApplicationIdentifier& wrapped) : inner(wrapped) {}
+        std::optional<std::string> bundleIdentifier(std::int32_t pid) const override {
+            ++lookups;
+            return inner.bundleIdentifier(pid);
+        }
+    } counting(apps);
+    ProcessStateStore backlogStore{{fake.proc(), counting}, [this] { return clockNow; }};
+    auto inChain = [](ParsedHookEvent e, std::vector<std::int32_t> chain) {
+        e.pidChain = std::move(chain);
+        return e;
+    };
+    apps.set(802, "org.kde.konsole");
+
+    backlogStore.ingestBatch({inChain(event("Stop", "once", 1), {900, 901, 902})});
+    const int perResolution = counting.lookups;
+    ASSERT_GT(perResolution, 0);
+
+    counting.lookups = 0;
+    std::vector<ParsedHookEvent> batch;
+    for (int i = 0; i < 200; ++i) {
+        batch.push_back(
+            inChain(event("PreToolUse", "s" + std::to_string(i % 4), i), {900, 901, 902}));
+        batch.push_back(inChain(event("PreToolUse", "found", i), {800, 801, 802}));
+    }
+    backlogStore.ingestBatch(batch);
+    EXPECT_LE(counting.lookups, 2 * perResolution);
+    const auto& list = backlogStore.processes();
+    auto found = std::find_if(list.begin(), list.end(), [](auto& p) { return p.id == "found"; });
+    ASSERT_NE(found, list.end());
+    ASSERT_TRUE(found->terminal) << "each chain is looked up on its own";
+    EXPECT_EQ(found->terminal->appPID, 802);
 }
 
 TEST_F(StoreTest, PrunesGoneProcessesAndSilentSessionsWithoutEither) {

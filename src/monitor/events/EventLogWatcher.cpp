@@ -25,18 +25,10 @@ constexpr std::string_view processingPrefix = "events.processing.";
 constexpr std::string_view processingSuffix = ".jsonl";
 constexpr int busyRetryMs = 50;
 constexpr std::chrono::milliseconds copyLockWait{200};
-
-bool lockWithin(int fd, std::chrono::milliseconds wait) {
-    auto deadline = std::chrono::steady_clock::now() + wait;
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) ||
-            std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        ::usleep(2000);
-    }
-    return true;
-}
+// The copy is read in pieces of this size and handed to the store in batches
+// of at most this many events, so a backlog of any size costs little memory.
+constexpr std::size_t readChunkBytes = 1 << 20;
+constexpr std::size_t maxBatchEvents = 16384;
 
 std::int64_t millisecondsSince1970() {
     using namespace std::chrono;
@@ -141,7 +133,9 @@ void EventLogWatcher::stop() {
 }
 
 void EventLogWatcher::ensureMainFileExists() {
-    int fd = ::open(eventsFile_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    // Non-blocking: a FIFO put at the events file's place must not hang the
+    // main thread.
+    int fd = ::open(eventsFile_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd >= 0) {
         ::fchmod(fd, 0600);
         ::close(fd);
@@ -288,36 +282,89 @@ void EventLogWatcher::consumeLeftovers() {
 }
 
 void EventLogWatcher::consumeFile(const std::filesystem::path& file, bool leftover) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
+    // Read-write, for the lock's sake: NFS refuses exclusive locks otherwise.
+    FileDescriptor fd(::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.valid()) {
+        fd = FileDescriptor(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    }
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return;
     }
-    // The lock marks the copy as being consumed. A copy left behind may be
-    // one that another running monitor is consuming right now, and that one
-    // is its own. (A recorder can hold a copy's lock for a moment too, while
-    // it finds out the file moved, hence the wait.)
-    if (!lockWithin(fd, copyLockWait) && leftover) {
-        ::close(fd);
+    // The lock marks the copy as being consumed. A copy left behind may be one
+    // that another running monitor is consuming right now, and that one is its
+    // own. Recorders never wait for this lock: one that still holds the copy
+    // open notices that it was moved and writes to the new events file.
+    if (EventsFile::lockWithin(fd.get(), LOCK_EX, copyLockWait) == EventsFile::LockResult::busy &&
+        leftover) {
         return;
     }
-    auto bytes = readToEnd(fd);
-    if (!bytes) {
-        // Kept rather than deleted: the next start tries it again.
-        ::close(fd);
-        return;
-    }
+
     std::vector<ParsedHookEvent> events;
-    for (std::string_view line : splitLines(*bytes)) {
+    bool ingestedAny = false;
+    auto flush = [&] {
+        if (!events.empty()) {
+            store_.ingestBatch(events);
+            emit batchIngested(events);
+            events.clear();
+            ingestedAny = true;
+        }
+    };
+    auto take = [&](std::string_view line) {
+        if (line.empty()) {
+            return;
+        }
         if (auto event = HookEnvelope::parseLine(line)) {
             events.push_back(std::move(*event));
+            if (events.size() >= maxBatchEvents) {
+                flush();
+            }
         }
+    };
+
+    // Streamed: the copy can be a backlog of 100 MiB, and only a line at a
+    // time needs to be whole in memory.
+    std::string buffer(readChunkBytes, '\0');
+    std::string partial; // a line that continues in the next piece
+    bool readFailed = false;
+    while (true) {
+        ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            readFailed = true;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        std::string_view chunk(buffer.data(), static_cast<std::size_t>(n));
+        auto newline = chunk.find('\n');
+        if (newline == std::string_view::npos) {
+            partial.append(chunk);
+            continue;
+        }
+        if (!partial.empty()) {
+            partial.append(chunk.substr(0, newline));
+            take(partial);
+            partial.clear();
+        } else {
+            take(chunk.substr(0, newline));
+        }
+        chunk.remove_prefix(newline + 1);
+        while ((newline = chunk.find('\n')) != std::string_view::npos) {
+            take(chunk.substr(0, newline));
+            chunk.remove_prefix(newline + 1);
+        }
+        partial.assign(chunk);
     }
-    if (!events.empty()) {
-        store_.ingestBatch(events);
-        emit batchIngested(events);
+    take(partial);
+    flush();
+    if (readFailed && !ingestedAny) {
+        return; // kept rather than deleted: the next start tries it again
     }
     ::unlink(file.c_str());
-    ::close(fd);
 }
 
 } // namespace quillo

@@ -100,13 +100,38 @@ std::string ProcessStateStore::deriveName(const std::optional<std::string>& cwd,
 }
 
 void ProcessStateStore::ingestBatch(const std::vector<ParsedHookEvent>& events) {
+    Resolutions resolutions;
     for (const ParsedHookEvent& event : events) {
-        apply(event);
+        apply(event, resolutions);
     }
     publishSnapshot();
 }
 
-void ProcessStateStore::apply(const ParsedHookEvent& event) {
+std::optional<TerminalLocation> ProcessStateStore::resolveOnce(const ParsedHookEvent& event,
+                                                               Resolutions& resolutions) {
+    std::string key;
+    key.reserve(64);
+    if (event.pidChain) {
+        for (std::int32_t pid : *event.pidChain) {
+            key += std::to_string(pid);
+            key += ',';
+        }
+    } else {
+        key += '-';
+    }
+    key += '|';
+    key += event.claudePID ? std::to_string(*event.claudePID) : "-";
+    key += '|';
+    key += event.shellTTY ? "t" + *event.shellTTY : "-";
+    auto [it, inserted] = resolutions.try_emplace(std::move(key));
+    if (inserted) {
+        it->second = ProcessTreeResolver::resolve(event.pidChain, event.claudePID, event.shellTTY,
+                                                  false, sources_, std::cout);
+    }
+    return it->second;
+}
+
+void ProcessStateStore::apply(const ParsedHookEvent& event, Resolutions& resolutions) {
     auto state = map(event.eventName, event.notificationType, event.message, event.source);
     if (!state) {
         return;
@@ -144,8 +169,7 @@ void ProcessStateStore::apply(const ParsedHookEvent& event) {
         record.claudePID = event.claudePID;
     }
     if (!record.terminal) {
-        record.terminal = ProcessTreeResolver::resolve(event.pidChain, event.claudePID,
-                                                       event.shellTTY, false, sources_, std::cout);
+        record.terminal = resolveOnce(event, resolutions);
     }
 }
 

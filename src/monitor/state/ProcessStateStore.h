@@ -64,7 +64,13 @@ signals:
     void processesChanged(const std::vector<quillo::ClaudeProcess>& processes);
 
 private:
-    void apply(const ParsedHookEvent& event);
+    // Terminal resolutions within one batch, by the event's chain, pid and
+    // terminal: a backlog holds thousands of events of sessions whose terminal
+    // cannot be found, and each would otherwise walk /proc again.
+    using Resolutions = std::map<std::string, std::optional<TerminalLocation>>;
+    void apply(const ParsedHookEvent& event, Resolutions& resolutions);
+    std::optional<TerminalLocation> resolveOnce(const ParsedHookEvent& event,
+                                                Resolutions& resolutions);
     void remove(const std::string& sessionId);
     void publishSnapshot();
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ParsedHookEvent.h"
+#include "Timestamp.h"
+
+#include <optional>
+#include <string_view>
+
+namespace quillo::HookEnvelope {
+
+// The two readers behind parseLine, apart so that they can be compared.
+
+// Reads only the members an event needs with simdjson's on-demand parser (and
+// checks that the rest of the line is valid JSON). The outer optional is empty
+// where it cannot decide: anything it does not read the way the streaming
+// reader does (unpaired surrogate escapes, integers beyond 64 bits, deeper
+// nesting than it allows, any error); the streaming reader decides those.
+std::optional<std::optional<ParsedHookEvent>> parseLineFast(std::string_view line,
+                                                            Timestamp parsedAt);
+
+// The streaming reader on nlohmann's parser: slower, and decides every line.
+std::optional<ParsedHookEvent> parseLineStreaming(std::string_view line, Timestamp parsedAt);
+
+} // namespace quillo::HookEnvelope
