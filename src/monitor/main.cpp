@@ -1,6 +1,7 @@
 // QuilloMac: the monitor. Command-line modes do one job and quit; otherwise the
 // monitor runs until it is told to stop.
 #include "app/CommandLine.h"
+#include "app/CrashHandler.h"
 #include "app/DebugTree.h"
 #include "app/HeadlessMonitor.h"
 #include "app/SignalQuit.h"
@@ -51,6 +52,7 @@ int runHeadless(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    quillo::CrashHandler::install();
     std::vector<std::string> arguments(argv, argv + argc);
     const quillo::CommandLine commandLine = quillo::parseCommandLine(arguments);
 
