@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QSysInfo>
-#include <QUrlQuery>
 
 #include <algorithm>
 #include <string_view>
@@ -100,14 +99,12 @@ QString alertText(bool crashReportFound) {
 }
 
 QUrl mailLink(const QString& body) {
-    QUrl url;
-    url.setScheme(QStringLiteral("mailto"));
-    url.setPath(supportAddress());
-    QUrlQuery query;
-    query.addQueryItem(QStringLiteral("subject"), tr("Quillo 反馈"));
-    query.addQueryItem(QStringLiteral("body"), body);
-    url.setQuery(query);
-    return url;
+    // Everything but the unreserved characters is percent-encoded: a raw "+"
+    // reads as a space in some mail programs, a raw "&" would end the body.
+    return QUrl::fromEncoded("mailto:" + QUrl::toPercentEncoding(supportAddress(), "@") +
+                                 "?subject=" + QUrl::toPercentEncoding(tr("Quillo 反馈")) +
+                                 "&body=" + QUrl::toPercentEncoding(body),
+                             QUrl::StrictMode);
 }
 
 } // namespace quillo::FeedbackReport
