@@ -79,17 +79,6 @@ TEST(FeedbackReport, BodyListsVersionSystemLogAndTheCrashReportOrItsAbsence) {
     EXPECT_EQ(FeedbackReport::composeBody(report), with.join('\n'));
 }
 
-TEST(FeedbackReport, AlertTextsNameTheSupportAddress) {
-    const QString address = FeedbackReport::supportAddress();
-    ASSERT_TRUE(address.contains('@'));
-    const QString found = FeedbackReport::alertText(true);
-    const QString notFound = FeedbackReport::alertText(false);
-    EXPECT_TRUE(found.startsWith("最近一份崩溃日志已在文件管理器中标出。\n"));
-    EXPECT_TRUE(found.contains(address) && found.contains(".crash"));
-    EXPECT_TRUE(notFound.startsWith("未发现近期崩溃日志, 仅复制了基础诊断信息。\n"));
-    EXPECT_TRUE(notFound.contains(address));
-}
-
 // The body holds paths and free text: characters that mean something in a
 // link must come back unchanged in the mail program.
 TEST(FeedbackReport, MailLinkCarriesSubjectAndBodyUnchanged) {
