@@ -2,6 +2,7 @@
 // monitor runs until it is told to stop, with its windows when there is a
 // display.
 #include "app/CommandLine.h"
+#include "app/CrashHandler.h"
 #include "app/DebugTree.h"
 #include "app/DesktopShell.h"
 #include "app/HeadlessMonitor.h"
@@ -67,6 +68,7 @@ int runMonitor(int argc, char** argv, bool desktop) {
 } // namespace
 
 int main(int argc, char** argv) {
+    quillo::CrashHandler::install();
     std::vector<std::string> arguments(argv, argv + argc);
     const quillo::CommandLine commandLine = quillo::parseCommandLine(arguments);
     if (commandLine.error) {
