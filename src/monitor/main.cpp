@@ -1,8 +1,11 @@
 // QuilloMac: the monitor. Command-line modes do one job and quit; otherwise the
 // monitor runs until it is told to stop.
+#include "AppPaths.h"
+#include "DiagnosticLogger.h"
 #include "app/CommandLine.h"
 #include "app/DebugTree.h"
 #include "app/HeadlessMonitor.h"
+#include "app/MonitorLock.h"
 #include "app/SignalQuit.h"
 #include "installer/HookInstaller.h"
 #include "networking/HostTransportBridge.h"
@@ -26,6 +29,28 @@ namespace {
 // at the desktop to trust them.
 int runHeadless(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // One monitor per user, or two would split the events between them.
+    quillo::AppPaths::ensureAppSupportDirectory();
+    quillo::MonitorLock lock;
+    switch (lock.acquire()) {
+    case quillo::MonitorLock::Outcome::acquired:
+        break;
+    case quillo::MonitorLock::Outcome::heldElsewhere: {
+        QString pid = lock.holder() ? QString::number(*lock.holder()) : QStringLiteral("?");
+        std::cerr << QCoreApplication::translate("HeadlessMonitor",
+                                                 "[quillo] 已有 Quillo 在运行 (pid %1)")
+                         .arg(pid)
+                         .toStdString()
+                  << std::endl;
+        return 1;
+    }
+    case quillo::MonitorLock::Outcome::unavailable:
+        // A file system without locks must not keep the user from their
+        // sessions; the risk of a second monitor is the lesser evil.
+        quillo::DiagnosticLogger::warn("app", "无法锁定 monitor.lock, 不检查是否已有 Quillo 在运行",
+                                       {{"path", lock.defaultFile().string()}});
+        break;
+    }
     quillo::quitOnTerminationSignals();
     quillo::HeadlessMonitor monitor(std::cout);
     quillo::FileSettingsStore settings;
