@@ -89,15 +89,18 @@ Activation activateAncestorWindow(const SwitchServices& services, std::int32_t c
 // in; else the nearest ancestor window. Failures here only cost the raising, so
 // they are logged and the pane stays selected.
 Activation showClient(const SwitchServices& services, const Client& client) {
-    auto parent = services.proc.stat(client.pid);
-    if (!parent) {
+    auto clientStat = services.proc.stat(client.pid);
+    if (!clientStat) {
         return activateAncestorWindow(services, client.pid);
     }
+    // From the client's parent, the shell of the tab: the client is a tmux
+    // process itself.
     ProcApplicationIdentifier applications(services.proc);
     std::ostringstream trace;
-    auto terminal = ProcessTreeResolver::resolve(
-        std::nullopt, parent->ppid, client.tty.empty() ? std::nullopt : std::optional(client.tty),
-        false, {services.proc, applications}, trace);
+    auto terminal =
+        ProcessTreeResolver::resolve(std::nullopt, clientStat->ppid,
+                                     client.tty.empty() ? std::nullopt : std::optional(client.tty),
+                                     false, {services.proc, applications}, trace);
     if (!terminal || terminal->kind == TerminalKind::tmux) {
         return activateAncestorWindow(services, client.pid);
     }
