@@ -50,7 +50,8 @@ std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra
         bool overridden = false;
         for (const std::string& e : extra) {
             auto eq = e.find('=');
-            if (eq != std::string::npos && text.starts_with(std::string_view(e).substr(0, eq + 1))) {
+            if (eq != std::string::npos &&
+                text.starts_with(std::string_view(e).substr(0, eq + 1))) {
                 overridden = true;
                 break;
             }
@@ -135,8 +136,16 @@ Result run(const std::vector<std::string>& argv, const Options& options) {
     }
     env.push_back(nullptr);
 
+    // The child leads a process group of its own, so that on its time limit
+    // whatever it started ends with it (a shell's pipeline, a tool's helper).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+
     pid_t pid = -1;
-    int rc = ::posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, args.data(), env.data());
+    int rc = ::posix_spawnp(&pid, argv[0].c_str(), &actions, &attributes, args.data(), env.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         return result;
@@ -258,7 +267,8 @@ Result run(const std::vector<std::string>& argv, const Options& options) {
         return result;
     }
     result.timedOut = true;
-    ::kill(pid, SIGKILL);
+    // The group's id is the child's pid, still ours while it is unreaped.
+    ::kill(-pid, SIGKILL);
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return result;

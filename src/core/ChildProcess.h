@@ -20,14 +20,15 @@ struct Result {
 struct Options {
     std::chrono::milliseconds timeLimit{1000};
     std::optional<std::string> standardInput; // absent: /dev/null
-    bool captureStandardError = false;         // false: /dev/null
+    bool captureStandardError = false;        // false: /dev/null
     // Extra "NAME=value" entries on top of the caller's environment.
     std::vector<std::string> extraEnvironment;
 };
 
 // Runs argv[0] (an absolute path, or a name looked up in PATH) with the given
 // arguments and waits for it, at most `timeLimit`; a child that takes longer is
-// killed. Output beyond 4 MiB per stream is dropped, so a runaway child cannot
+// killed, together with every process it started (it runs in a process group
+// of its own). Output beyond 4 MiB per stream is dropped, so a runaway child cannot
 // exhaust memory.
 Result run(const std::vector<std::string>& argv, const Options& options = {});
 

@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "JsonWriter.h"
+#include "Utf8.h"
 
 #include <nlohmann/json.hpp>
 
@@ -34,8 +35,8 @@ void rotateIfNeeded(const std::filesystem::path& file) {
     if (::stat(file.c_str(), &info) != 0) {
         return;
     }
-    double modified = static_cast<double>(info.st_mtim.tv_sec) +
-                      static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
+    double modified =
+        static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
     if (secondsSince1970(now()) - modified > retentionSeconds) {
         ::unlink(file.c_str());
     }
@@ -98,13 +99,19 @@ std::string makeUUID() {
 }
 
 std::optional<std::string> encodeEntry(const Entry& entry) {
+    // Callers pass what other programs printed (a child's standard error, a
+    // file name); a stray byte that is not UTF-8 must not cost the entry.
+    nlohmann::json context = nlohmann::json::object();
+    for (const auto& [key, value] : entry.context) {
+        context[replacingInvalidUtf8(key)] = replacingInvalidUtf8(value);
+    }
     nlohmann::json object = {
-        {"id", entry.id},
+        {"id", replacingInvalidUtf8(entry.id)},
         {"timestamp", secondsSince1970(entry.timestamp)},
         {"severity", rawValue(entry.severity)},
-        {"category", entry.category},
-        {"message", entry.message},
-        {"context", entry.context},
+        {"category", replacingInvalidUtf8(entry.category)},
+        {"message", replacingInvalidUtf8(entry.message)},
+        {"context", std::move(context)},
     };
     return JsonWriter::compact(object);
 }

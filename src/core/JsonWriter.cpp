@@ -13,7 +13,7 @@ namespace {
 
 class Writer {
 public:
-    explicit Writer(bool pretty) : pretty_(pretty) {}
+    Writer(bool pretty, std::size_t maxBytes) : pretty_(pretty), maxBytes_(maxBytes) {}
 
     bool write(const nlohmann::json& value, int depth) {
         if (depth > maxDepth) {
@@ -62,8 +62,7 @@ private:
                 out_ += ',';
             }
             first = false;
-            newline(depth + 1);
-            if (!write(element, depth + 1)) {
+            if (!newline(depth + 1) || !write(element, depth + 1)) {
                 return false;
             }
         }
@@ -93,8 +92,7 @@ private:
                 out_ += ',';
             }
             first = false;
-            newline(depth + 1);
-            if (!appendString(*key)) {
+            if (!newline(depth + 1) || !appendString(*key)) {
                 return false;
             }
             out_ += pretty_ ? " : " : ":";
@@ -107,11 +105,14 @@ private:
         return true;
     }
 
-    void newline(int depth) {
+    // False once the output has outgrown its limit; only indentation can make
+    // it grow much faster than the value, so this is where it is checked.
+    bool newline(int depth) {
         if (pretty_) {
             out_ += '\n';
             out_.append(static_cast<std::size_t>(depth) * 2, ' ');
         }
+        return out_.size() <= maxBytes_;
     }
 
     template <typename Int> void appendNumber(Int n) {
@@ -178,25 +179,30 @@ private:
     }
 
     bool pretty_;
+    std::size_t maxBytes_;
     std::string out_;
 };
 
-std::optional<std::string> run(const nlohmann::json& value, bool pretty) {
-    Writer writer(pretty);
+std::optional<std::string> run(const nlohmann::json& value, bool pretty, std::size_t maxBytes) {
+    Writer writer(pretty, maxBytes);
     if (!writer.write(value, 0)) {
         return std::nullopt;
     }
-    return writer.take();
+    std::string text = writer.take();
+    if (text.size() > maxBytes) {
+        return std::nullopt;
+    }
+    return text;
 }
 
 } // namespace
 
 std::optional<std::string> compact(const nlohmann::json& value) {
-    return run(value, false);
+    return run(value, false, std::numeric_limits<std::size_t>::max());
 }
 
-std::optional<std::string> pretty(const nlohmann::json& value) {
-    return run(value, true);
+std::optional<std::string> pretty(const nlohmann::json& value, std::size_t maxBytes) {
+    return run(value, true, maxBytes);
 }
 
 } // namespace quillo::JsonWriter

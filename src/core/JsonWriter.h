@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,9 @@ std::optional<std::string> compact(const nlohmann::json& value);
 // Two-space indentation, " : " between key and value, keys sorted by their UTF-8
 // bytes at every level, no trailing line feed. The same value always gives the
 // same bytes, so a file written twice from equal values does not change.
-std::optional<std::string> pretty(const nlohmann::json& value);
+// Indentation grows with depth, so a deeply nested value can come out many
+// times larger than its compact form; past `maxBytes` the writer gives up.
+std::optional<std::string> pretty(const nlohmann::json& value,
+                                  std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 
 } // namespace quillo::JsonWriter

@@ -41,7 +41,40 @@ std::optional<std::string> findChardev(const std::filesystem::path& folder, dev_
 
 } // namespace
 
-ProcFs::ProcFs(std::filesystem::path root) : root_(std::move(root)) {}
+ProcFs::ProcFs(std::filesystem::path root, std::filesystem::path cgroupRoot)
+    : root_(std::move(root)), cgroupRoot_(std::move(cgroupRoot)) {}
+
+std::optional<std::vector<std::int32_t>> ProcFs::cgroupMembers(std::string_view hierarchy,
+                                                               std::string_view path) const {
+    std::filesystem::path folder = cgroupRoot_;
+    if (hierarchy == "name=systemd") {
+        folder /= "systemd";
+    } else if (!hierarchy.empty()) {
+        return std::nullopt;
+    }
+    while (path.starts_with('/')) {
+        path.remove_prefix(1);
+    }
+    // A path that climbs out of the tree is no cgroup.
+    if (path.find("..") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    auto text = readWholeFile((folder / path / "cgroup.procs").c_str());
+    if (!text) {
+        return std::nullopt;
+    }
+    std::vector<std::int32_t> members;
+    std::string_view rest = *text;
+    while (!rest.empty()) {
+        auto end = rest.find('\n');
+        std::int32_t pid = 0;
+        if (parseInt(rest.substr(0, end), pid) && pid > 0) {
+            members.push_back(pid);
+        }
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    }
+    return members;
+}
 
 const ProcFs& ProcFs::system() {
     static const ProcFs instance;

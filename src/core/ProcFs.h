@@ -12,18 +12,20 @@ namespace quillo {
 // The fields of /proc/<pid>/stat that Quillo uses.
 struct ProcStat {
     std::int32_t pid = 0;
-    std::string comm;   // may hold spaces and ")"
+    std::string comm; // may hold spaces and ")"
     char state = '?';
     std::int32_t ppid = 0;
-    std::int32_t ttyNr = 0; // 0: no controlling terminal
+    std::int32_t ttyNr = 0;      // 0: no controlling terminal
     std::uint64_t startTime = 0; // clock ticks after boot; tells a reused pid apart
 };
 
-// Read access to a procfs tree. The real one lives at /proc; tests point it at a
-// folder of their own that holds <pid>/stat, <pid>/cmdline and so on.
+// Read access to a procfs tree, and to the cgroup tree its cgroup files name.
+// The real ones live at /proc and /sys/fs/cgroup; tests point them at folders of
+// their own that hold <pid>/stat, <pid>/cmdline and so on.
 class ProcFs {
 public:
-    explicit ProcFs(std::filesystem::path root = "/proc");
+    explicit ProcFs(std::filesystem::path root = "/proc",
+                    std::filesystem::path cgroupRoot = "/sys/fs/cgroup");
 
     static const ProcFs& system();
 
@@ -45,8 +47,15 @@ public:
     // One variable of the process's initial environment.
     std::optional<std::string> environ(std::int32_t pid, std::string_view name) const;
 
+    // The processes in a cgroup, given as a line of /proc/<pid>/cgroup names it
+    // ("0::/path" for the unified hierarchy, "N:name=systemd:/path" for
+    // systemd's own on a hybrid system); nothing when it cannot be read.
+    std::optional<std::vector<std::int32_t>> cgroupMembers(std::string_view hierarchy,
+                                                           std::string_view path) const;
+
 private:
     std::filesystem::path root_;
+    std::filesystem::path cgroupRoot_;
 };
 
 // Parses the text of a stat file; the comm field may contain ")" and spaces, so

@@ -4,43 +4,76 @@
 
 namespace quillo {
 
+namespace {
+
+// The length of the valid sequence at `p`, or 0 when it is not one.
+std::size_t sequenceLength(const unsigned char* p, const unsigned char* end) {
+    unsigned char c = *p;
+    if (c < 0x80) {
+        return 1;
+    }
+    int length = 0;
+    std::uint32_t cp = 0;
+    std::uint32_t minimum = 0;
+    if ((c & 0xE0) == 0xC0) {
+        length = 2;
+        cp = c & 0x1F;
+        minimum = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        length = 3;
+        cp = c & 0x0F;
+        minimum = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        length = 4;
+        cp = c & 0x07;
+        minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (end - p < length) {
+        return 0;
+    }
+    for (int i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return static_cast<std::size_t>(length);
+}
+
+} // namespace
+
+std::string replacingInvalidUtf8(std::string_view bytes) {
+    if (isValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string out;
+    out.reserve(bytes.size() + 16);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        std::size_t length = sequenceLength(p, end);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++p;
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(p), length);
+        p += length;
+    }
+    return out;
+}
+
 bool isValidUtf8(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
     while (p < end) {
-        unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int length = 0;
-        std::uint32_t cp = 0;
-        std::uint32_t minimum = 0;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            cp = c & 0x1F;
-            minimum = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            cp = c & 0x0F;
-            minimum = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            cp = c & 0x07;
-            minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (end - p < length) {
-            return false;
-        }
-        for (int i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        std::size_t length = sequenceLength(p, end);
+        if (length == 0) {
             return false;
         }
         p += length;

@@ -1,11 +1,14 @@
 // QuilloMac: the monitor. Command-line modes do one job and quit; otherwise the
 // monitor runs until it is told to stop, with its windows when there is a
 // display.
+#include "AppPaths.h"
+#include "DiagnosticLogger.h"
 #include "app/CommandLine.h"
 #include "app/CrashHandler.h"
 #include "app/DebugTree.h"
 #include "app/DesktopShell.h"
 #include "app/HeadlessMonitor.h"
+#include "app/MonitorLock.h"
 #include "app/RenderMode.h"
 #include "app/SignalQuit.h"
 #include "app/Translations.h"
@@ -37,10 +40,32 @@ int runMonitor(int argc, char** argv, bool desktop) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    quillo::quitOnTerminationSignals();
-    quillo::HeadlessMonitor monitor(std::cout);
     quillo::FileSettingsStore settings;
     quillo::Translations::install(quillo::Translations::fromSettings(settings));
+    // One monitor per user, or two would split the events between them.
+    quillo::AppPaths::ensureAppSupportDirectory();
+    quillo::MonitorLock lock;
+    switch (lock.acquire()) {
+    case quillo::MonitorLock::Outcome::acquired:
+        break;
+    case quillo::MonitorLock::Outcome::heldElsewhere: {
+        QString pid = lock.holder() ? QString::number(*lock.holder()) : QStringLiteral("?");
+        std::cerr << QCoreApplication::translate("HeadlessMonitor",
+                                                 "[quillo] 已有 Quillo 在运行 (pid %1)")
+                         .arg(pid)
+                         .toStdString()
+                  << std::endl;
+        return 1;
+    }
+    case quillo::MonitorLock::Outcome::unavailable:
+        // A file system without locks must not keep the user from their
+        // sessions; the risk of a second monitor is the lesser evil.
+        quillo::DiagnosticLogger::warn("app", "无法锁定 monitor.lock, 不检查是否已有 Quillo 在运行",
+                                       {{"path", lock.defaultFile().string()}});
+        break;
+    }
+    quillo::quitOnTerminationSignals();
+    quillo::HeadlessMonitor monitor(std::cout);
     quillo::HeadlessTrustPrompt trust;
     quillo::SystemSwitchServices switchServices;
     quillo::TerminalSwitcher switcher(switchServices.services());

@@ -20,8 +20,12 @@ void setModifiedHoursAgo(const std::filesystem::path& file, double hours) {
 }
 
 std::string entryLine(double timestamp, const std::string& message) {
-    DiagnosticLogger::Entry entry{DiagnosticLogger::makeUUID(), timestampFromSeconds(timestamp),
-                                  DiagnosticLogger::Severity::info, "prune", message, {}};
+    DiagnosticLogger::Entry entry{DiagnosticLogger::makeUUID(),
+                                  timestampFromSeconds(timestamp),
+                                  DiagnosticLogger::Severity::info,
+                                  "prune",
+                                  message,
+                                  {}};
     return *DiagnosticLogger::encodeEntry(entry) + "\n";
 }
 
@@ -46,22 +50,37 @@ TEST(DiagnosticLogger, WritesPrivateJsonLinesAndReadsThemNewestFirst) {
     EXPECT_EQ(entries[1].id.size(), 36u);
     EXPECT_EQ(entries[1].id, [&] {
         std::string upper = entries[1].id;
-        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return upper;
     }());
+}
+
+// Callers log what other programs printed; one stray byte must not lose the
+// entry, and valid text (a cut-off four-byte character included) is kept.
+TEST(DiagnosticLogger, KeepsEntriesWithBytesThatAreNotUtf8) {
+    TempHome home;
+    DiagnosticLogger::error(
+        "switch", "终端控制命令执行失败: \xff",
+        {{"message", "kitty: \xe4\xb8 bad\xc0\xaf \xf0\x9f\x98\x80"}, {"\xfe", "key"}});
+    auto entries = DiagnosticLogger::recentEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].message, "终端控制命令执行失败: \uFFFD");
+    EXPECT_EQ(entries[0].context.at("message"), "kitty: \uFFFD\uFFFD bad\uFFFD\uFFFD \U0001F600");
+    EXPECT_EQ(entries[0].context.at("\uFFFD"), "key");
 }
 
 TEST(DiagnosticLogger, SkipsUndecodableLinesAndEntriesOlderThanADay) {
     TempHome home;
     std::filesystem::create_directories(home.appSupport());
     double t = secondsSince1970(now());
-    writeFile(DiagnosticLogger::fileURL(),
-              entryLine(t - 90000, "old") + "garbage\n" +
-                  R"({"id":"X","timestamp":1,"severity":"info","category":"c","message":"no context"})" +
-                  "\n" + entryLine(t - 60, "recent") +
-                  R"({"id":"Y","timestamp":)" + std::to_string(t) +
-                  R"(,"severity":"fatal","category":"c","message":"m","context":{}})" + "\n" +
-                  entryLine(t - 10, "newer") + R"({"id":"torn)");
+    writeFile(
+        DiagnosticLogger::fileURL(),
+        entryLine(t - 90000, "old") + "garbage\n" +
+            R"({"id":"X","timestamp":1,"severity":"info","category":"c","message":"no context"})" +
+            "\n" + entryLine(t - 60, "recent") + R"({"id":"Y","timestamp":)" + std::to_string(t) +
+            R"(,"severity":"fatal","category":"c","message":"m","context":{}})" + "\n" +
+            entryLine(t - 10, "newer") + R"({"id":"torn)");
     setModifiedHoursAgo(DiagnosticLogger::fileURL(), 23);
 
     DiagnosticLogger::warn("resolve", "appended");

@@ -175,6 +175,9 @@ TEST(HookInstaller, BadShapesAreReplacedByInstallWithABackupAndLeftByUninstall) 
     };
     SettingsFixture f;
     const std::string notFound = "[quillo] 未找到 " + f.path().string() + ",无需清理\n";
+    // All in the same second: each backup gets a name of its own.
+    std::string backup = f.path().string() + ".quillo-backup-1765000000";
+    int installs = 0;
     for (const Case& c : {
              Case{"settings-hooks-is-an-array.json",
                   "[quillo] settings.json 中未配置 hooks,无需清理\n", false},
@@ -192,7 +195,8 @@ TEST(HookInstaller, BadShapesAreReplacedByInstallWithABackupAndLeftByUninstall) 
         f.putFixture(c.fixture);
         std::ostringstream out;
         ASSERT_TRUE(HI::install(f.setup, out, fixedTime));
-        EXPECT_EQ(readFile(f.path().string() + ".quillo-backup-1765000000"), testData(c.fixture));
+        EXPECT_EQ(readFile(++installs == 1 ? backup : backup + "-" + std::to_string(installs)),
+                  testData(c.fixture));
         EXPECT_EQ(out.str().find("原 settings.json 不是 JSON 对象") != std::string::npos,
                   c.announcesReplacement);
         expectOneCurrentGroupPerEvent(f.json());

@@ -4,6 +4,7 @@
 #include "MonitoringSupport.h"
 #include "TempDir.h"
 #include "app/DebugTree.h"
+#include "app/MonitorLock.h"
 #include "platform/ProcApplicationIdentifier.h"
 
 #include <QProcess>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <unistd.h>
 
 namespace quillo {
 namespace {
@@ -96,6 +98,60 @@ TEST(HeadlessMonitor, RunsAsAProgramAndPrintsEachChange) {
     ASSERT_TRUE(monitor.waitForFinished(20000));
     EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(monitor.exitCode(), 0);
+}
+
+// Two monitors would split the events between them: the second one is
+// refused, names the first, and the lock goes with the process that held it.
+TEST(HeadlessMonitor, OnlyOneMonitorRunsPerUser) {
+    TempHome home;
+    qtApp();
+    std::filesystem::create_directories(home.appSupport());
+    std::vector<std::string> environment = home.environment();
+    environment.push_back("QUILLO_TRANSPORT_PORT=0");
+    auto runMonitor = [&environment] {
+        return ChildProcess::run({QUILLO_MAC_BINARY, "--headless"},
+                                 {.timeLimit = std::chrono::seconds(60),
+                                  .captureStandardError = true,
+                                  .extraEnvironment = environment});
+    };
+
+    // This test process is the running monitor.
+    MonitorLock ours(home.appSupport() / "monitor.lock");
+    ASSERT_EQ(ours.acquire(), MonitorLock::Outcome::acquired);
+    auto refused = runMonitor();
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.standardError,
+              "[quillo] 已有 Quillo 在运行 (pid " + std::to_string(::getpid()) + ")\n");
+    EXPECT_EQ(refused.standardOutput, "") << "it watched nothing";
+
+    // Released, as before a relaunch: the next monitor takes over.
+    ours.release();
+    QProcess monitor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& entry : environment) {
+        auto eq = entry.find('=');
+        env.insert(QString::fromStdString(entry.substr(0, eq)),
+                   QString::fromStdString(entry.substr(eq + 1)));
+    }
+    monitor.setProcessEnvironment(env);
+    monitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    monitor.start(QUILLO_MAC_BINARY, {"--headless"});
+    ASSERT_TRUE(monitor.waitForStarted());
+    ASSERT_TRUE(spinUntil([&] { return monitor.canReadLine(); }));
+
+    MonitorLock second(home.appSupport() / "monitor.lock");
+    EXPECT_EQ(second.acquire(), MonitorLock::Outcome::heldElsewhere);
+    EXPECT_EQ(second.holder(), monitor.processId());
+    refused = runMonitor();
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.standardError,
+              "[quillo] 已有 Quillo 在运行 (pid " + std::to_string(monitor.processId()) + ")\n");
+
+    // Killed outright, the monitor leaves nothing that blocks the next one.
+    monitor.kill();
+    ASSERT_TRUE(monitor.waitForFinished(20000));
+    EXPECT_EQ(second.acquire(), MonitorLock::Outcome::acquired);
+    EXPECT_EQ(second.holder(), ::getpid());
 }
 
 } // namespace

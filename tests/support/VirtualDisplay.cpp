@@ -16,8 +16,8 @@ VirtualDisplay::VirtualDisplay() {
     if (pid_ == 0) {
         ::close(fds[0]);
         std::string fd = std::to_string(fds[1]);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                 "320x240x24", static_cast<char*>(nullptr));
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
+                 "-screen", "0", "320x240x24", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);

@@ -333,10 +333,57 @@ TEST_F(TerminalSwitcherTest, TmuxShowsThePaneOnTheMostRecentClientAndRaisesItsTe
     EXPECT_EQ(commands.calls[4].argv, with({"switch-client", "-c", "/dev/pts/21", "-t", "$1"}));
     // The server is not asked for a window; the client's terminal is.
     EXPECT_THAT(windows.requests,
-                ElementsAre(FakeWindowSystem::Request{700, 31457294u, std::nullopt},
-                            FakeWindowSystem::Request{650, 31457294u, std::nullopt},
-                            FakeWindowSystem::Request{600, 31457294u, 31457294u}));
+                ElementsAre(FakeWindowSystem::Request{600, 31457294u, 31457294u}));
     EXPECT_EQ(log().back().message, "tmux tab 切换成功");
+}
+
+// The client's terminal is raised through its own interface too, which picks
+// the very tab that runs the client: its address is in the client's
+// environment, as it is in a session's.
+TEST_F(TerminalSwitcherTest, TmuxRaisesTheTabOfTheClientInATerminalThatCanSelectTabs) {
+    proc.add({.pid = 600, .ppid = 1, .comm = "kitty", .exe = "/usr/bin/kitty"});
+    proc.add({.pid = 650, .ppid = 600, .comm = "bash"});
+    proc.add({.pid = 700,
+              .ppid = 650,
+              .comm = "tmux",
+              .environ = {"KITTY_LISTEN_ON=unix:/tmp/kitty-600", "KITTY_WINDOW_ID=3"}});
+    windows.addWindow(600, 0x2200001);
+    auto process = session(TerminalKind::tmux, "/dev/pts/12",
+                           {"TMUX=/tmp/tmux-1000/work,3300,1", "TMUX_PANE=%4"});
+    const std::vector<std::string> tmux{"tmux", "-S", "/tmp/tmux-1000/work"};
+    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-panes"},
+                    FakeCommandRunner::output("%4\t/dev/pts/12\t$1\t@3\n"));
+    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-clients"},
+                    FakeCommandRunner::output("/dev/pts/21\t700\t$1\t200\n"));
+    commands.answer({"kitty"}, FakeCommandRunner::exitWith(1, "Remote control is disabled\n"));
+
+    EXPECT_EQ(switchTo(process), SwitchResult::switched())
+        << "the pane is shown; only raising its terminal's tab failed";
+    EXPECT_THAT(windows.requests,
+                ElementsAre(FakeWindowSystem::Request{600, std::nullopt, 0x2200001u}));
+    ASSERT_FALSE(commands.calls.empty());
+    EXPECT_EQ(commands.calls.back().argv,
+              (std::vector<std::string>{"kitty", "@", "--to", "unix:/tmp/kitty-600", "focus-window",
+                                        "--match", "id:3"}));
+    EXPECT_THAT(logMessages(), ::testing::Contains("终端控制命令执行失败"));
+}
+
+TEST_F(TerminalSwitcherTest, TmuxFailsWhenNobodyCanSeeThePane) {
+    auto process = session(TerminalKind::tmux, "/dev/pts/12",
+                           {"TMUX=/tmp/tmux-1000/work,3300,1", "TMUX_PANE=%4"});
+    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-panes"},
+                    FakeCommandRunner::output("%4\t/dev/pts/12\t$1\t@3\n"));
+    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-clients"},
+                    FakeCommandRunner::output(""));
+    EXPECT_EQ(switchTo(process), SwitchResult::failed("tmux 会话没有连接的终端"));
+    EXPECT_TRUE(windows.requests.empty());
+
+    // Without TMUX the server cannot even be found, and the message says so.
+    proc.add({.pid = claudePid, .ppid = 400, .comm = "claude", .environ = {"TMUX_PANE=%4"}});
+    commands.calls.clear();
+    EXPECT_EQ(switchTo(process),
+              SwitchResult::failed("tmux: 会话的环境中没有 TMUX 变量, 无法定位 pane"));
+    EXPECT_TRUE(commands.calls.empty());
 }
 
 TEST_F(TerminalSwitcherTest, TmuxPaneThatIsGoneOrAFailingServer) {

@@ -21,7 +21,6 @@ std::filesystem::path folderOf(const std::filesystem::path& path) {
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-
 struct Ownership {
     mode_t mode;
     std::optional<std::pair<uid_t, gid_t>> owner; // absent: whoever creates it
@@ -29,9 +28,11 @@ struct Ownership {
 
 // Writes `bytes` to a fresh temporary file next to `target` and renames it over
 // `target`. rename() replaces a link at `target` itself rather than following
-// it, which is what callers rely on after resolving links themselves.
+// it, which is what callers rely on after resolving links themselves. With
+// `keepExisting`, the file is linked in under `target` instead, which fails
+// (EEXIST) when anything is there already.
 std::optional<Error> replace(const std::filesystem::path& target, std::string_view bytes,
-                             const Ownership& ownership) {
+                             const Ownership& ownership, bool keepExisting = false) {
     const auto folder = folderOf(target);
     std::string temporary =
         (folder / ("." + target.filename().string() + ".quillo-tmp-XXXXXX")).string();
@@ -63,7 +64,14 @@ std::optional<Error> replace(const std::filesystem::path& target, std::string_vi
         ::unlink(temporary.c_str());
         return describe(target, error);
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (keepExisting) {
+        int linked = ::link(temporary.c_str(), target.c_str());
+        int error = errno;
+        ::unlink(temporary.c_str());
+        if (linked != 0) {
+            return describe(target, error);
+        }
+    } else if (::rename(temporary.c_str(), target.c_str()) != 0) {
         int error = errno;
         ::unlink(temporary.c_str());
         return describe(target, error);
@@ -167,14 +175,15 @@ std::optional<Error> write(const std::filesystem::path& path, std::string_view b
 }
 
 std::optional<Error> copy(const std::filesystem::path& source,
-                          const std::filesystem::path& destination) {
+                          const std::filesystem::path& destination, Existing existing) {
     struct stat info {};
     Error error;
     auto content = readRegular(source, info, &error);
     if (!content) {
         return error;
     }
-    return replace(destination, *content, {static_cast<mode_t>(info.st_mode & 0777), std::nullopt});
+    return replace(destination, *content, {static_cast<mode_t>(info.st_mode & 0777), std::nullopt},
+                   existing == Existing::keep);
 }
 
 } // namespace quillo::AtomicFile

@@ -41,10 +41,16 @@ std::optional<std::string> read(const std::filesystem::path& path, Error* error 
 std::optional<Error> write(const std::filesystem::path& path, std::string_view bytes,
                            mode_t newFileMode = 0600);
 
+// What a copy does with something already at its destination.
+enum class Existing {
+    replace, // replaced whole (a file or a link), never written through
+    keep,    // left alone; the copy fails with EEXIST
+};
+
 // Copies `source` (links followed) to `destination` the same way; the copy gets
-// the source's permission bits, never wider. Whatever was at `destination`
-// (a file or a link) is replaced, never written through.
+// the source's permission bits, never wider.
 std::optional<Error> copy(const std::filesystem::path& source,
-                          const std::filesystem::path& destination);
+                          const std::filesystem::path& destination,
+                          Existing existing = Existing::replace);
 
 } // namespace quillo::AtomicFile

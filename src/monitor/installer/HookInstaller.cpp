@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +30,125 @@ std::optional<json> parseObject(std::string_view text) {
         return std::nullopt;
     }
     return parsed;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isHexDigit(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The length of the JSON number at the start of `text`, or 0 when none is.
+std::size_t numberLength(std::string_view text) {
+    std::size_t i = 0;
+    auto digits = [&] {
+        std::size_t start = i;
+        while (i < text.size() && isDigit(text[i])) {
+            ++i;
+        }
+        return i > start;
+    };
+    if (i < text.size() && text[i] == '-') {
+        ++i;
+    }
+    if (i < text.size() && text[i] == '0') {
+        ++i;
+    } else if (!digits()) {
+        return 0;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        if (!digits()) {
+            return 0;
+        }
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        if (!digits()) {
+            return 0;
+        }
+    }
+    return i;
+}
+
+// Whether an integer literal fits the 64-bit integers the parser keeps exactly.
+bool integerFits(std::string_view literal) {
+    bool negative = literal.starts_with('-');
+    if (negative) {
+        literal.remove_prefix(1);
+    }
+    std::string_view limit = negative ? "9223372036854775808" : "18446744073709551615";
+    return literal.size() < limit.size() || (literal.size() == limit.size() && literal <= limit);
+}
+
+// Whether `text` is JSON that Claude Code reads but the parser cannot keep as
+// it is: it refuses a lone surrogate escape ("\ud800", which JavaScript
+// accepts) and a number out of double range (1e400, Infinity to JavaScript),
+// and rounds an integer beyond 64 bits. Each such value is replaced by a
+// harmless one of the same length; if the text then parses, it was such JSON.
+bool holdsValuesThatCannotBeKept(std::string_view text) {
+    std::string neutral(text);
+    bool found = false;
+    bool inString = false;
+    for (std::size_t i = 0; i < neutral.size(); ++i) {
+        char c = neutral[i];
+        if (inString) {
+            if (c == '"') {
+                inString = false;
+            } else if (c == '\\' && i + 1 < neutral.size()) {
+                if (neutral[i + 1] != 'u' || i + 6 > neutral.size() ||
+                    !std::all_of(neutral.begin() + static_cast<std::ptrdiff_t>(i) + 2,
+                                 neutral.begin() + static_cast<std::ptrdiff_t>(i) + 6,
+                                 isHexDigit)) {
+                    ++i;
+                    continue;
+                }
+                unsigned unit = std::stoul(neutral.substr(i + 2, 4), nullptr, 16);
+                bool high = unit >= 0xD800 && unit <= 0xDBFF;
+                bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+                if (high && i + 11 < neutral.size() && neutral[i + 6] == '\\' &&
+                    neutral[i + 7] == 'u' &&
+                    std::all_of(neutral.begin() + static_cast<std::ptrdiff_t>(i) + 8,
+                                neutral.begin() + static_cast<std::ptrdiff_t>(i) + 12,
+                                isHexDigit)) {
+                    unsigned next = std::stoul(neutral.substr(i + 8, 4), nullptr, 16);
+                    if (next >= 0xDC00 && next <= 0xDFFF) {
+                        i += 11; // a proper pair
+                        continue;
+                    }
+                }
+                if (high || low) {
+                    neutral.replace(i + 2, 4, "fffd");
+                    found = true;
+                }
+                i += 5;
+            }
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+        } else if (c == '-' || isDigit(c)) {
+            std::size_t length = numberLength(std::string_view(neutral).substr(i));
+            if (length == 0) {
+                continue; // not a number; the parser will say so
+            }
+            std::string_view literal = std::string_view(neutral).substr(i, length);
+            bool integer = literal.find_first_of(".eE") == std::string_view::npos;
+            bool kept = integer ? integerFits(literal)
+                                : std::isfinite(std::strtod(std::string(literal).c_str(), nullptr));
+            if (!kept) {
+                neutral.replace(i, length, "0" + std::string(length - 1, ' '));
+                found = true;
+            }
+            i += length - 1;
+        }
+    }
+    return found && parseObject(neutral).has_value();
 }
 
 std::optional<json> readObject(const std::filesystem::path& path) {
@@ -88,13 +209,30 @@ json ownGroup(const std::string& command) {
     return group;
 }
 
-// The canonical text of `root`: pretty, sorted, ending with a line feed.
-std::optional<std::string> serialise(const json& root, bool trailingLineFeed) {
-    auto text = JsonWriter::pretty(root);
-    if (text && trailingLineFeed && (text->empty() || text->back() != '\n')) {
-        text->push_back('\n');
+// The most a written file may grow over the file read. The pretty form indents
+// by depth, so a deeply nested file could otherwise come back hundreds of times
+// its size; an ordinary one grows by a few bytes per line at most.
+std::size_t writeLimit(std::size_t sizeRead) {
+    return 64 * 1024 + 8 * sizeRead;
+}
+
+enum class Serialisation { written, cannotWrite, tooLarge };
+
+// The canonical text of `root`: pretty, sorted, ending with a line feed; within
+// the write limit for a file of `sizeRead` bytes.
+Serialisation serialise(const json& root, bool trailingLineFeed, std::size_t sizeRead,
+                        std::string& text) {
+    auto written = JsonWriter::pretty(root, writeLimit(sizeRead));
+    if (!written) {
+        // The compact form fails for the same reasons as the pretty one, except
+        // the size: what it can write, only the indentation made too large.
+        return JsonWriter::compact(root) ? Serialisation::tooLarge : Serialisation::cannotWrite;
     }
-    return text;
+    text = std::move(*written);
+    if (trailingLineFeed && (text.empty() || text.back() != '\n')) {
+        text.push_back('\n');
+    }
+    return Serialisation::written;
 }
 
 bool holdsOwnGroup(const json& hooks, std::string_view event) {
@@ -187,8 +325,8 @@ struct Target {
 // registered, and own groups under extras it does not know removed. With an
 // unknown version, extras registered earlier stay and are brought up to date.
 // A file that is not a JSON object is replaced (apply keeps it in the backup).
-std::optional<Target> buildTarget(std::string_view text, const std::string& command,
-                                  std::optional<ClaudeCodeVersion> version) {
+Serialisation buildTarget(std::string_view text, const std::string& command,
+                          std::optional<ClaudeCodeVersion> version, Target& target) {
     json root = json::object();
     if (!text.empty()) {
         if (auto parsed = parseObject(text)) {
@@ -211,16 +349,41 @@ std::optional<Target> buildTarget(std::string_view text, const std::string& comm
     }
     std::vector<std::string> registered = eventsHoldingOwnGroups(hooks);
     root["hooks"] = std::move(hooks);
-    auto serialised = serialise(root, /*trailingLineFeed=*/true);
-    if (!serialised) {
-        return std::nullopt;
-    }
-    return Target{std::move(*serialised), std::move(registered)};
+    target.registeredEvents = std::move(registered);
+    return serialise(root, /*trailingLineFeed=*/true, text.size(), target.text);
 }
 
+// The backup's name: the settings file's, with the time in whole seconds, and
+// a counter after it when that name is taken: a backup is never replaced (two
+// installs in one second must not lose the first backup's text).
 std::string backupPathFor(const std::filesystem::path& settings, Timestamp at) {
     const auto seconds = static_cast<long long>(secondsSince1970(at)); // truncated
     return settings.string() + "." + std::string(backupExtensionPrefix) + std::to_string(seconds);
+}
+
+bool pathIsTaken(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The first free name from `first` on, counting up after the seconds.
+std::string freeBackupPath(const std::string& first) {
+    std::string base = first;
+    int attempt = 1;
+    // "<settings>.quillo-backup-<seconds>[-<n>]": continue from n.
+    const auto marker = base.rfind(backupExtensionPrefix);
+    if (auto dash = base.rfind('-'); marker != std::string::npos &&
+                                     dash > marker + backupExtensionPrefix.size() &&
+                                     dash != std::string::npos) {
+        attempt = std::atoi(base.c_str() + dash + 1);
+        base.resize(dash);
+    }
+    for (;; ++attempt) {
+        std::string candidate = attempt > 1 ? base + "-" + std::to_string(attempt) : base;
+        if (!pathIsTaken(candidate)) {
+            return candidate;
+        }
+    }
 }
 
 std::string localized(const char* format, const std::string& argument) {
@@ -355,13 +518,26 @@ Plan computePlan(const Setup& setup, Timestamp at) {
         if (auto bytes = AtomicFile::read(setup.settingsPath); bytes && isValidUtf8(*bytes)) {
             plan.existingText = std::move(*bytes);
         }
-        plan.backupPath = backupPathFor(setup.settingsPath, at);
+        plan.backupPath = freeBackupPath(backupPathFor(setup.settingsPath, at));
     }
-    if (auto target = buildTarget(plan.existingText, hookCommand(setup.hookCommandPath),
-                                  setup.claudeCodeVersion)) {
-        plan.targetText = std::move(target->text);
-        plan.registeredEvents = std::move(target->registeredEvents);
+    // JSON whose values would change on the way through is not rewritten:
+    // neither replaced as if it were not JSON, nor written back altered.
+    Serialisation built = Serialisation::cannotWrite;
+    if (holdsValuesThatCannotBeKept(plan.existingText)) {
+        plan.refusal = Plan::Refusal::valuesCannotBeKept;
     } else {
+        Target target;
+        built = buildTarget(plan.existingText, hookCommand(setup.hookCommandPath),
+                            setup.claudeCodeVersion, target);
+        plan.targetText = std::move(target.text);
+        plan.registeredEvents = std::move(target.registeredEvents);
+        if (built == Serialisation::tooLarge) {
+            plan.refusal = Plan::Refusal::wouldGrowTooLarge;
+        } else if (built == Serialisation::cannotWrite) {
+            plan.refusal = Plan::Refusal::cannotSerialise;
+        }
+    }
+    if (built != Serialisation::written) {
         plan.targetText = plan.existingText;
         plan.serializationFailed = true;
     }
@@ -374,26 +550,50 @@ Plan computePlan(const Setup& setup, Timestamp at) {
 ApplyResult apply(const Plan& plan) {
     const std::filesystem::path settings = plan.settingsPath;
     if (plan.serializationFailed) {
-        return {
-            false,
-            QCoreApplication::translate("HookInstaller", "settings.json 序列化失败").toStdString()};
+        const char* message = QT_TRANSLATE_NOOP("HookInstaller", "settings.json 序列化失败");
+        switch (plan.refusal) {
+        case Plan::Refusal::valuesCannotBeKept:
+            message = QT_TRANSLATE_NOOP("HookInstaller",
+                                        "settings.json 含有无法原样保留的值 "
+                                        "(如单独的代理项转义或超出范围的数字), 未做任何修改");
+            break;
+        case Plan::Refusal::wouldGrowTooLarge:
+            message = QT_TRANSLATE_NOOP(
+                "HookInstaller", "settings.json 嵌套过深, 重写后会远大于原文件, 未做任何修改");
+            break;
+        case Plan::Refusal::none:
+        case Plan::Refusal::cannotSerialise:
+            break;
+        }
+        return {false, QCoreApplication::translate("HookInstaller", message).toStdString(),
+                std::nullopt};
     }
+    std::optional<std::string> backupPath;
     struct stat info {};
     if (plan.backupPath && ::stat(settings.c_str(), &info) == 0) {
-        // The copy replaces whatever is at the backup path in one rename, so an
-        // older backup of the same second is never half-overwritten.
-        if (auto error = AtomicFile::copy(settings, *plan.backupPath)) {
+        // The copy never replaces anything at its path: a name taken since the
+        // plan was made (another install in the same second) moves it on.
+        backupPath = freeBackupPath(*plan.backupPath);
+        std::optional<AtomicFile::Error> error;
+        while ((error = AtomicFile::copy(settings, *backupPath, AtomicFile::Existing::keep)) &&
+               pathIsTaken(*backupPath)) {
+            backupPath = freeBackupPath(*backupPath);
+        }
+        if (error) {
             return {false,
                     localized(QT_TRANSLATE_NOOP("HookInstaller", "备份 settings.json 失败: %1"),
-                              *error)};
+                              *error),
+                    std::nullopt};
         }
     }
     createParentFolder(settings);
     if (auto error = AtomicFile::write(settings, plan.targetText)) {
-        return {false, localized(QT_TRANSLATE_NOOP("HookInstaller", "写入 settings.json 失败: %1"),
-                                 *error)};
+        return {
+            false,
+            localized(QT_TRANSLATE_NOOP("HookInstaller", "写入 settings.json 失败: %1"), *error),
+            backupPath};
     }
-    return {true, std::nullopt};
+    return {true, std::nullopt, backupPath};
 }
 
 bool install() {
@@ -418,8 +618,8 @@ bool install(const Setup& setup, std::ostream& out, Timestamp at) {
         return false;
     }
     if (replacesUnparseable) {
-        out << "[quillo] 原 settings.json 不是 JSON 对象,原内容只保存在备份中: " << *plan.backupPath
-            << "\n";
+        out << "[quillo] 原 settings.json 不是 JSON 对象,原内容只保存在备份中: "
+            << result.backupPath.value_or(*plan.backupPath) << "\n";
     }
     out << "[quillo] hook 已安装 -> " << plan.settingsPath << "\n";
     out << "[quillo] 二进制路径: " << plan.hookCommandPath << "\n";
@@ -440,7 +640,9 @@ bool uninstall() {
 }
 
 bool uninstall(const Setup& setup, std::ostream& out) {
-    auto root = readObject(setup.settingsPath);
+    auto bytes = AtomicFile::read(setup.settingsPath);
+    const std::size_t sizeRead = bytes ? bytes->size() : 0;
+    auto root = bytes ? parseObject(*bytes) : std::nullopt;
     if (!root) {
         out << "[quillo] 未找到 " << setup.settingsPath.string() << ",无需清理\n";
         out.flush();
@@ -480,13 +682,20 @@ bool uninstall(const Setup& setup, std::ostream& out) {
     if (removed > 0 && hooks->empty()) {
         root->erase(hooks);
     }
-    auto text = serialise(*root, /*trailingLineFeed=*/false);
-    if (!text) {
+    std::string text;
+    switch (serialise(*root, /*trailingLineFeed=*/false, sizeRead, text)) {
+    case Serialisation::written:
+        break;
+    case Serialisation::tooLarge:
+        out << "[quillo] settings.json 嵌套过深, 重写后会远大于原文件, 未做任何修改\n";
+        out.flush();
+        return false;
+    case Serialisation::cannotWrite:
         out << "[quillo] settings.json 序列化失败\n";
         out.flush();
         return false;
     }
-    if (auto error = AtomicFile::write(setup.settingsPath, *text)) {
+    if (auto error = AtomicFile::write(setup.settingsPath, text)) {
         out << "[quillo] 写入失败: " << *error << "\n";
         out.flush();
         return false;

@@ -105,12 +105,19 @@ struct Plan {
     bool isNoOp = false; // targetText == existingText (and the plan can be applied)
     // Where the plan applies, so that applying needs nothing else.
     std::string settingsPath;
-    // The file parses but cannot be written back (nesting deeper than the
-    // writer allows): targetText is existingText, isNoOp is false, and applying
-    // refuses rather than reporting an installation that did not happen.
+    // The file is JSON but cannot be written back (see `refusal`): targetText
+    // is existingText, isNoOp is false, and applying refuses rather than
+    // reporting an installation that did not happen.
     bool serializationFailed = false;
     // The events that hold an own group in targetText, in subscription order.
     std::vector<std::string> registeredEvents;
+    enum class Refusal {
+        none,
+        cannotSerialise,    // nesting deeper than the writer allows
+        valuesCannotBeKept, // a lone surrogate escape, a number out of range
+        wouldGrowTooLarge,  // the rewritten file would be many times the size read
+    };
+    Refusal refusal = Refusal::none;
 
     bool operator==(const Plan&) const = default;
 };
@@ -118,12 +125,16 @@ struct Plan {
 struct ApplyResult {
     bool success = false;
     std::optional<std::string> errorMessage; // localized
+    // Where the backup went: the plan's path, or the next free name when that
+    // was taken meanwhile.
+    std::optional<std::string> backupPath;
 };
 
 Plan computePlan(const Setup& setup = installSetup(), Timestamp at = now());
 
 // Backs the existing file up (when the plan names a backup), creates the folder
-// and writes the target text atomically. A failed backup writes nothing.
+// and writes the target text atomically. A failed backup writes nothing; an
+// existing backup is never replaced.
 ApplyResult apply(const Plan& plan);
 
 // The command-line modes: they print "[quillo] " lines (standard output by

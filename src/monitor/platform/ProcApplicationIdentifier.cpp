@@ -1,5 +1,6 @@
 #include "ProcApplicationIdentifier.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -120,9 +121,14 @@ std::optional<std::string> appIdFromUnit(std::string_view unit) {
     return id;
 }
 
-} // namespace
+// The desktop unit a process runs in, from its cgroup file.
+struct DesktopUnit {
+    std::string appId;
+    std::string_view controllers; // "" for the unified hierarchy
+    std::string_view path;
+};
 
-std::optional<std::string> ProcApplicationIdentifier::appIdFromCgroup(std::string_view cgroupText) {
+std::optional<DesktopUnit> desktopUnit(std::string_view cgroupText) {
     // Lines are "hierarchy:controllers:path"; the unified hierarchy ("0::")
     // and systemd's own ("name=systemd") both name the unit, the others do
     // not, so every line is tried.
@@ -137,8 +143,41 @@ std::optional<std::string> ProcApplicationIdentifier::appIdFromCgroup(std::strin
         }
         std::string_view path = line.substr(second + 1);
         if (auto id = appIdFromUnit(basename(path))) {
-            return id;
+            return DesktopUnit{*id, line.substr(first + 1, second - first - 1), path};
         }
+    }
+    return std::nullopt;
+}
+
+enum class Multiplexer { none, tmux, unsupported };
+
+// A terminal multiplexer's server outlives the terminal it was started from and
+// keeps that terminal's unit, so it must be known by its executable before the
+// unit is looked at. Only the tmux server is a terminal Quillo can drive; a
+// screen or zellij server is no application at all, never the terminal whose
+// unit it inherited.
+Multiplexer multiplexerOf(const ProcFs& proc, const ProcStat& stat) {
+    if (stat.comm == "tmux: server") {
+        return Multiplexer::tmux;
+    }
+    if (stat.comm != "screen" && stat.comm != "zellij") {
+        return Multiplexer::none;
+    }
+    // screen's server renames itself "SCREEN"; zellij's runs as
+    // "zellij --server <socket>". Their clients are nobody's ancestors.
+    std::vector<std::string> argv = proc.cmdline(stat.pid);
+    if ((!argv.empty() && basename(argv.front()) == "SCREEN") ||
+        std::find(argv.begin(), argv.end(), "--server") != argv.end()) {
+        return Multiplexer::unsupported;
+    }
+    return Multiplexer::none;
+}
+
+} // namespace
+
+std::optional<std::string> ProcApplicationIdentifier::appIdFromCgroup(std::string_view cgroupText) {
+    if (auto unit = desktopUnit(cgroupText)) {
+        return std::move(unit->appId);
     }
     return std::nullopt;
 }
@@ -161,19 +200,62 @@ std::optional<std::string> ProcApplicationIdentifier::bundleIdentifier(std::int3
     if (!stat) {
         return std::nullopt;
     }
+    switch (multiplexerOf(proc_, *stat)) {
+    case Multiplexer::tmux:
+        return "tmux";
+    case Multiplexer::unsupported:
+        return std::nullopt;
+    case Multiplexer::none:
+        break;
+    }
     if (auto cgroup = proc_.readFile(pid, "cgroup")) {
-        if (auto id = appIdFromCgroup(*cgroup)) {
-            auto parentCgroup = proc_.readFile(stat->ppid, "cgroup");
-            bool topOfUnit = !parentCgroup || *parentCgroup != *cgroup;
+        if (auto unit = desktopUnit(*cgroup)) {
             // A terminal may start each tab in a unit of its own named after
-            // itself; the tab's shell is then the top of a unit too, but its
-            // parent is the terminal.
-            if (topOfUnit && identifyByExecutable(stat->ppid) != id) {
-                return id;
+            // itself; the tab's shell is then the first process of a unit
+            // too, but its parent is the terminal.
+            if (isFirstOfUnit(*stat, *cgroup, unit->controllers, unit->path) &&
+                identifyByExecutable(stat->ppid) != unit->appId) {
+                return std::move(unit->appId);
             }
         }
     }
     return identifyByExecutable(pid);
+}
+
+bool ProcApplicationIdentifier::isFirstOfUnit(const ProcStat& stat, std::string_view cgroupText,
+                                              std::string_view controllers,
+                                              std::string_view path) const {
+    auto members = proc_.cgroupMembers(controllers, path);
+    if (!members) {
+        // Without the cgroup tree, the best guess is a process whose parent
+        // is outside the unit. Anything re-parented to the service manager
+        // passes that test, which is why the tree is preferred.
+        auto parentCgroup = proc_.readFile(stat.ppid, "cgroup");
+        return !parentCgroup || *parentCgroup != cgroupText;
+    }
+    // The unit's first process is its main one: the earliest started. Start
+    // times tick in hundredths of a second, so a process and the child it
+    // started at once can tie; of those, the ancestor comes first.
+    std::vector<ProcStat> earliest;
+    for (std::int32_t member : *members) {
+        auto memberStat = member == stat.pid ? std::optional<ProcStat>(stat) : proc_.stat(member);
+        if (!memberStat) {
+            continue;
+        }
+        if (earliest.empty() || memberStat->startTime < earliest.front().startTime) {
+            earliest.assign(1, *memberStat);
+        } else if (memberStat->startTime == earliest.front().startTime) {
+            earliest.push_back(*memberStat);
+        }
+    }
+    auto isTied = [&earliest](std::int32_t pid) {
+        return std::any_of(earliest.begin(), earliest.end(),
+                           [pid](const ProcStat& s) { return s.pid == pid; });
+    };
+    if (!isTied(stat.pid)) {
+        return false;
+    }
+    return !isTied(stat.ppid);
 }
 
 std::optional<std::string> ProcApplicationIdentifier::identifyByExecutable(std::int32_t pid) const {

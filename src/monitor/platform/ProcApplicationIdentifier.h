@@ -8,12 +8,16 @@
 namespace quillo {
 
 // Identifies applications from /proc:
-// 1. the systemd unit that desktops start applications in, named
+// 1. a terminal multiplexer's server by its executable: it keeps the unit of
+//    the terminal it was started from long after leaving that terminal;
+// 2. the systemd unit that desktops start applications in, named
 //    "app[-<launcher>]-<AppID>[-<random>].scope" or "app[-<launcher>]-<AppID>[@<random>].service",
-//    read from /proc/<pid>/cgroup, but only for the process at the top of that
-//    unit whose parent is not that application: every child inherits the
-//    unit, and a shell inside a terminal's scope is not the terminal;
-// 2. else a table of terminal executables, looked up by the basename of
+//    read from /proc/<pid>/cgroup, but only for the unit's first process (the
+//    earliest started of its cgroup.procs) whose parent is not that
+//    application: every child inherits the unit, a shell inside a terminal's
+//    scope is not the terminal, and neither is a process re-parented to the
+//    service manager;
+// 3. else a table of terminal executables, looked up by the basename of
 //    /proc/<pid>/exe, then by comm, then by argv[0] (scripts such as
 //    Terminator run under an interpreter, so only comm names them).
 class ProcApplicationIdentifier : public ApplicationIdentifier {
@@ -32,6 +36,8 @@ public:
 
 private:
     std::optional<std::string> identifyByExecutable(std::int32_t pid) const;
+    bool isFirstOfUnit(const ProcStat& stat, std::string_view cgroupText,
+                       std::string_view controllers, std::string_view path) const;
 
     const ProcFs& proc_;
 };

@@ -128,6 +128,33 @@ std::optional<std::uint32_t> currentTime(Connection& c) {
     return time;
 }
 
+// Sends the _NET_ACTIVE_WINDOW message and waits until the server has
+// processed it. The connection is closed right after this returns, and a
+// server that sees a client hang up may drop requests it has not read yet, so
+// only a checked request (which costs a round trip) proves that the window
+// manager was really asked.
+Activation requestActivation(Connection& c, xcb_window_t target, std::uint32_t time) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = target;
+    message.type = c.ewmh()->_NET_ACTIVE_WINDOW;
+    message.data.data32[0] = XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER;
+    message.data.data32[1] = time;
+    message.data.data32[2] = XCB_NONE;
+    xcb_void_cookie_t cookie = xcb_send_event_checked(c.xcb(), 0, c.root(),
+                                                      XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+                                                          XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                                                      reinterpret_cast<const char*>(&message));
+    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+        xcb_request_check(c.xcb(), cookie), &std::free);
+    // A connection that broke on the way gives no error either.
+    if (xcb_connection_has_error(c.xcb()) != 0) {
+        return Activation::noDisplay;
+    }
+    return error ? Activation::noWindow : Activation::activated;
+}
+
 } // namespace
 
 X11WindowSystem::X11WindowSystem(std::optional<std::string> display)
@@ -176,10 +203,7 @@ Activation X11WindowSystem::activate(std::int32_t pid,
         target = *preferredWindow;
     }
     std::uint32_t time = currentTime(c).value_or(XCB_CURRENT_TIME);
-    xcb_ewmh_request_change_active_window(c.ewmh(), c.screen(), target,
-                                          XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, time, XCB_NONE);
-    xcb_flush(c.xcb());
-    return xcb_connection_has_error(c.xcb()) == 0 ? Activation::activated : Activation::noDisplay;
+    return requestActivation(c, target, time);
 }
 
 std::optional<std::uint32_t> X11WindowSystem::serverTime() {

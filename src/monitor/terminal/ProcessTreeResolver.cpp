@@ -87,8 +87,9 @@ std::optional<TerminalLocation> resolve(const std::optional<std::vector<std::int
 
     std::optional<std::size_t> terminalIndex;
     std::optional<TerminalKind> kind;
+    std::optional<std::string> bundleId;
     for (std::size_t i = 0; i < working.size(); ++i) {
-        auto bundleId = sources.applications.bundleIdentifier(working[i]);
+        bundleId = sources.applications.bundleIdentifier(working[i]);
         if (verbose) {
             out << "  [" << i << "] pid=" << working[i]
                 << " bundleId=" << bundleId.value_or("(nil)") << "\n";
@@ -106,7 +107,18 @@ std::optional<TerminalLocation> resolve(const std::optional<std::vector<std::int
     }
 
     std::size_t i = *terminalIndex;
-    std::int32_t appPID = working[i];
+    // An application's helper process can host the tabs (VS Code's pty host),
+    // while its windows belong to the main process above it: the application
+    // is the topmost of the ancestors in a row that are the same application.
+    std::size_t top = i;
+    while (top + 1 < working.size() &&
+           sources.applications.bundleIdentifier(working[top + 1]) == bundleId) {
+        ++top;
+        if (verbose) {
+            out << "  [" << top << "] pid=" << working[top] << " same application\n";
+        }
+    }
+    std::int32_t appPID = working[top];
     std::int32_t shellPID = i > 0 ? working[i - 1] : working[0];
     auto tty = resolveTTY(working, i, shellPID, shellTTY, verbose, sources, out);
     if (verbose) {

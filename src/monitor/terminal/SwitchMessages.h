@@ -22,5 +22,7 @@ std::string dbusTimedOut(std::string_view terminal);
 std::string noDisplay(std::string_view terminal);
 std::string noWindow(std::string_view terminal);
 std::string sessionNotFound(std::string_view terminal);
+std::string tmuxVariableMissing();
+std::string tmuxNoAttachedClient();
 
 } // namespace quillo::SwitchMessages

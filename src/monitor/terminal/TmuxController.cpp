@@ -1,8 +1,17 @@
 #include "TmuxController.h"
 
 #include "DiagnosticLogger.h"
+#include "GnomeTerminalController.h"
+#include "KittyController.h"
+#include "KonsoleController.h"
+#include "ProcessTreeResolver.h"
+#include "SwitchMessages.h"
+#include "TerminalKind.h"
+#include "WezTermController.h"
+#include "platform/ProcApplicationIdentifier.h"
 
 #include <algorithm>
+#include <sstream>
 
 namespace quillo::TmuxController {
 
@@ -49,9 +58,9 @@ struct Client {
     long long activity = 0;
 };
 
-// Brings forward the terminal window that shows the tmux client: the client
-// runs in that terminal's tab, so the first ancestor with a window is it.
-Activation activateClientTerminal(const SwitchServices& services, std::int32_t clientPid) {
+// Brings forward the terminal window that shows the tmux client, walking up
+// from the client: the first ancestor with a window is its terminal.
+Activation activateAncestorWindow(const SwitchServices& services, std::int32_t clientPid) {
     std::optional<std::uint32_t> preferred;
     if (auto text = services.proc.environ(clientPid, "WINDOWID")) {
         preferred = SwitchSupport::parseNumber<std::uint32_t>(*text);
@@ -75,6 +84,52 @@ Activation activateClientTerminal(const SwitchServices& services, std::int32_t c
     return activation;
 }
 
+// Brings the client's terminal forward: when the terminal it runs in is known,
+// its window and, through the terminal's own interface, the tab the client runs
+// in; else the nearest ancestor window. Failures here only cost the raising, so
+// they are logged and the pane stays selected.
+Activation showClient(const SwitchServices& services, const Client& client) {
+    auto clientStat = services.proc.stat(client.pid);
+    if (!clientStat) {
+        return activateAncestorWindow(services, client.pid);
+    }
+    // From the client's parent, the shell of the tab: the client is a tmux
+    // process itself.
+    ProcApplicationIdentifier applications(services.proc);
+    std::ostringstream trace;
+    auto terminal =
+        ProcessTreeResolver::resolve(std::nullopt, clientStat->ppid,
+                                     client.tty.empty() ? std::nullopt : std::optional(client.tty),
+                                     false, {services.proc, applications}, trace);
+    if (!terminal || terminal->kind == TerminalKind::tmux) {
+        return activateAncestorWindow(services, client.pid);
+    }
+    const std::string terminalName(displayName(terminal->kind));
+    Activation activation =
+        SwitchSupport::activateWindowOf(services, terminalName, terminal->appPID, client.pid);
+    // The client's environment holds the tab's address, as a session's does.
+    ClaudeProcess viewer;
+    viewer.id = "tmux-client";
+    viewer.claudePID = client.pid;
+    switch (terminal->kind) {
+    case TerminalKind::kitty:
+        KittyController::selectTab(services, viewer, *terminal);
+        break;
+    case TerminalKind::wezterm:
+        WezTermController::selectTab(services, viewer, *terminal);
+        break;
+    case TerminalKind::konsole:
+        KonsoleController::selectTab(services, viewer, *terminal);
+        break;
+    case TerminalKind::gnomeTerminal:
+        GnomeTerminalController::selectTab(services, viewer, *terminal);
+        break;
+    default:
+        break;
+    }
+    return activation;
+}
+
 } // namespace
 
 TabSelection selectTab(const SwitchServices& services, const ClaudeProcess& process,
@@ -89,7 +144,11 @@ PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& pr
     // hold a comma (tmux itself relies on that).
     auto tmuxVariable = SwitchSupport::claudeEnvironment(services, process, "TMUX");
     if (!tmuxVariable || tmuxVariable->find(',') == 0) {
-        outcome.selection = SwitchSupport::missingVariable(name, "TMUX");
+        // Without the server's socket there is no pane to select, and the
+        // server has no window: say what is missing.
+        DiagnosticLogger::warn(SwitchSupport::category, "tmux: 缺少环境变量 TMUX, 无法定位 pane",
+                               {{"terminal", std::string(name)}, {"variable", "TMUX"}});
+        outcome.selection = TabSelection::failed(SwitchMessages::tmuxVariableMissing());
         return outcome;
     }
     std::string socket = tmuxVariable->substr(0, tmuxVariable->find(','));
@@ -164,10 +223,11 @@ PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& pr
             chosen = client;
         }
     }
+    // A pane that no client shows is not in front of anybody.
     if (!chosen) {
         DiagnosticLogger::warn(SwitchSupport::category, "tmux: 没有连接的客户端, 无法显示 pane",
                                {{"pane", pane.id}, {"tty", pane.tty}});
-        outcome.selection = SwitchSupport::logSelected(name, location.tty);
+        outcome.selection = TabSelection::failed(SwitchMessages::tmuxNoAttachedClient());
         return outcome;
     }
     if (chosen->session != pane.session) {
@@ -181,7 +241,7 @@ PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& pr
     }
     outcome.selection = SwitchSupport::logSelected(name, location.tty);
     if (chosen->pid > 0) {
-        outcome.activation = activateClientTerminal(services, chosen->pid);
+        outcome.activation = showClient(services, *chosen);
     }
     return outcome;
 }

@@ -14,7 +14,8 @@ struct PaneSelection {
 // Selects the pane whose tty is the session's (else the pane in TMUX_PANE) on
 // the server named by TMUX in the Claude Code process's environment: its window,
 // the pane, and a client showing its session; then brings that client's
-// terminal forward.
+// terminal (and, where the terminal can be told, its tab) forward. Without an
+// attached client nobody sees the pane, which is a failure.
 PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& process,
                          const TerminalLocation& location);
 
