@@ -91,6 +91,9 @@ DashboardView::DashboardView(DashboardModel& model, bool showFirstUseHint, Dashb
     rowsLayout_->setSpacing(0);
     rowsLayout_->addStretch(1);
     scroll_->setWidget(list);
+    // QScrollArea fills its widget with the palette's window colour; the
+    // ambient background has to show through.
+    list->setAutoFillBackground(false);
     content_->addWidget(scroll_);
     content_->addWidget(makeEmptyState(content_));
     layout->addWidget(content_, 1);

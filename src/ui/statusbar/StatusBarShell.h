@@ -29,6 +29,8 @@ public:
     ~StatusBarShell();
 
     DashboardPresenter& presenter() { return *presenter_; }
+    DashboardModel& model() { return *model_; }
+    TrayStatusItem& item() { return *item_; }
 
 private:
     std::unique_ptr<DashboardModel> model_;

@@ -16,12 +16,14 @@ TrayStatusItem::TrayStatusItem(QObject* parent)
     });
     hostWatch_->setInterval(5000);
     connect(hostWatch_, &QTimer::timeout, this, &TrayStatusItem::showWhenHosted);
-    showWhenHosted();
 }
 
 TrayStatusItem::~TrayStatusItem() = default;
 
 void TrayStatusItem::showWhenHosted() {
+    if (tray_->isVisible()) {
+        return;
+    }
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         tray_->show();
         hostWatch_->stop();
@@ -32,6 +34,8 @@ void TrayStatusItem::showWhenHosted() {
 
 void TrayStatusItem::setImage(const QIcon& icon) {
     tray_->setIcon(icon);
+    // Shown once it has an image to show.
+    showWhenHosted();
 }
 
 bool TrayStatusItem::canBeSeen() const {
