@@ -18,6 +18,7 @@
 
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,83 @@ TEST(TrayEndToEnd, ClickingTheIconOpensAndClosesTheDashboardUnderIt) {
         },
         5s));
 
+    monitor.stop();
+}
+
+// A private tmux server on a socket of its own, killed at scope end.
+class TmuxServer {
+public:
+    TmuxServer() : socket_((dir_.path() / "tmux.sock").string()) {}
+    ~TmuxServer() { run({"kill-server"}); }
+    TmuxServer(const TmuxServer&) = delete;
+    TmuxServer& operator=(const TmuxServer&) = delete;
+
+    ChildProcess::Result run(std::vector<std::string> arguments) const {
+        std::vector<std::string> argv{"tmux", "-S", socket_, "-f", "/dev/null"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return ChildProcess::run(
+            argv, {.timeLimit = std::chrono::seconds(10), .captureStandardError = true});
+    }
+    std::string activeWindows() const {
+        return run({"list-windows", "-t", "work", "-F", "#{window_index}=#{window_active}"})
+            .standardOutput;
+    }
+
+private:
+    test::TempDir dir_;
+    std::string socket_;
+};
+
+TEST(TrayEndToEnd, ClickingARowSelectsTheSessionsTmuxPane) {
+    test::TempHome home;
+    test::uiApp();
+    TmuxServer tmux;
+    auto started =
+        tmux.run({"new-session", "-d", "-s", "work", "-x", "80", "-y", "24", "sleep 600"});
+    if (!started.started) {
+        GTEST_SKIP() << "tmux is not installed";
+    }
+    ASSERT_TRUE(started.succeeded()) << started.standardError;
+
+    std::ostringstream log;
+    HeadlessMonitor monitor(log);
+    monitor.start();
+    MemorySettingsStore settings;
+    HookHealthMonitor health(settings, [] { return true; });
+    StatusBarShell shell(monitor.store(), nullptr, health, settings, [] {});
+
+    // Claude Code stands in as the pane's shell: it records one event, then
+    // stays (as the same process) so the session lives on.
+    const auto payload = home.path() / "payload.json";
+    test::writeFile(payload, test::testData("hook-stop.json"));
+    std::vector<std::string> window{"new-window", "-d", "-t", "work:"};
+    for (const std::string& entry : home.environment()) {
+        window.insert(window.end(), {"-e", entry});
+    }
+    window.push_back("CLAUDE_PID=$$ " + std::string(QUILLO_HOOK_BINARY) + " < " + payload.string() +
+                     "; exec sleep 600");
+    ASSERT_TRUE(tmux.run(window).succeeded());
+    ASSERT_EQ(tmux.activeWindows(), "0=1\n1=0\n");
+    ASSERT_TRUE(test::waitUntil([&] {
+        const auto& list = shell.model().processes();
+        return list.size() == 1 && list[0].terminal && list[0].terminal->kind == TerminalKind::tmux;
+    })) << HeadlessMonitor::describe(shell.model().processes());
+
+    shell.presenter().toggle(true);
+    ASSERT_TRUE(shell.presenter().isPanelShown());
+    MacProcessRow* row = shell.presenter().panel()->view()->rows().at(0);
+    ASSERT_TRUE(test::waitUntil([&] {
+        return row->isVisible() && shell.presenter().panel()->windowHandle()->isExposed();
+    }));
+    test::waitUntil([] { return false; }, 300ms); // the window manager places it
+    EXPECT_TRUE(row->accessibleName().contains("tmux")) << row->accessibleName().toStdString();
+    clickAt(row->mapToGlobal(row->rect().center()));
+    ASSERT_TRUE(test::waitUntil([&] { return tmux.activeWindows() == "0=0\n1=1\n"; }))
+        << tmux.activeWindows() << " switching " << row->isSwitching() << " error "
+        << row->errorText().value_or("none").toStdString() << " panel at "
+        << shell.presenter().panel()->geometry().x() << ","
+        << shell.presenter().panel()->geometry().y();
+    EXPECT_FALSE(row->errorText().has_value()) << row->errorText()->toStdString();
     monitor.stop();
 }
 
