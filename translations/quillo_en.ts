@@ -37,6 +37,61 @@
     </message>
 </context>
 <context>
+    <name>DashboardView</name>
+    <message>
+        <source>Hook 配置已失效，点击修复</source>
+        <translation>Hook configuration is broken. Click to fix</translation>
+    </message>
+    <message>
+        <source>修复 →</source>
+        <translation>Fix →</translation>
+    </message>
+    <message>
+        <source>图标被挤掉时也能唤起</source>
+        <translation>Open it even when the icon is hidden</translation>
+    </message>
+    <message>
+        <source>到「设置 → 通用」录制全局快捷键，菜单栏图标看不见时也能随时打开。</source>
+        <translation>Record a global shortcut in Settings → General to open Quillo any time, even when its tray icon cannot be seen.</translation>
+    </message>
+    <message>
+        <source>关闭提示</source>
+        <translation>Close hint</translation>
+    </message>
+    <message>
+        <source>暂无 Claude Code 进程</source>
+        <translation>No Claude Code sessions</translation>
+    </message>
+    <message>
+        <source>启动 Claude Code 后会自动显示</source>
+        <translation>Sessions appear here once Claude Code starts</translation>
+    </message>
+    <message>
+        <source>已连接 iPhone</source>
+        <translation>iPhone connected</translation>
+    </message>
+    <message>
+        <source>未连接 iPhone</source>
+        <translation>No iPhone connected</translation>
+    </message>
+    <message>
+        <source>暂无活跃进程</source>
+        <translation>No active sessions</translation>
+    </message>
+    <message>
+        <source>监控中：%lld 个 Claude Code 进程</source>
+        <translation>Monitoring %lld Claude Code sessions</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+</context>
+<context>
     <name>HookInstaller</name>
     <message>
         <source>settings.json 序列化失败</source>
@@ -49,6 +104,61 @@
     <message>
         <source>写入 settings.json 失败: %1</source>
         <translation>Could not write settings.json: %1</translation>
+    </message>
+</context>
+<context>
+    <name>MacProcessRow</name>
+    <message>
+        <source>运行中</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>等待输入</source>
+        <translation>Waiting for input</translation>
+    </message>
+    <message>
+        <source>等待权限</source>
+        <translation>Needs permission</translation>
+    </message>
+    <message>
+        <source>已结束</source>
+        <translation>Finished</translation>
+    </message>
+    <message>
+        <source>状态未知</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>%lld 秒</source>
+        <translation>%lld s</translation>
+    </message>
+    <message>
+        <source>%lld 分</source>
+        <translation>%lld min</translation>
+    </message>
+    <message>
+        <source>%lld 分 %lld 秒</source>
+        <translation>%lld min %lld s</translation>
+    </message>
+    <message>
+        <source>%lld 小时</source>
+        <translation>%lld h</translation>
+    </message>
+    <message>
+        <source>%lld 小时 %lld 分</source>
+        <translation>%lld h %lld min</translation>
+    </message>
+    <message>
+        <source>%lld 小时 %lld 分 %lld 秒</source>
+        <translation>%lld h %lld min %lld s</translation>
+    </message>
+    <message>
+        <source>已 %1</source>
+        <translation>for %1</translation>
+    </message>
+    <message>
+        <source>窗口不可用</source>
+        <translation>Window unavailable</translation>
     </message>
 </context>
 <context>

@@ -17,6 +17,8 @@
 #include "networking/TrustPrompt.h"
 #include "platform/ProcApplicationIdentifier.h"
 #include "platform/SettingsStore.h"
+#include "settings/SettingsWindowController.h"
+#include "statusbar/StatusBarShell.h"
 #include "terminal/TerminalSwitcher.h"
 
 #include <QApplication>
@@ -83,9 +85,13 @@ int runMonitor(int argc, char** argv, bool desktop) {
     }
     monitor.start();
     std::unique_ptr<quillo::DesktopShell> shell;
+    std::unique_ptr<quillo::StatusBarShell> statusBar;
     if (desktop) {
         shell = std::make_unique<quillo::DesktopShell>(settings);
         shell->start();
+        statusBar = std::make_unique<quillo::StatusBarShell>(
+            monitor.store(), &bridge, shell->health(), settings,
+            [&shell] { shell->settingsWindow().show(); });
     }
     return app->exec();
 }

@@ -3,10 +3,16 @@
 #include "RenderRegistry.h"
 
 #include "ComponentsSheet.h"
+#include "dashboard/DashboardModel.h"
+#include "dashboard/DashboardSamples.h"
+#include "dashboard/DashboardView.h"
+#include "dashboard/MacProcessRow.h"
 #include "installer/HookHealthMonitor.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsCategory.h"
 #include "settings/SettingsView.h"
+#include "statusbar/StatusIconSheet.h"
+#include "terminal/SwitchMessages.h"
 #include "theme/AmbientBackground.h"
 
 #include <QVBoxLayout>
@@ -52,11 +58,37 @@ RenderView settingsPane(SettingsCategory category) {
     return plain(std::move(page));
 }
 
+// The dashboard with sample sessions at a fixed moment; `full` adds the hook
+// banner, the hint, a connected phone and a failed switch.
+RenderView dashboard(bool full) {
+    auto model = std::make_shared<DashboardModel>();
+    DashboardServices services;
+    services.clock = [] { return DashboardSamples::sampleNow; };
+    services.later = [](auto, auto*, auto) {};
+    if (full) {
+        model->setProcesses(DashboardSamples::sessions());
+        model->setPeerCount(1);
+        model->setHookError(true);
+    }
+    auto view = std::make_unique<DashboardView>(*model, full, DashboardActions{}, services);
+    view->setRoundedCorners(true);
+    if (auto* row = view->rowFor("s2"); row != nullptr && full) {
+        row->applySwitchResult(SwitchResult::failed(SwitchMessages::noWindow("GNOME Terminal")));
+    }
+    RenderView result;
+    result.widget = std::move(view);
+    result.keepAlive = model;
+    return result;
+}
+
 } // namespace
 
 RenderRegistry builtInRenderViews() {
     RenderRegistry registry;
     registry.add("components", [] { return plain(makeComponentsSheet()); });
+    registry.add("status-icons", [] { return plain(makeStatusIconSheet()); });
+    registry.add("dashboard", [] { return dashboard(true); });
+    registry.add("dashboard-empty", [] { return dashboard(false); });
     registry.add("settings", settingsWindow);
     for (SettingsCategory category : allSettingsCategories) {
         registry.add(QStringLiteral("settings-") + QString::fromLatin1(rawValue(category).data()),

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ClaudeProcess.h"
+#include "Timestamp.h"
+
+#include <vector>
+
+namespace quillo::DashboardSamples {
+
+// The moment the sample durations are measured from.
+inline const Timestamp sampleNow = timestampFromSeconds(1'800'000'000);
+
+// Sessions in every state, in start order, one of them without a terminal.
+std::vector<ClaudeProcess> sessions();
+
+} // namespace quillo::DashboardSamples

@@ -1,0 +1,258 @@
+#include "DashboardView.h"
+
+#include "DashboardModel.h"
+#include "DashboardParts.h"
+#include "DashboardTexts.h"
+#include "MacProcessRow.h"
+#include "theme/DotIndicator.h"
+#include "theme/Fonts.h"
+#include "theme/Label.h"
+#include "theme/Oklch.h"
+#include "theme/Theme.h"
+
+#include <QCoreApplication>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QRadialGradient>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <set>
+
+namespace quillo {
+
+DashboardView::DashboardView(DashboardModel& model, bool showFirstUseHint, DashboardActions actions,
+                             DashboardServices services, QWidget* parent)
+    : QWidget(parent), model_(model), actions_(std::move(actions)), services_(std::move(services)) {
+    setObjectName(QStringLiteral("dashboard"));
+    setFixedSize(fixedWidth, fixedHeight);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // Hook error banner.
+    hookBannerBox_ = new QWidget(this);
+    auto* bannerLayout = new QVBoxLayout(hookBannerBox_);
+    bannerLayout->setContentsMargins(10, 10, 10, 0);
+    auto* banner = new HookErrorBanner(hookBannerBox_);
+    bannerLayout->addWidget(banner);
+    connect(banner, &PlainButton::clicked, this, [this] { actions_.onFixHook(); });
+    layout->addWidget(hookBannerBox_);
+
+    // Header.
+    auto* header = new QWidget(this);
+    auto* headerLayout = new QVBoxLayout(header);
+    // The live dot's glow needs room left of the dot: the header's left padding
+    // is shared between it and the lines' own inset.
+    headerLayout->setContentsMargins(16 - ConnectionLine::dotInset(), 14, 16, 12);
+    headerLayout->setSpacing(6);
+    auto* title =
+        new TitleLine(DashboardTexts::versionString(DashboardTexts::buildShortVersion()), header);
+    title->setContentsMargins(ConnectionLine::dotInset(), 0, 0, 0);
+    headerLayout->addWidget(title);
+    connection_ = new ConnectionLine(header);
+    headerLayout->addWidget(connection_);
+    count_ = makeLabel(QString(), 11.5, QFont::Normal, Theme::fgDim(), header);
+    count_->setObjectName(QStringLiteral("processCountText"));
+    count_->setContentsMargins(ConnectionLine::dotInset(), 0, 0, 0);
+    headerLayout->addWidget(count_);
+    layout->addWidget(header);
+
+    // Shortcut hint.
+    if (showFirstUseHint) {
+        hintBox_ = new QWidget(this);
+        auto* hintLayout = new QVBoxLayout(hintBox_);
+        hintLayout->setContentsMargins(10, 0, 10, 8);
+        hint_ = new FirstUseHintBanner(hintBox_);
+        hintLayout->addWidget(hint_);
+        connect(hint_, &FirstUseHintBanner::closeRequested, this, &DashboardView::dismissHint);
+        layout->addWidget(hintBox_);
+    }
+
+    layout->addWidget(makeDivider(this));
+
+    // Content: the list or the empty state.
+    content_ = new QStackedWidget(this);
+    scroll_ = new QScrollArea(content_);
+    scroll_->setObjectName(QStringLiteral("processList"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->viewport()->setAutoFillBackground(false);
+    auto* list = new QWidget(scroll_);
+    list->setAutoFillBackground(false);
+    rowsLayout_ = new QVBoxLayout(list);
+    rowsLayout_->setContentsMargins(6, 6, 6, 6);
+    rowsLayout_->setSpacing(0);
+    rowsLayout_->addStretch(1);
+    scroll_->setWidget(list);
+    // QScrollArea fills its widget with the palette's window colour; the
+    // ambient background has to show through.
+    list->setAutoFillBackground(false);
+    content_->addWidget(scroll_);
+    content_->addWidget(makeEmptyState(content_));
+    layout->addWidget(content_, 1);
+
+    layout->addWidget(makeDivider(this));
+
+    // Footer.
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(6, 6, 6, 6);
+    auto* settings = new FooterButton(QStringLiteral("gearshape"),
+                                      QCoreApplication::translate("DashboardView", "设置"), this);
+    settings->setObjectName(QStringLiteral("settingsButton"));
+    auto* quit = new FooterButton(QStringLiteral("xmark"),
+                                  QCoreApplication::translate("DashboardView", "退出"), this);
+    quit->setObjectName(QStringLiteral("quitButton"));
+    connect(settings, &PlainButton::clicked, this, [this] { actions_.onOpenSettings(); });
+    connect(quit, &PlainButton::clicked, this, [this] { actions_.onQuit(); });
+    footer->addWidget(settings);
+    footer->addStretch(1);
+    footer->addWidget(quit);
+    layout->addLayout(footer);
+
+    ticker_ = new QTimer(this);
+    ticker_->setInterval(1000);
+    connect(ticker_, &QTimer::timeout, this, &DashboardView::tick);
+
+    connect(&model_, &DashboardModel::processesChanged, this, &DashboardView::setProcesses);
+    connect(&model_, &DashboardModel::peerCountChanged, this, &DashboardView::setPeerCount);
+    connect(&model_, &DashboardModel::hookErrorChanged, this, &DashboardView::setHookError);
+    setProcesses(model_.processes());
+    setPeerCount(model_.peerCount());
+    setHookError(model_.hookError());
+}
+
+DashboardView::~DashboardView() = default;
+
+void DashboardView::setProcesses(const std::vector<ClaudeProcess>& processes) {
+    // Rows are kept by session id, so a row keeps its error and hover while
+    // its session stays; the order is the store's.
+    std::set<std::string> present;
+    for (const ClaudeProcess& process : processes) {
+        present.insert(process.id);
+    }
+    for (auto it = rowsById_.begin(); it != rowsById_.end();) {
+        if (present.count(it->first) == 0) {
+            rowsLayout_->removeWidget(it->second);
+            delete it->second;
+            it = rowsById_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    int index = 0;
+    for (const ClaudeProcess& process : processes) {
+        MacProcessRow* row = nullptr;
+        if (auto found = rowsById_.find(process.id); found != rowsById_.end()) {
+            row = found->second;
+            row->setProcess(process);
+            rowsLayout_->removeWidget(row);
+        } else {
+            row = new MacProcessRow(process, services_, rowsLayout_->parentWidget());
+            row->updateDuration(services_.clock());
+            rowsById_[process.id] = row;
+        }
+        rowsLayout_->insertWidget(index++, row);
+    }
+    content_->setCurrentIndex(processes.empty() ? 1 : 0);
+    count_->setText(DashboardTexts::processCountText(processes.size()));
+    count_->setAccessibleName(count_->text());
+}
+
+void DashboardView::setPeerCount(int count) {
+    connection_->setPeerCount(count);
+}
+
+void DashboardView::setHookError(bool hasError) {
+    hookBannerBox_->setVisible(hasError);
+}
+
+void DashboardView::dismissHint() {
+    if (hintBox_ == nullptr || !hintBox_->isVisible()) {
+        return;
+    }
+    auto* effect = new QGraphicsOpacityEffect(hintBox_);
+    hintBox_->setGraphicsEffect(effect);
+    auto* fade = new QPropertyAnimation(effect, "opacity", hintBox_);
+    fade->setDuration(180);
+    fade->setEasingCurve(QEasingCurve::InOutSine);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    connect(fade, &QPropertyAnimation::finished, hintBox_, &QWidget::hide);
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+    actions_.onDismissFirstUseHint();
+}
+
+std::vector<MacProcessRow*> DashboardView::rows() const {
+    std::vector<MacProcessRow*> result;
+    for (int i = 0; i < rowsLayout_->count(); ++i) {
+        if (auto* row = qobject_cast<MacProcessRow*>(rowsLayout_->itemAt(i)->widget())) {
+            result.push_back(row);
+        }
+    }
+    return result;
+}
+
+MacProcessRow* DashboardView::rowFor(const std::string& processId) const {
+    auto found = rowsById_.find(processId);
+    return found == rowsById_.end() ? nullptr : found->second;
+}
+
+bool DashboardView::isTicking() const {
+    return ticker_->isActive();
+}
+
+void DashboardView::tick() {
+    const Timestamp now = services_.clock();
+    for (auto& [id, row] : rowsById_) {
+        row->updateDuration(now);
+    }
+}
+
+void DashboardView::setRoundedCorners(bool rounded) {
+    rounded_ = rounded;
+    setAttribute(Qt::WA_TranslucentBackground, rounded);
+    update();
+}
+
+void DashboardView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    tick();
+    ticker_->start();
+}
+
+void DashboardView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    ticker_->stop();
+}
+
+void DashboardView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF area = rect();
+    if (rounded_) {
+        QPainterPath card;
+        card.addRoundedRect(area, cornerRadius, cornerRadius);
+        painter.setClipPath(card);
+    }
+    // The ambient background: the deep colour with two soft glows.
+    painter.fillRect(area, Theme::bgDeepest());
+    auto glow = [&](QPointF centre, QColor color) {
+        QColor clear = color;
+        clear.setAlphaF(0);
+        QRadialGradient gradient(centre, 360);
+        gradient.setColorAt(0, color);
+        gradient.setColorAt(1, clear);
+        painter.fillRect(area, gradient);
+    };
+    glow({area.width() * 0.2, 0}, oklch(0.22, 0.02, 240, 0.6));
+    glow({area.width(), area.height()}, oklch(0.2, 0.015, 260, 0.5));
+}
+
+} // namespace quillo

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "ClaudeProcess.h"
+#include "DashboardServices.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QScrollArea;
+class QStackedWidget;
+class QTimer;
+class QVBoxLayout;
+
+namespace quillo {
+
+class DashboardModel;
+class ConnectionLine;
+class FirstUseHintBanner;
+class HookErrorBanner;
+class MacProcessRow;
+
+// What the dashboard's buttons do; the presenter supplies them.
+struct DashboardActions {
+    std::function<void()> onOpenSettings = [] {};
+    std::function<void()> onQuit = [] {};
+    std::function<void()> onFixHook = [] {};
+    std::function<void()> onDismissFirstUseHint = [] {};
+};
+
+// The dashboard card: hook banner, header, the optional shortcut hint, one row
+// per session in the store's order (or the empty state) and the footer. It
+// follows the model; the durations tick once a second through one timer, and
+// only while the view is shown.
+class DashboardView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int fixedWidth = 400;
+    static constexpr int fixedHeight = 520;
+    static constexpr double cornerRadius = 14;
+
+    DashboardView(DashboardModel& model, bool showFirstUseHint, DashboardActions actions,
+                  DashboardServices services = {}, QWidget* parent = nullptr);
+    ~DashboardView() override;
+
+    // The rows in display order.
+    std::vector<MacProcessRow*> rows() const;
+    MacProcessRow* rowFor(const std::string& processId) const;
+
+    bool isTicking() const;
+    // One tick of the duration timer: every row re-renders its duration.
+    void tick();
+
+    // Draws the card with rounded corners (in a window that shows what is
+    // behind the corners).
+    void setRoundedCorners(bool rounded);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void setProcesses(const std::vector<ClaudeProcess>& processes);
+    void setPeerCount(int count);
+    void setHookError(bool hasError);
+    void dismissHint();
+
+    DashboardModel& model_;
+    DashboardActions actions_;
+    DashboardServices services_;
+    bool rounded_ = false;
+
+    QWidget* hookBannerBox_ = nullptr;
+    FirstUseHintBanner* hint_ = nullptr;
+    QWidget* hintBox_ = nullptr;
+    ConnectionLine* connection_ = nullptr;
+    QLabel* count_ = nullptr;
+    QStackedWidget* content_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QVBoxLayout* rowsLayout_ = nullptr;
+    std::map<std::string, MacProcessRow*> rowsById_;
+    QTimer* ticker_ = nullptr;
+};
+
+} // namespace quillo

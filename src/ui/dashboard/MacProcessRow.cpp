@@ -1,0 +1,331 @@
+#include "MacProcessRow.h"
+
+#include "DashboardTexts.h"
+#include "SwitchRunner.h"
+#include "theme/DotIndicator.h"
+#include "theme/Fonts.h"
+#include "theme/Label.h"
+#include "theme/Oklch.h"
+#include "theme/Theme.h"
+
+#include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace quillo {
+
+void DashboardServices::defaultLater(std::chrono::milliseconds delay, QObject* context,
+                                     std::function<void()> call) {
+    QTimer::singleShot(delay, context, std::move(call));
+}
+
+namespace {
+
+const QColor& hoverFill() {
+    static const QColor color = oklch(0.22, 0.011, 250);
+    return color;
+}
+
+} // namespace
+
+// The session's name in the fixed font, cut at the end when too long, then
+// "· terminal" when it has one.
+class RowNameLine : public QWidget {
+public:
+    explicit RowNameLine(QWidget* parent) : QWidget(parent) {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+
+    void set(const QString& name, const QString& terminal) {
+        name_ = name;
+        terminal_ = terminal;
+        updateGeometry();
+        update();
+    }
+
+    QSize sizeHint() const override {
+        const QFontMetricsF name(Fonts::monospaced(14, QFont::DemiBold));
+        return {static_cast<int>(name.horizontalAdvance(name_)) + 60,
+                static_cast<int>(std::ceil(name.height()))};
+    }
+    QSize minimumSizeHint() const override { return {40, sizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        const QFont nameFont = Fonts::monospaced(14, QFont::DemiBold);
+        const QFont smallFont = Fonts::ui(11);
+        const QFontMetricsF nameMetrics(nameFont);
+        const QFontMetricsF smallMetrics(smallFont);
+        const QString suffix = terminal_.isEmpty() ? QString() : QStringLiteral(" · ") + terminal_;
+        const double suffixWidth = smallMetrics.horizontalAdvance(suffix);
+        const double nameRoom = std::max(0.0, width() - suffixWidth);
+        const QString shown = nameMetrics.elidedText(name_, Qt::ElideRight, nameRoom);
+        const double baseline = nameMetrics.ascent();
+        painter.setFont(nameFont);
+        painter.setPen(Theme::fg());
+        painter.drawText(QPointF(0, baseline), shown);
+        if (!suffix.isEmpty()) {
+            painter.setFont(smallFont);
+            painter.setPen(Theme::fgFaint());
+            painter.drawText(QPointF(nameMetrics.horizontalAdvance(shown), baseline), suffix);
+        }
+    }
+
+private:
+    QString name_;
+    QString terminal_;
+};
+
+// "state · 已 duration" and, 6 points after it, the last switch error; all on
+// one baseline.
+class RowStatusLine : public QWidget {
+public:
+    explicit RowStatusLine(QWidget* parent) : QWidget(parent) {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+
+    void set(const QString& state, const QColor& stateColor, const QString& duration,
+             const std::optional<QString>& error) {
+        state_ = state;
+        stateColor_ = stateColor;
+        duration_ = duration;
+        error_ = error.value_or(QString());
+        update();
+    }
+
+    QSize sizeHint() const override {
+        const QFontMetricsF metrics(Fonts::ui(11.5));
+        return {200, static_cast<int>(std::ceil(metrics.height()))};
+    }
+    QSize minimumSizeHint() const override { return {40, sizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        const QFont stateFont = Fonts::ui(11.5, QFont::Medium);
+        const QFont plainFont = Fonts::ui(11.5);
+        const QFontMetricsF metrics(plainFont);
+        const double baseline = metrics.ascent();
+        double x = 0;
+        auto run = [&](const QString& text, const QFont& font, const QColor& color) {
+            painter.setFont(font);
+            painter.setPen(color);
+            painter.drawText(QPointF(x, baseline), text);
+            x += QFontMetricsF(font).horizontalAdvance(text);
+        };
+        run(state_, stateFont, stateColor_);
+        run(QStringLiteral(" · "), plainFont, Theme::fgFaint());
+        run(QCoreApplication::translate("MacProcessRow", "已 %1").arg(duration_), plainFont,
+            Theme::fgDim());
+        if (!error_.isEmpty()) {
+            x += 6;
+            const QFont errorFont = Fonts::ui(10.5);
+            const QString shown = QFontMetricsF(errorFont).elidedText(error_, Qt::ElideRight,
+                                                                      std::max(0.0, width() - x));
+            run(shown, errorFont, Theme::statusPerm());
+        }
+    }
+
+private:
+    QString state_;
+    QColor stateColor_;
+    QString duration_;
+    QString error_;
+};
+
+MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& services,
+                             QWidget* parent)
+    : QWidget(parent), process_(std::move(process)), services_(services),
+      renderedAt_(services_.clock()) {
+    setObjectName(QStringLiteral("processRow"));
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(14, 11, 14, 11);
+    layout->setSpacing(12);
+
+    // The dot keeps its glow outside the 10 × 10 frame, so it is placed over
+    // the frame rather than inside it.
+    dotFrame_ = new QWidget(this);
+    dotFrame_->setFixedSize(10, 10);
+    layout->addWidget(dotFrame_, 0, Qt::AlignVCenter);
+    dot_ = new DotIndicator(process_.state, 8, this);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(3);
+    column->setContentsMargins(0, 0, 0, 0);
+    nameLine_ = new RowNameLine(this);
+    statusLine_ = new RowStatusLine(this);
+    column->addWidget(nameLine_);
+    column->addWidget(statusLine_);
+    layout->addLayout(column, 1);
+
+    unavailable_ = makeLabel(QCoreApplication::translate("MacProcessRow", "窗口不可用"), 10.5,
+                             QFont::Normal, Theme::statusPermDim(), this);
+    layout->addWidget(unavailable_, 0, Qt::AlignVCenter);
+    layout->addWidget(new SymbolView(QStringLiteral("chevron.right"), 11, Theme::fgFaint()), 0,
+                      Qt::AlignVCenter);
+    refresh();
+}
+
+void MacProcessRow::setProcess(const ClaudeProcess& process) {
+    process_ = process;
+    dot_->setState(process_.state);
+    if (!switchable()) {
+        setHover(false);
+    }
+    refresh();
+}
+
+void MacProcessRow::updateDuration(Timestamp now) {
+    renderedAt_ = now;
+    refresh();
+}
+
+QString MacProcessRow::statusText() const {
+    return DashboardTexts::stateLabel(process_.state) + QStringLiteral(" · ") +
+           QCoreApplication::translate("MacProcessRow", "已 %1")
+               .arg(DashboardTexts::durationText(process_.stateChangedAt, renderedAt_));
+}
+
+void MacProcessRow::refresh() {
+    const QString terminal =
+        process_.terminal
+            ? QString::fromUtf8(displayName(process_.terminal->kind).data(),
+                                static_cast<qsizetype>(displayName(process_.terminal->kind).size()))
+            : QString();
+    const QString name = QString::fromStdString(process_.name);
+    nameLine_->set(name, terminal);
+    statusLine_->set(
+        DashboardTexts::stateLabel(process_.state), DashboardTexts::stateColor(process_.state),
+        DashboardTexts::durationText(process_.stateChangedAt, renderedAt_), errorText_);
+    unavailable_->setVisible(!switchable());
+    setCursor(switchable() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+
+    if (!switchable()) {
+        if (graphicsEffect() == nullptr) {
+            auto* dim = new QGraphicsOpacityEffect(this);
+            dim->setOpacity(0.55);
+            setGraphicsEffect(dim);
+        }
+    } else if (graphicsEffect() != nullptr) {
+        setGraphicsEffect(nullptr);
+    }
+    // Screen readers, and tests from outside, read the row by this.
+    const QString where =
+        switchable() ? terminal : QCoreApplication::translate("MacProcessRow", "窗口不可用");
+    setAccessibleName(name + QStringLiteral(", ") + DashboardTexts::stateLabel(process_.state) +
+                      QStringLiteral(", ") + where);
+    setAccessibleDescription(errorText_.value_or(QString()));
+}
+
+void MacProcessRow::handleTap() {
+    if (!switchable() || switching_ || services_.switcher == nullptr) {
+        return;
+    }
+    switching_ = true;
+    services_.switcher->run(process_, this,
+                            [this](const SwitchResult& result) { applySwitchResult(result); });
+}
+
+void MacProcessRow::applySwitchResult(const SwitchResult& result) {
+    switching_ = false;
+    if (result.succeeded()) {
+        errorText_.reset();
+        refresh();
+        return;
+    }
+    const Timestamp failedAt = services_.clock();
+    errorText_ = QString::fromStdString(result.message);
+    lastErrorAt_ = failedAt;
+    refresh();
+    // A newer failure keeps its message for its own full period: the check
+    // looks at the latest failure's time, not this one's.
+    services_.later(errorDuration, this, [this] {
+        if (lastErrorAt_ && services_.clock() - *lastErrorAt_ >= errorDuration) {
+            errorText_.reset();
+            lastErrorAt_.reset();
+            refresh();
+        }
+    });
+}
+
+void MacProcessRow::placeDot() {
+    const QPoint centre = dotFrame_->geometry().center();
+    dot_->move(centre.x() - dot_->width() / 2 + (dotFrame_->width() % 2 == 0 ? 1 : 0),
+               centre.y() - dot_->height() / 2 + (dotFrame_->height() % 2 == 0 ? 1 : 0));
+    dot_->raise();
+}
+
+void MacProcessRow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (layout() != nullptr) {
+        layout()->activate();
+    }
+    placeDot();
+}
+
+void MacProcessRow::setHover(bool hover) {
+    const bool shown = hover && switchable();
+    if (shown != hover_) {
+        hover_ = shown;
+        update();
+    }
+}
+
+void MacProcessRow::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    setHover(true);
+}
+
+void MacProcessRow::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    setHover(false);
+}
+
+void MacProcessRow::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void MacProcessRow::mouseReleaseEvent(QMouseEvent* event) {
+    const bool tap = pressed_ && event->button() == Qt::LeftButton &&
+                     rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (tap) {
+        handleTap();
+    }
+}
+
+void MacProcessRow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Space) {
+        handleTap();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MacProcessRow::paintEvent(QPaintEvent*) {
+    if (!hover_) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(hoverFill());
+    painter.drawRoundedRect(QRectF(rect()), 10, 10);
+}
+
+} // namespace quillo

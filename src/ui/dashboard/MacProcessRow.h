@@ -1,0 +1,85 @@
+#pragma once
+
+#include "ClaudeProcess.h"
+#include "DashboardServices.h"
+#include "Timestamp.h"
+#include "terminal/SwitchResult.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+
+namespace quillo {
+
+class DotIndicator;
+class RowNameLine;
+class RowStatusLine;
+
+// One session in the dashboard: its state dot, name and terminal, its state
+// and how long it has been in it, and a tap that brings its terminal forward.
+// A session without a terminal is dimmed, cannot be tapped and never
+// highlights.
+class MacProcessRow : public QWidget {
+    Q_OBJECT
+
+public:
+    // A failed switch's message stays this long after the latest failure.
+    static constexpr std::chrono::seconds errorDuration{4};
+
+    MacProcessRow(ClaudeProcess process, const DashboardServices& services,
+                  QWidget* parent = nullptr);
+
+    const ClaudeProcess& process() const { return process_; }
+    void setProcess(const ClaudeProcess& process);
+
+    // Re-renders the duration for the given moment.
+    void updateDuration(Timestamp now);
+
+    bool switchable() const { return process_.terminal.has_value(); }
+    bool isSwitching() const { return switching_; }
+    const std::optional<QString>& errorText() const { return errorText_; }
+    bool hovered() const { return hover_; }
+
+    // The row's action: starts a switch unless the session has no terminal or
+    // a switch for this row is still running.
+    void handleTap();
+
+    // Applies a switch's outcome (on the main thread).
+    void applySwitchResult(const SwitchResult& result);
+
+    QString statusText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void refresh();
+    void placeDot();
+    void setHover(bool hover);
+
+    ClaudeProcess process_;
+    DashboardServices services_;
+    Timestamp renderedAt_;
+    bool hover_ = false;
+    bool pressed_ = false;
+    bool switching_ = false;
+    std::optional<QString> errorText_;
+    std::optional<Timestamp> lastErrorAt_;
+
+    QWidget* dotFrame_ = nullptr;
+    DotIndicator* dot_ = nullptr;
+    RowNameLine* nameLine_ = nullptr;
+    RowStatusLine* statusLine_ = nullptr;
+    QLabel* unavailable_ = nullptr;
+};
+
+} // namespace quillo

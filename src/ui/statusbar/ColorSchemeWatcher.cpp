@@ -1,0 +1,70 @@
+#include "ColorSchemeWatcher.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace quillo {
+
+namespace {
+
+constexpr const char* portalService = "org.freedesktop.portal.Desktop";
+constexpr const char* portalPath = "/org/freedesktop/portal/desktop";
+constexpr const char* settingsInterface = "org.freedesktop.portal.Settings";
+constexpr const char* appearance = "org.freedesktop.appearance";
+constexpr const char* colorSchemeKey = "color-scheme";
+
+// The portal's Read wraps the value in one or two variants.
+std::optional<uint> unwrap(QVariant value) {
+    while (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>()) {
+        value = value.value<QDBusVariant>().variant();
+    }
+    bool ok = false;
+    const uint scheme = value.toUInt(&ok);
+    return ok ? std::optional<uint>(scheme) : std::nullopt;
+}
+
+} // namespace
+
+ColorSchemeWatcher::ColorSchemeWatcher(QObject* parent) : QObject(parent) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return;
+    }
+    bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
+                SLOT(settingChanged(QString, QString, QDBusVariant)));
+    QDBusMessage read =
+        QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
+    read << QString::fromLatin1(appearance) << QString::fromLatin1(colorSchemeKey);
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, 2000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* call) {
+                QDBusPendingReply<QVariant> reply = *call;
+                if (!reply.isError()) {
+                    setColorScheme(unwrap(reply.value()));
+                }
+                call->deleteLater();
+            });
+}
+
+bool ColorSchemeWatcher::isDarkScheme(std::optional<uint> colorScheme) {
+    return colorScheme != 2u;
+}
+
+void ColorSchemeWatcher::setColorScheme(std::optional<uint> colorScheme) {
+    const bool dark = isDarkScheme(colorScheme);
+    if (dark != dark_) {
+        dark_ = dark;
+        emit darkChanged(dark_);
+    }
+}
+
+void ColorSchemeWatcher::settingChanged(const QString& nameSpace, const QString& key,
+                                        const QDBusVariant& value) {
+    if (nameSpace == QLatin1String(appearance) && key == QLatin1String(colorSchemeKey)) {
+        setColorScheme(unwrap(value.variant()));
+    }
+}
+
+} // namespace quillo

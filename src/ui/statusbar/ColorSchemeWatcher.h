@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDBusVariant>
+#include <QObject>
+
+#include <optional>
+
+namespace quillo {
+
+// Whether the desktop asks for dark colours, from the desktop portal's
+// "org.freedesktop.appearance" "color-scheme" (1 dark, 2 light, 0 no
+// preference), read once without blocking and then followed. Dark when the
+// portal does not answer or has no preference: the icon must stay visible on the
+// common dark panels.
+class ColorSchemeWatcher : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ColorSchemeWatcher(QObject* parent = nullptr);
+
+    bool isDark() const { return dark_; }
+
+    static bool isDarkScheme(std::optional<uint> colorScheme);
+
+    // For tests and for desktops that say it another way.
+    void setColorScheme(std::optional<uint> colorScheme);
+
+signals:
+    void darkChanged(bool isDark);
+
+private slots:
+    void settingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value);
+
+private:
+    bool dark_ = true;
+};
+
+} // namespace quillo

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace quillo {
+
+class ColorSchemeWatcher;
+class DashboardModel;
+class DashboardPresenter;
+class HookHealthMonitor;
+class HostTransportBridge;
+class ProcessStateStore;
+class SettingsStore;
+class StatusBarController;
+class SystemSwitchServices;
+class TerminalSwitcher;
+class ThreadedSwitchRunner;
+class TrayStatusItem;
+
+// The tray item and the dashboard as the desktop monitor runs them: the model
+// following the store, the bridge and the health monitor; the tray item with
+// its icon; the presenter; and a switcher of its own for row taps, used on a
+// worker thread.
+class StatusBarShell {
+public:
+    StatusBarShell(ProcessStateStore& store, HostTransportBridge* bridge, HookHealthMonitor& health,
+                   SettingsStore& settings, std::function<void()> openSettings);
+    ~StatusBarShell();
+
+    DashboardPresenter& presenter() { return *presenter_; }
+    DashboardModel& model() { return *model_; }
+    TrayStatusItem& item() { return *item_; }
+
+private:
+    std::unique_ptr<DashboardModel> model_;
+    std::unique_ptr<SystemSwitchServices> switchServices_;
+    std::unique_ptr<TerminalSwitcher> switcher_;
+    std::unique_ptr<ThreadedSwitchRunner> runner_;
+    std::unique_ptr<ColorSchemeWatcher> scheme_;
+    std::unique_ptr<TrayStatusItem> item_;
+    std::unique_ptr<DashboardPresenter> presenter_;
+    std::unique_ptr<StatusBarController> controller_;
+};
+
+} // namespace quillo

@@ -1,0 +1,284 @@
+// The dashboard view against a model fed by hand, a fake clock, hand-run
+// delayed calls and a switch runner that finishes when the test says so.
+#include "dashboard/DashboardView.h"
+#include "UiTestApp.h"
+#include "dashboard/DashboardModel.h"
+#include "dashboard/DashboardParts.h"
+#include "dashboard/MacProcessRow.h"
+#include "dashboard/SwitchRunner.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QPointer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using namespace std::chrono_literals;
+
+const Timestamp t0 = timestampFromSeconds(1'700'000'000);
+
+ClaudeProcess session(const std::string& id, ProcessState state, bool withTerminal = true) {
+    ClaudeProcess process;
+    process.id = id;
+    process.name = "project-" + id;
+    process.state = state;
+    process.startedAt = t0;
+    process.stateChangedAt = t0;
+    if (withTerminal) {
+        process.terminal = TerminalLocation{TerminalKind::kitty, 10, 11, "/dev/pts/1"};
+    }
+    return process;
+}
+
+// A clock the test moves, and delayed calls that run when it passes their time.
+struct ManualTime {
+    struct Pending {
+        Timestamp due;
+        QPointer<QObject> context;
+        std::function<void()> call;
+    };
+    Timestamp current = t0;
+    std::vector<Pending> pending;
+
+    DashboardServices services(SwitchRunner* switcher) {
+        DashboardServices result;
+        result.clock = [this] { return current; };
+        result.later = [this](std::chrono::milliseconds delay, QObject* context,
+                              std::function<void()> call) {
+            pending.push_back({current + delay, context, std::move(call)});
+        };
+        result.switcher = switcher;
+        return result;
+    }
+
+    void advanceTo(double secondsAfterStart) {
+        current = t0 + Seconds{secondsAfterStart};
+        auto due = std::stable_partition(pending.begin(), pending.end(),
+                                         [this](const Pending& p) { return p.due > current; });
+        std::vector<Pending> ready(std::make_move_iterator(due),
+                                   std::make_move_iterator(pending.end()));
+        pending.erase(due, pending.end());
+        for (Pending& p : ready) {
+            if (!p.context.isNull()) {
+                p.call();
+            }
+        }
+    }
+};
+
+// Switches that finish only when the test finishes them.
+struct HeldSwitches : SwitchRunner {
+    struct Call {
+        ClaudeProcess process;
+        QPointer<QObject> context;
+        Done done;
+    };
+    std::vector<Call> calls;
+
+    void run(const ClaudeProcess& process, QObject* context, Done done) override {
+        calls.push_back({process, context, std::move(done)});
+    }
+    void finish(std::size_t index, const SwitchResult& result) {
+        if (!calls.at(index).context.isNull()) {
+            calls.at(index).done(result);
+        }
+    }
+};
+
+struct DashboardFixture : ::testing::Test {
+    DashboardFixture() { test::uiApp(); }
+
+    std::unique_ptr<DashboardView> makeView(bool hint = false) {
+        return std::make_unique<DashboardView>(model, hint, actions, time.services(&switches));
+    }
+
+    DashboardModel model;
+    DashboardActions actions;
+    ManualTime time;
+    HeldSwitches switches;
+};
+
+std::vector<std::string> rowIds(const DashboardView& view) {
+    std::vector<std::string> ids;
+    for (MacProcessRow* row : view.rows()) {
+        ids.push_back(row->process().id);
+    }
+    return ids;
+}
+
+TEST_F(DashboardFixture, RowsFollowTheStoreOrderAndKeepTheirStateWhileTheirSessionStays) {
+    model.setProcesses({session("b", ProcessState::active), session("a", ProcessState::active)});
+    auto view = makeView();
+    EXPECT_EQ(rowIds(*view), (std::vector<std::string>{"b", "a"})) << "never sorted again";
+    MacProcessRow* a = view->rowFor("a");
+    a->applySwitchResult(SwitchResult::failed("kaputt"));
+
+    model.setProcesses(
+        {session("a", ProcessState::waitingInput), session("c", ProcessState::active)});
+    EXPECT_EQ(rowIds(*view), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(view->rowFor("a"), a) << "same row, updated in place";
+    EXPECT_EQ(a->process().state, ProcessState::waitingInput);
+    EXPECT_EQ(a->errorText(), QString("kaputt"));
+    EXPECT_EQ(view->rowFor("b"), nullptr);
+}
+
+TEST_F(DashboardFixture, EmptyStoreShowsTheEmptyStateAndACompletedSessionStillCounts) {
+    auto view = makeView();
+    auto* count = view->findChild<QLabel*>("processCountText");
+    auto* empty = view->findChild<QWidget*>("emptyState");
+    view->show();
+    EXPECT_EQ(count->text(), "暂无活跃进程");
+    EXPECT_TRUE(empty->isVisible());
+
+    model.setProcesses({session("done", ProcessState::completed)});
+    EXPECT_EQ(count->text(), "监控中：1 个 Claude Code 进程");
+    EXPECT_FALSE(empty->isVisible());
+    EXPECT_EQ(view->rows().size(), 1u);
+}
+
+TEST_F(DashboardFixture, ASessionWithoutTerminalIsDimmedNamedUnavailableAndCannotBeTapped) {
+    model.setProcesses({session("lost", ProcessState::active, false),
+                        session("here", ProcessState::waitingPermission)});
+    auto view = makeView();
+    MacProcessRow* lost = view->rowFor("lost");
+    MacProcessRow* here = view->rowFor("here");
+
+    auto* dim = qobject_cast<QGraphicsOpacityEffect*>(lost->graphicsEffect());
+    ASSERT_NE(dim, nullptr);
+    EXPECT_DOUBLE_EQ(dim->opacity(), 0.55);
+    EXPECT_EQ(here->graphicsEffect(), nullptr);
+    EXPECT_EQ(lost->accessibleName(), "project-lost, 运行中, 窗口不可用");
+    EXPECT_EQ(here->accessibleName(), "project-here, 等待权限, kitty");
+
+    lost->handleTap();
+    EXPECT_TRUE(switches.calls.empty());
+    // Gaining a terminal makes it a normal row again.
+    model.setProcesses({session("lost", ProcessState::active, true)});
+    EXPECT_EQ(lost->graphicsEffect(), nullptr);
+}
+
+TEST_F(DashboardFixture, DurationsTickOnlyWhileTheViewIsShown) {
+    model.setProcesses({session("a", ProcessState::waitingInput)});
+    auto view = makeView();
+    EXPECT_FALSE(view->isTicking());
+    time.advanceTo(61);
+    view->show();
+    EXPECT_TRUE(view->isTicking());
+    EXPECT_EQ(view->rowFor("a")->statusText(), "等待输入 · 已 1 分 1 秒") << "current at once";
+    time.advanceTo(3600);
+    view->tick();
+    EXPECT_EQ(view->rowFor("a")->statusText(), "等待输入 · 已 1 小时");
+    view->hide();
+    EXPECT_FALSE(view->isTicking());
+}
+
+TEST_F(DashboardFixture, ASecondTapWhileTheSwitchRunsDoesNothing) {
+    model.setProcesses({session("a", ProcessState::waitingInput)});
+    auto view = makeView();
+    MacProcessRow* row = view->rowFor("a");
+    row->handleTap();
+    row->handleTap();
+    ASSERT_EQ(switches.calls.size(), 1u);
+    EXPECT_TRUE(row->isSwitching());
+
+    switches.finish(0, SwitchResult::switched());
+    EXPECT_FALSE(row->isSwitching());
+    row->handleTap();
+    EXPECT_EQ(switches.calls.size(), 2u);
+}
+
+TEST_F(DashboardFixture, AFailureShowsForFourSecondsAfterTheLatestFailure) {
+    model.setProcesses({session("a", ProcessState::waitingInput)});
+    auto view = makeView();
+    MacProcessRow* row = view->rowFor("a");
+
+    row->handleTap();
+    switches.finish(0, SwitchResult::failed("first"));
+    EXPECT_EQ(row->errorText(), QString("first"));
+    time.advanceTo(2);
+    row->handleTap();
+    switches.finish(1, SwitchResult::failed("second"));
+    EXPECT_EQ(row->errorText(), QString("second"));
+
+    time.advanceTo(4); // the first failure's check: the second is only 2 s old
+    EXPECT_EQ(row->errorText(), QString("second"));
+    time.advanceTo(5.9);
+    EXPECT_EQ(row->errorText(), QString("second"));
+    time.advanceTo(6);
+    EXPECT_FALSE(row->errorText().has_value());
+
+    // A success clears a message at once.
+    row->handleTap();
+    switches.finish(2, SwitchResult::failed("third"));
+    row->handleTap();
+    switches.finish(3, SwitchResult::activatedOnly());
+    EXPECT_FALSE(row->errorText().has_value());
+}
+
+TEST_F(DashboardFixture, BannersAndButtonsCallTheirActions) {
+    int fixes = 0;
+    int dismissals = 0;
+    int settings = 0;
+    actions.onFixHook = [&] { ++fixes; };
+    actions.onDismissFirstUseHint = [&] { ++dismissals; };
+    actions.onOpenSettings = [&] { ++settings; };
+    auto view = makeView(true);
+    view->show();
+    auto* banner = view->findChild<PlainButton*>("hookErrorBanner");
+    EXPECT_FALSE(banner->isVisible());
+    model.setHookError(true);
+    EXPECT_TRUE(banner->isVisible());
+    emit banner->clicked();
+    EXPECT_EQ(fixes, 1);
+
+    emit view->findChild<PlainButton*>("firstUseHintClose")->clicked();
+    EXPECT_EQ(dismissals, 1);
+    emit view->findChild<PlainButton*>("settingsButton")->clicked();
+    EXPECT_EQ(settings, 1);
+
+    auto noHint = makeView(false);
+    EXPECT_EQ(noHint->findChild<QWidget*>("firstUseHint"), nullptr);
+}
+
+TEST(ThreadedSwitchRunner, SwitchesOffTheMainThreadAndReportsOnIt) {
+    test::uiApp();
+    QThread* switchedOn = nullptr;
+    ThreadedSwitchRunner runner([&](const ClaudeProcess&) {
+        switchedOn = QThread::currentThread();
+        return SwitchResult::switched();
+    });
+    QObject context;
+    QThread* reportedOn = nullptr;
+    runner.run(session("a", ProcessState::active), &context,
+               [&](const SwitchResult&) { reportedOn = QThread::currentThread(); });
+    ASSERT_TRUE(test::waitUntil([&] { return reportedOn != nullptr; }));
+    EXPECT_NE(switchedOn, QThread::currentThread());
+    EXPECT_EQ(reportedOn, QThread::currentThread());
+
+    // A row that went away while its switch ran hears nothing.
+    bool heard = false;
+    auto gone = std::make_unique<QObject>();
+    std::atomic<bool> release{false};
+    ThreadedSwitchRunner slow([&](const ClaudeProcess&) {
+        while (!release) {
+            QThread::msleep(1);
+        }
+        return SwitchResult::switched();
+    });
+    slow.run(session("b", ProcessState::active), gone.get(),
+             [&](const SwitchResult&) { heard = true; });
+    gone.reset();
+    release = true;
+    bool later = false;
+    slow.run(session("c", ProcessState::active), &context,
+             [&](const SwitchResult&) { later = true; });
+    ASSERT_TRUE(test::waitUntil([&] { return later; }));
+    EXPECT_FALSE(heard);
+}
+
+} // namespace
+} // namespace quillo

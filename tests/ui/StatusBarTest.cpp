@@ -1,0 +1,244 @@
+// The status item's controller, the dashboard's presenter and where it puts a
+// panel, with a fake tray item, fake screens and a hand-run throttle.
+#include "UiTestApp.h"
+#include "dashboard/DashboardModel.h"
+#include "dashboard/DashboardParts.h"
+#include "dashboard/DashboardView.h"
+#include "platform/SettingsStore.h"
+#include "statusbar/ColorSchemeWatcher.h"
+#include "statusbar/DashboardPresenter.h"
+#include "statusbar/PanelPlacement.h"
+#include "statusbar/StatusBarController.h"
+#include "statusbar/StatusItem.h"
+
+#include <QKeyEvent>
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct FakeStatusItem : StatusItem {
+    bool visible = true;
+    std::optional<QRect> where;
+    int images = 0;
+
+    void setImage(const QIcon&) override { ++images; }
+    bool canBeSeen() const override { return visible; }
+    std::optional<QRect> geometry() const override { return where; }
+};
+
+ClaudeProcess waiting(int n) {
+    ClaudeProcess process;
+    process.id = "s" + std::to_string(n);
+    process.state = ProcessState::waitingInput;
+    return process;
+}
+
+std::vector<ClaudeProcess> waitingSessions(int count) {
+    std::vector<ClaudeProcess> list;
+    for (int i = 0; i < count; ++i) {
+        list.push_back(waiting(i));
+    }
+    return list;
+}
+
+struct ControllerFixture : ::testing::Test {
+    ControllerFixture() {
+        test::uiApp();
+        controller = std::make_unique<StatusBarController>(
+            model, item, scheme, [this] { ++clicks; },
+            [this](std::chrono::milliseconds, std::function<void()> call) {
+                intervalEnds.push_back(std::move(call));
+            });
+    }
+    void endInterval() {
+        auto calls = std::move(intervalEnds);
+        intervalEnds.clear();
+        for (auto& call : calls) {
+            call();
+        }
+    }
+
+    DashboardModel model;
+    FakeStatusItem item;
+    ColorSchemeWatcher scheme;
+    std::vector<std::function<void()>> intervalEnds;
+    int clicks = 0;
+    std::unique_ptr<StatusBarController> controller;
+};
+
+TEST_F(ControllerFixture, ABurstOfChangesDrawsAtMostTwiceAndEndsOnTheLatestState) {
+    for (int i = 1; i <= 100; ++i) {
+        model.setProcesses(waitingSessions(i % 7 + 1));
+    }
+    model.setPeerCount(1);
+    model.setProcesses(waitingSessions(3));
+    EXPECT_EQ(controller->redrawCount(), 1) << "the first change draws at once";
+    endInterval();
+    EXPECT_EQ(controller->redrawCount(), 2);
+    ASSERT_TRUE(controller->lastIconKey());
+    EXPECT_EQ(controller->lastIconKey()->waitingCount, 3);
+    EXPECT_TRUE(controller->lastIconKey()->hasConnectedPhone);
+    endInterval();
+    EXPECT_TRUE(intervalEnds.empty()) << "a quiet interval schedules nothing more";
+    EXPECT_EQ(controller->redrawCount(), 2);
+}
+
+TEST_F(ControllerFixture, RedrawsOnlyWhenTheKeyChangesButAlwaysForTheColourScheme) {
+    model.setProcesses(waitingSessions(2));
+    endInterval();
+    const int before = controller->redrawCount();
+    // Different sessions, same count waiting: the same icon.
+    model.setProcesses({waiting(8), waiting(9)});
+    endInterval();
+    EXPECT_EQ(controller->redrawCount(), before);
+
+    scheme.setColorScheme(2u); // light
+    EXPECT_EQ(controller->redrawCount(), before + 1);
+    EXPECT_FALSE(controller->lastIconKey()->isDark);
+    scheme.setColorScheme(std::nullopt); // unknown counts as dark
+    EXPECT_TRUE(controller->lastIconKey()->isDark);
+
+    emit item.clicked();
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(ColorSchemeWatcher, DarkUnlessThePortalSaysLight) {
+    EXPECT_TRUE(ColorSchemeWatcher::isDarkScheme(std::nullopt));
+    EXPECT_TRUE(ColorSchemeWatcher::isDarkScheme(0u));
+    EXPECT_TRUE(ColorSchemeWatcher::isDarkScheme(1u));
+    EXPECT_FALSE(ColorSchemeWatcher::isDarkScheme(2u));
+}
+
+// A 1920 × 1080 screen with a 28-pixel bar at the top, and a 1280 × 800 one
+// to its right without bars; the first is primary.
+const std::vector<ScreenArea> screens{
+    {{0, 0, 1920, 1080}, {0, 28, 1920, 1052}},
+    {{1920, 0, 1280, 800}, {1920, 0, 1280, 800}},
+};
+
+TEST(PanelPlacement, CentredOnThePointerButInsideTheScreenWithItsMargins) {
+    using PanelPlacement::centeredOnMouse;
+    EXPECT_EQ(centeredOnMouse({960, 540}, screens, 0), QPoint(760, 280));
+    EXPECT_EQ(centeredOnMouse({1919, 1079}, screens, 0), QPoint(1516, 556)) << "bottom right";
+    EXPECT_EQ(centeredOnMouse({0, 0}, screens, 0), QPoint(4, 30)) << "top left, below the bar";
+    EXPECT_EQ(centeredOnMouse({3199, 0}, screens, 0), QPoint(2796, 2)) << "the second screen";
+    // A pointer on no screen: the primary screen's area.
+    EXPECT_EQ(centeredOnMouse({-500, 5000}, screens, 1), QPoint(1924, 276));
+}
+
+TEST(PanelPlacement, AnchoredUnderTheItemOrAtTheTopRightWhenTheItemIsLost) {
+    using PanelPlacement::anchoredToStatusItem;
+    const QPoint mouse(100, 500);
+    EXPECT_EQ(anchoredToStatusItem(QRect(1000, 3, 22, 22), mouse, screens, 0), QPoint(811, 30));
+    EXPECT_EQ(anchoredToStatusItem(QRect(1890, 3, 22, 22), mouse, screens, 0), QPoint(1516, 30))
+        << "kept 4 from the right edge";
+    const QPoint topRight(1920 - 400 - 12, 30);
+    EXPECT_EQ(anchoredToStatusItem(QRect(30, 3, 22, 22), mouse, screens, 0), topRight)
+        << "an item at x <= 50 was pushed out of the bar";
+    EXPECT_EQ(anchoredToStatusItem(QRect(5000, 5000, 22, 22), mouse, screens, 0), topRight)
+        << "an item on no screen";
+    EXPECT_EQ(anchoredToStatusItem(std::nullopt, mouse, screens, 0), topRight);
+    EXPECT_EQ(anchoredToStatusItem(std::nullopt, QPoint(2500, 10), screens, 0),
+              QPoint(3200 - 400 - 12, 2))
+        << "the pointer's screen";
+    // An item in a bar at the bottom: the panel stands above it.
+    const std::vector<ScreenArea> bottomBar{{{0, 0, 1920, 1080}, {0, 0, 1920, 1052}}};
+    EXPECT_EQ(anchoredToStatusItem(QRect(1000, 1058, 20, 20), mouse, bottomBar, 0),
+              QPoint(810, 1050 - 520));
+}
+
+struct PresenterFixture : ::testing::Test {
+    PresenterFixture() {
+        test::uiApp();
+        actions.openSettings = [this] {
+            openedWhileShown = presenter->isPanelShown() || presenter->isPopoverShown();
+            ++settingsOpened;
+        };
+        presenter = std::make_unique<DashboardPresenter>(
+            model, item, settings, actions, DashboardServices{}, [this] { return now; });
+    }
+
+    bool hasHint(QWidget* window) { return window->findChild<QWidget*>("firstUseHint") != nullptr; }
+
+    DashboardModel model;
+    FakeStatusItem item;
+    MemorySettingsStore settings;
+    DashboardPresenter::Actions actions;
+    std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
+    int settingsOpened = 0;
+    bool openedWhileShown = true;
+    std::unique_ptr<DashboardPresenter> presenter;
+};
+
+TEST_F(PresenterFixture, ThePopoverWhileTheItemCanBeSeenAPanelOtherwise) {
+    presenter->toggle(false);
+    EXPECT_TRUE(presenter->isPopoverShown());
+    EXPECT_FALSE(hasHint(presenter->popover())) << "the popover never shows the hint";
+    presenter->toggle(true); // the shortcut while the popover is open closes it
+    EXPECT_FALSE(presenter->isPopoverShown());
+    EXPECT_FALSE(presenter->isPanelShown());
+
+    item.visible = false;
+    presenter->toggle(false);
+    EXPECT_FALSE(presenter->isPopoverShown());
+    EXPECT_TRUE(presenter->isPanelShown());
+    presenter->toggle(false);
+    EXPECT_FALSE(presenter->isPanelShown());
+}
+
+TEST_F(PresenterFixture, OnlyTheFirstPanelEverCarriesTheHint) {
+    presenter->toggle(true);
+    ASSERT_TRUE(presenter->isPanelShown());
+    EXPECT_TRUE(hasHint(presenter->panel()));
+    EXPECT_TRUE(settings.boolean(DashboardPresenter::firstUseHintShownKey));
+    presenter->toggle(true);
+    presenter->toggle(true);
+    ASSERT_TRUE(presenter->isPanelShown());
+    EXPECT_FALSE(hasHint(presenter->panel())) << "even though nobody closed it";
+}
+
+TEST_F(PresenterFixture, EscapeClosesAPanelAndSettingsCloseTheDashboardFirst) {
+    presenter->toggle(true);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(presenter->panel(), &escape);
+    EXPECT_FALSE(presenter->isPanelShown());
+
+    presenter->toggle(true);
+    emit presenter->panel()->view()->findChild<PlainButton*>("settingsButton")->clicked();
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_FALSE(openedWhileShown);
+    EXPECT_FALSE(presenter->isPanelShown());
+
+    // The hook banner does the same.
+    presenter->toggle(false);
+    model.setHookError(true);
+    emit presenter->popover()->view()->findChild<PlainButton*>("hookErrorBanner")->clicked();
+    EXPECT_EQ(settingsOpened, 2);
+    EXPECT_FALSE(presenter->isPopoverShown());
+}
+
+TEST_F(PresenterFixture, TheTrayClickThatClosedTheDashboardDoesNotReopenIt) {
+    presenter->statusItemClicked();
+    ASSERT_TRUE(presenter->isPopoverShown());
+    // The popover closes itself on the press outside it, on the item...
+    presenter->popover()->hide();
+    now += 50ms;
+    // ...and then the item reports its click.
+    presenter->statusItemClicked();
+    EXPECT_FALSE(presenter->isPopoverShown());
+    now += 2s;
+    presenter->statusItemClicked();
+    EXPECT_TRUE(presenter->isPopoverShown());
+    presenter->statusItemClicked();
+    EXPECT_FALSE(presenter->isPopoverShown()) << "a click while open closes it";
+    now += 50ms;
+    presenter->statusItemClicked();
+    EXPECT_TRUE(presenter->isPopoverShown()) << "closing by the click itself arms no guard";
+}
+
+} // namespace
+} // namespace quillo

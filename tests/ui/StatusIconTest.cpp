@@ -1,0 +1,111 @@
+// The status icon: what its key counts, which overlay wins, and where the
+// overlays land once the bottom-up design is flipped into Qt's coordinates.
+#include "UiTestApp.h"
+#include "statusbar/IconKey.h"
+#include "statusbar/StatusIconBuilder.h"
+#include "theme/Theme.h"
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+ClaudeProcess inState(ProcessState state) {
+    ClaudeProcess process;
+    process.state = state;
+    return process;
+}
+
+TEST(IconKey, CountsOnlySessionsWaitingForTheUser) {
+    const std::vector<ClaudeProcess> processes{
+        inState(ProcessState::waitingInput), inState(ProcessState::waitingPermission),
+        inState(ProcessState::active),       inState(ProcessState::completed),
+        inState(ProcessState::unknown),
+    };
+    const IconKey key = IconKey::make(processes, 0, false, true);
+    EXPECT_EQ(key.waitingCount, 2);
+    EXPECT_FALSE(key.hasConnectedPhone);
+    EXPECT_TRUE(key.isDark);
+    EXPECT_TRUE(IconKey::make({}, 1, false, false).hasConnectedPhone);
+    EXPECT_FALSE(IconKey::make({}, 0, false, false).hasConnectedPhone);
+}
+
+TEST(IconKey, WaitingSessionsWinOverBrokenHooksWhichWinOverAPhone) {
+    EXPECT_EQ(overlayFor({0, false, false, false}), IconOverlay::none);
+    EXPECT_EQ(overlayFor({0, true, false, false}), IconOverlay::connectedDot);
+    EXPECT_EQ(overlayFor({0, true, true, false}), IconOverlay::errorDot);
+    EXPECT_EQ(overlayFor({3, true, false, false}), IconOverlay::badge);
+    EXPECT_EQ(overlayFor({3, true, true, false}), IconOverlay::badgeWithErrorDot);
+    // The appearance never changes what is shown, only how.
+    EXPECT_EQ(overlayFor({3, true, true, true}), IconOverlay::badgeWithErrorDot);
+}
+
+TEST(StatusIconBuilder, BadgeSaysNinePlusAboveNine) {
+    test::uiApp();
+    EXPECT_EQ(StatusIconBuilder::badgeText(1), "1");
+    EXPECT_EQ(StatusIconBuilder::badgeText(9), "9");
+    EXPECT_EQ(StatusIconBuilder::badgeText(10), "9+");
+    EXPECT_EQ(StatusIconBuilder::badgeText(250), "9+");
+}
+
+TEST(StatusIconBuilder, OverlaysSitAtTheTopRightExceptThePhoneDotAtTheBottom) {
+    test::uiApp();
+    const QSizeF canvas(24, 20);
+    EXPECT_EQ(StatusIconBuilder::errorDotRect(canvas), QRectF(16, 1, 7, 7));
+    EXPECT_EQ(StatusIconBuilder::connectedDotRect(canvas), QRectF(16, 12, 7, 7));
+    // A single digit is narrower than the badge's minimum width of 12.
+    const QRectF one = StatusIconBuilder::badgeRect(1, canvas);
+    EXPECT_EQ(one, QRectF(11, 1, 12, 11));
+    // "9+" grows leftwards from the same right edge.
+    const QRectF many = StatusIconBuilder::badgeRect(10, canvas);
+    EXPECT_GT(many.width(), 12);
+    EXPECT_DOUBLE_EQ(many.right(), 23);
+    EXPECT_DOUBLE_EQ(many.top(), 1);
+}
+
+// The colour of a pixel of a drawn icon, in logical coordinates.
+QColor pixel(const QImage& image, double x, double y) {
+    const double scale = image.devicePixelRatio();
+    return image.pixelColor(static_cast<int>(x * scale), static_cast<int>(y * scale));
+}
+
+bool near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) < 24 && std::abs(a.green() - b.green()) < 24 &&
+           std::abs(a.blue() - b.blue()) < 24 && a.alpha() > 200;
+}
+
+TEST(StatusIconBuilder, DrawsEachOverlayWhereItBelongsAtBothScales) {
+    test::uiApp();
+    for (int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        const QImage bare = StatusIconBuilder::drawIcon({0, false, false, true}, scale);
+        EXPECT_EQ(bare.size(), QSize(24 * scale, 20 * scale));
+        EXPECT_EQ(pixel(bare, 19.5, 15.5).alpha(), 0) << "nothing at the bottom right";
+
+        const QImage phone = StatusIconBuilder::drawIcon({0, true, false, true}, scale);
+        EXPECT_TRUE(near(pixel(phone, 19.5, 15.5), Theme::statusActive()));
+        EXPECT_FALSE(near(pixel(phone, 19.5, 4.5), Theme::statusPerm()));
+
+        const QImage broken = StatusIconBuilder::drawIcon({0, true, true, true}, scale);
+        EXPECT_TRUE(near(pixel(broken, 19.5, 4.5), Theme::statusPerm()));
+        EXPECT_FALSE(near(pixel(broken, 19.5, 15.5), Theme::statusActive()))
+            << "no phone dot while the hooks are broken";
+
+        const QImage waiting = StatusIconBuilder::drawIcon({2, true, false, true}, scale);
+        EXPECT_TRUE(near(pixel(waiting, 13, 6.5), Theme::statusInput()));
+        EXPECT_FALSE(near(pixel(waiting, 19.5, 15.5), Theme::statusActive()));
+    }
+}
+
+TEST(StatusIconBuilder, GlyphIsLightOnADarkBarAndDarkOnALightOne) {
+    test::uiApp();
+    // The left ring's leftmost stroke.
+    const QColor onDark = pixel(StatusIconBuilder::drawIcon({0, false, false, true}, 2), 4.5, 10);
+    const QColor onLight = pixel(StatusIconBuilder::drawIcon({0, false, false, false}, 2), 4.5, 10);
+    EXPECT_GT(onDark.lightness(), 200);
+    EXPECT_LT(onLight.lightness(), 60);
+    EXPECT_GT(onLight.alpha(), 100);
+}
+
+} // namespace
+} // namespace quillo

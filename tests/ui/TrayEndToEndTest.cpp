@@ -1,0 +1,200 @@
+// The status item and the dashboard on a real X server with a real tray host
+// (run by run-with-tray), fed by real recorder runs: the icon appears, a click
+// on it opens the dashboard under it with the sessions, a second click closes
+// it, and Escape closes a panel. A screenshot of the open dashboard is kept in
+// the build folder.
+#include "ChildProcess.h"
+#include "TempDir.h"
+#include "UiTestApp.h"
+#include "app/HeadlessMonitor.h"
+#include "dashboard/DashboardModel.h"
+#include "dashboard/DashboardView.h"
+#include "dashboard/MacProcessRow.h"
+#include "installer/HookHealthMonitor.h"
+#include "platform/SettingsStore.h"
+#include "statusbar/DashboardPresenter.h"
+#include "statusbar/StatusBarShell.h"
+#include "statusbar/StatusItem.h"
+
+#include <QSystemTrayIcon>
+#include <QThread>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace quillo {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool xdotool(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{"xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return ChildProcess::run(argv, {.timeLimit = std::chrono::seconds(10)}).succeeded();
+}
+
+void clickAt(QPoint point) {
+    ASSERT_TRUE(
+        xdotool({"mousemove", std::to_string(point.x()), std::to_string(point.y()), "click", "1"}));
+}
+
+// Runs the recorder with a fixture whose session id is replaced.
+void record(const test::TempHome& home, const std::string& fixture, const std::string& session) {
+    std::string payload = test::testData(fixture);
+    const std::string original = "7f3b9c2e-5d41-4e8a-9b6f-0c2d1e4a8b73";
+    if (auto at = payload.find(original); at != std::string::npos) {
+        payload.replace(at, original.size(), session);
+    }
+    auto result = ChildProcess::run({QUILLO_HOOK_BINARY}, {.timeLimit = std::chrono::seconds(30),
+                                                           .standardInput = payload,
+                                                           .extraEnvironment = home.environment()});
+    ASSERT_TRUE(result.succeeded());
+}
+
+TEST(TrayEndToEnd, ClickingTheIconOpensAndClosesTheDashboardUnderIt) {
+    test::TempHome home;
+    test::uiApp();
+    ASSERT_TRUE(test::waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }))
+        << "the tray host did not come up";
+
+    std::ostringstream log;
+    HeadlessMonitor monitor(log);
+    monitor.start();
+    MemorySettingsStore settings;
+    HookHealthMonitor health(settings, [] { return true; });
+    StatusBarShell shell(monitor.store(), nullptr, health, settings, [] {});
+    DashboardPresenter& presenter = shell.presenter();
+
+    // Embedding in the tray takes a moment; until then the icon sits at 0,0.
+    ASSERT_TRUE(test::waitUntil([&] {
+        auto where = shell.item().geometry();
+        return where && where->center().x() > 50;
+    })) << "the icon never got a place in the tray";
+    const QRect icon = *shell.item().geometry();
+    EXPECT_TRUE(shell.item().canBeSeen());
+
+    record(home, "hook-session-start.json", "e2e-session-one");
+    record(home, "hook-session-start.json", "e2e-session-two");
+    record(home, "hook-stop.json", "e2e-session-two");
+    ASSERT_TRUE(test::waitUntil([&] {
+        const auto& list = shell.model().processes();
+        return list.size() == 2 && list[1].state == ProcessState::waitingInput;
+    })) << log.str();
+
+    clickAt(icon.center());
+    ASSERT_TRUE(test::waitUntil([&] { return presenter.isPopoverShown(); }));
+    QWidget* popover = presenter.popover();
+    ASSERT_TRUE(test::waitUntil([&] { return popover->geometry().top() >= icon.bottom(); }));
+    EXPECT_LE(popover->geometry().left(), icon.center().x());
+    EXPECT_GE(popover->geometry().right(), icon.center().x());
+
+    const auto rows = presenter.popover()->view()->rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[0]->accessibleName().contains("运行中"))
+        << rows[0]->accessibleName().toStdString();
+    EXPECT_TRUE(rows[1]->accessibleName().contains("等待输入"));
+
+    // Let it paint, then keep a picture of the whole screen.
+    test::waitUntil([] { return false; }, 300ms);
+    ChildProcess::run({"import", "-window", "root", QUILLO_TRAY_SCREENSHOT},
+                      {.timeLimit = std::chrono::seconds(20)});
+
+    clickAt(icon.center());
+    ASSERT_TRUE(test::waitUntil([&] { return !presenter.isPopoverShown(); }));
+    test::waitUntil([] { return false; }, 800ms);
+    EXPECT_FALSE(presenter.isPopoverShown()) << "the closing click opened it again";
+
+    presenter.toggle(true);
+    ASSERT_TRUE(presenter.isPanelShown());
+    const auto panelId = std::to_string(presenter.panel()->winId());
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            xdotool({"key", "--window", panelId, "Escape"});
+            return !presenter.isPanelShown();
+        },
+        5s));
+
+    monitor.stop();
+}
+
+// A private tmux server on a socket of its own, killed at scope end.
+class TmuxServer {
+public:
+    TmuxServer() : socket_((dir_.path() / "tmux.sock").string()) {}
+    ~TmuxServer() { run({"kill-server"}); }
+    TmuxServer(const TmuxServer&) = delete;
+    TmuxServer& operator=(const TmuxServer&) = delete;
+
+    ChildProcess::Result run(std::vector<std::string> arguments) const {
+        std::vector<std::string> argv{"tmux", "-S", socket_, "-f", "/dev/null"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return ChildProcess::run(
+            argv, {.timeLimit = std::chrono::seconds(10), .captureStandardError = true});
+    }
+    std::string activeWindows() const {
+        return run({"list-windows", "-t", "work", "-F", "#{window_index}=#{window_active}"})
+            .standardOutput;
+    }
+
+private:
+    test::TempDir dir_;
+    std::string socket_;
+};
+
+TEST(TrayEndToEnd, ClickingARowSelectsTheSessionsTmuxPane) {
+    test::TempHome home;
+    test::uiApp();
+    TmuxServer tmux;
+    auto started =
+        tmux.run({"new-session", "-d", "-s", "work", "-x", "80", "-y", "24", "sleep 600"});
+    if (!started.started) {
+        GTEST_SKIP() << "tmux is not installed";
+    }
+    ASSERT_TRUE(started.succeeded()) << started.standardError;
+
+    std::ostringstream log;
+    HeadlessMonitor monitor(log);
+    monitor.start();
+    MemorySettingsStore settings;
+    HookHealthMonitor health(settings, [] { return true; });
+    StatusBarShell shell(monitor.store(), nullptr, health, settings, [] {});
+
+    // Claude Code stands in as the pane's shell: it records one event, then
+    // stays (as the same process) so the session lives on.
+    const auto payload = home.path() / "payload.json";
+    test::writeFile(payload, test::testData("hook-stop.json"));
+    std::vector<std::string> window{"new-window", "-d", "-t", "work:"};
+    for (const std::string& entry : home.environment()) {
+        window.insert(window.end(), {"-e", entry});
+    }
+    window.push_back("CLAUDE_PID=$$ " + std::string(QUILLO_HOOK_BINARY) + " < " + payload.string() +
+                     "; exec sleep 600");
+    ASSERT_TRUE(tmux.run(window).succeeded());
+    ASSERT_EQ(tmux.activeWindows(), "0=1\n1=0\n");
+    ASSERT_TRUE(test::waitUntil([&] {
+        const auto& list = shell.model().processes();
+        return list.size() == 1 && list[0].terminal && list[0].terminal->kind == TerminalKind::tmux;
+    })) << HeadlessMonitor::describe(shell.model().processes());
+
+    shell.presenter().toggle(true);
+    ASSERT_TRUE(shell.presenter().isPanelShown());
+    MacProcessRow* row = shell.presenter().panel()->view()->rows().at(0);
+    ASSERT_TRUE(test::waitUntil([&] {
+        return row->isVisible() && shell.presenter().panel()->windowHandle()->isExposed();
+    }));
+    test::waitUntil([] { return false; }, 300ms); // the window manager places it
+    EXPECT_TRUE(row->accessibleName().contains("tmux")) << row->accessibleName().toStdString();
+    clickAt(row->mapToGlobal(row->rect().center()));
+    ASSERT_TRUE(test::waitUntil([&] { return tmux.activeWindows() == "0=0\n1=1\n"; }))
+        << tmux.activeWindows() << " switching " << row->isSwitching() << " error "
+        << row->errorText().value_or("none").toStdString() << " panel at "
+        << shell.presenter().panel()->geometry().x() << ","
+        << shell.presenter().panel()->geometry().y();
+    EXPECT_FALSE(row->errorText().has_value()) << row->errorText()->toStdString();
+    monitor.stop();
+}
+
+} // namespace
+} // namespace quillo
