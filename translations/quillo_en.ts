@@ -67,12 +67,12 @@
         <translation>Sessions appear here once Claude Code starts</translation>
     </message>
     <message>
-        <source>已连接 iPhone</source>
-        <translation>iPhone connected</translation>
+        <source>已连接手机</source>
+        <translation>Phone connected</translation>
     </message>
     <message>
-        <source>未连接 iPhone</source>
-        <translation>No iPhone connected</translation>
+        <source>未连接手机</source>
+        <translation>No phone connected</translation>
     </message>
     <message>
         <source>暂无活跃进程</source>
@@ -92,6 +92,66 @@
     </message>
 </context>
 <context>
+    <name>FeedbackComposer</name>
+    <message>
+        <source>最近崩溃日志：</source>
+        <translation>Latest crash report: </translation>
+    </message>
+    <message>
+        <source>最近崩溃日志：未找到</source>
+        <translation>Latest crash report: none found</translation>
+    </message>
+    <message>
+        <source>请简单描述你遇到的问题：</source>
+        <translation>Briefly describe the problem you ran into:</translation>
+    </message>
+    <message>
+        <source>版本：</source>
+        <translation>Version: </translation>
+    </message>
+    <message>
+        <source>系统：</source>
+        <translation>System: </translation>
+    </message>
+    <message>
+        <source>诊断日志：</source>
+        <translation>Diagnostic log: </translation>
+    </message>
+    <message>
+        <source>最近一份崩溃日志已在文件管理器中标出。
+请把剪贴板内容粘贴到 %1、GitHub issue 或任意聊天工具, 并附带文件管理器里高亮的 .crash 文件。</source>
+        <translation>The latest crash report is highlighted in the file manager.
+Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat, and attach the highlighted .crash file.</translation>
+    </message>
+    <message>
+        <source>未发现近期崩溃日志, 仅复制了基础诊断信息。
+请把剪贴板内容粘贴到 %1、GitHub issue 或任意聊天工具。</source>
+        <translation>No recent crash report was found; only basic diagnostic information was copied.
+Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</translation>
+    </message>
+    <message>
+        <source>Quillo 反馈</source>
+        <translation>Quillo feedback</translation>
+    </message>
+</context>
+<context>
+    <name>HeadlessMonitor</name>
+    <message>
+        <source>[quillo] 已有 Quillo 在运行 (pid %1)</source>
+        <translation>[quillo] Quillo is already running (pid %1)</translation>
+    </message>
+</context>
+<context>
+    <name>HookConfigDetail</name>
+    <message numerus="yes">
+        <source>Stop / Notification / SessionStart 等 %n 类 Hook 已注册</source>
+        <translation>
+            <numerusform>%n hook event registered (Stop, Notification, SessionStart, …)</numerusform>
+            <numerusform>%n hook events registered (Stop, Notification, SessionStart, …)</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>HookInstaller</name>
     <message>
         <source>settings.json 序列化失败</source>
@@ -104,6 +164,37 @@
     <message>
         <source>写入 settings.json 失败: %1</source>
         <translation>Could not write settings.json: %1</translation>
+    </message>
+    <message>
+        <source>settings.json 含有无法原样保留的值 (如单独的代理项转义或超出范围的数字), 未做任何修改</source>
+        <translation>settings.json holds values that cannot be kept as they are (such as a lone surrogate escape or an out-of-range number); nothing was changed</translation>
+    </message>
+    <message>
+        <source>settings.json 嵌套过深, 重写后会远大于原文件, 未做任何修改</source>
+        <translation>settings.json is nested so deeply that rewriting it would make it far larger; nothing was changed</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardShortcuts</name>
+    <message>
+        <source>在 Wayland 下，全局快捷键只在 X11 窗口获得焦点时有效。</source>
+        <translation>Under Wayland, the global shortcut works only while an X11 window has focus.</translation>
+    </message>
+    <message>
+        <source>全局快捷键需要 X11，当前的显示系统无法注册它。</source>
+        <translation>The global shortcut needs X11; it cannot be registered on this display system.</translation>
+    </message>
+    <message>
+        <source>清除快捷键</source>
+        <translation>Clear shortcut</translation>
+    </message>
+    <message>
+        <source>按下快捷键</source>
+        <translation>Press shortcut</translation>
+    </message>
+    <message>
+        <source>录制快捷键</source>
+        <translation>Record shortcut</translation>
     </message>
 </context>
 <context>
@@ -274,6 +365,14 @@
     <message>
         <source>%1 中未找到该会话, 没有可激活的窗口</source>
         <translation>The session was not found in %1, and there is no window to bring forward</translation>
+    </message>
+    <message>
+        <source>tmux: 会话的环境中没有 TMUX 变量, 无法定位 pane</source>
+        <translation>tmux: the session&apos;s environment has no TMUX variable; the pane cannot be found</translation>
+    </message>
+    <message>
+        <source>tmux 会话没有连接的终端</source>
+        <translation>The tmux session has no attached terminal</translation>
     </message>
 </context>
 <context>

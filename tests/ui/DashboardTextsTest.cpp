@@ -45,8 +45,8 @@ TEST(DashboardTexts, StateLabelsAndHeaderLines) {
 
     EXPECT_EQ(DashboardTexts::processCountText(0), "暂无活跃进程");
     EXPECT_EQ(DashboardTexts::processCountText(12), "监控中：12 个 Claude Code 进程");
-    EXPECT_EQ(DashboardTexts::connectionText(0), "未连接 iPhone");
-    EXPECT_EQ(DashboardTexts::connectionText(2), "已连接 iPhone");
+    EXPECT_EQ(DashboardTexts::connectionText(0), "未连接手机");
+    EXPECT_EQ(DashboardTexts::connectionText(2), "已连接手机");
     EXPECT_EQ(DashboardTexts::versionString(""), "v0.1.0");
     EXPECT_EQ(DashboardTexts::versionString("1.4.2"), "v1.4.2");
 }

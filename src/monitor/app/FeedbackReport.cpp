@@ -15,10 +15,6 @@ namespace quillo::FeedbackReport {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("FeedbackComposer", text);
-}
-
 bool isReportName(std::string_view name) {
     const bool ours = name.starts_with("QuilloMac-") || name.starts_with("Quillo-");
     return ours && name.ends_with(".crash");
@@ -65,16 +61,20 @@ std::optional<std::filesystem::path> latestCrashReport() {
 }
 
 QStringList bodyLines(const std::optional<std::filesystem::path>& crash) {
-    const QString crashText = crash ? tr("最近崩溃日志：") + QString::fromStdString(crash->string())
-                                    : tr("最近崩溃日志：未找到");
+    const QString crashText =
+        crash ? QCoreApplication::translate("FeedbackComposer", "最近崩溃日志：") +
+                    QString::fromStdString(crash->string())
+              : QCoreApplication::translate("FeedbackComposer", "最近崩溃日志：未找到");
     return {
-        tr("请简单描述你遇到的问题："),
+        QCoreApplication::translate("FeedbackComposer", "请简单描述你遇到的问题："),
         QString(),
         QString(),
         QStringLiteral("----"),
-        tr("版本：") + QString::fromStdString(versionString()),
-        tr("系统：") + systemVersionString(),
-        tr("诊断日志：") + QString::fromStdString(DiagnosticLogger::fileURL().string()),
+        QCoreApplication::translate("FeedbackComposer", "版本：") +
+            QString::fromStdString(versionString()),
+        QCoreApplication::translate("FeedbackComposer", "系统：") + systemVersionString(),
+        QCoreApplication::translate("FeedbackComposer", "诊断日志：") +
+            QString::fromStdString(DiagnosticLogger::fileURL().string()),
         crashText,
     };
 }
@@ -89,12 +89,16 @@ QString supportAddress() {
 
 QString alertText(bool crashReportFound) {
     if (crashReportFound) {
-        return tr("最近一份崩溃日志已在文件管理器中标出。\n请把剪贴板内容粘贴到 %1、GitHub issue "
-                  "或任意聊天工具, 并附带文件管理器里高亮的 .crash 文件。")
+        return QCoreApplication::translate(
+                   "FeedbackComposer",
+                   "最近一份崩溃日志已在文件管理器中标出。\n请把剪贴板内容粘贴到 %1、GitHub issue "
+                   "或任意聊天工具, 并附带文件管理器里高亮的 .crash 文件。")
             .arg(supportAddress());
     }
-    return tr("未发现近期崩溃日志, 仅复制了基础诊断信息。\n请把剪贴板内容粘贴到 %1、GitHub issue "
-              "或任意聊天工具。")
+    return QCoreApplication::translate(
+               "FeedbackComposer",
+               "未发现近期崩溃日志, 仅复制了基础诊断信息。\n请把剪贴板内容粘贴到 %1、GitHub issue "
+               "或任意聊天工具。")
         .arg(supportAddress());
 }
 
@@ -102,7 +106,9 @@ QUrl mailLink(const QString& body) {
     // Everything but the unreserved characters is percent-encoded: a raw "+"
     // reads as a space in some mail programs, a raw "&" would end the body.
     return QUrl::fromEncoded("mailto:" + QUrl::toPercentEncoding(supportAddress(), "@") +
-                                 "?subject=" + QUrl::toPercentEncoding(tr("Quillo 反馈")) +
+                                 "?subject=" +
+                                 QUrl::toPercentEncoding(QCoreApplication::translate(
+                                     "FeedbackComposer", "Quillo 反馈")) +
                                  "&body=" + QUrl::toPercentEncoding(body),
                              QUrl::StrictMode);
 }

@@ -88,11 +88,12 @@ std::string sessionNotFound(std::string_view terminal) {
 }
 
 std::string tmuxVariableMissing() {
-    return utf8(tr("tmux: 会话的环境中没有 TMUX 变量, 无法定位 pane"));
+    return utf8(QCoreApplication::translate("TerminalSwitcher",
+                                            "tmux: 会话的环境中没有 TMUX 变量, 无法定位 pane"));
 }
 
 std::string tmuxNoAttachedClient() {
-    return utf8(tr("tmux 会话没有连接的终端"));
+    return utf8(QCoreApplication::translate("TerminalSwitcher", "tmux 会话没有连接的终端"));
 }
 
 } // namespace quillo::SwitchMessages

@@ -90,8 +90,8 @@ private:
 
 class DotIndicator;
 
-// Whether a phone is connected: the live, breathing dot and "已连接 iPhone", or
-// a grey dot and "未连接 iPhone".
+// Whether a phone is connected: the live, breathing dot and "已连接手机", or
+// a grey dot and "未连接手机".
 class ConnectionLine : public QWidget {
     Q_OBJECT
 

@@ -77,8 +77,8 @@ QString durationText(Timestamp since, Timestamp now) {
 }
 
 QString connectionText(int peerCount) {
-    return peerCount >= 1 ? QCoreApplication::translate("DashboardView", "已连接 iPhone")
-                          : QCoreApplication::translate("DashboardView", "未连接 iPhone");
+    return peerCount >= 1 ? QCoreApplication::translate("DashboardView", "已连接手机")
+                          : QCoreApplication::translate("DashboardView", "未连接手机");
 }
 
 QString processCountText(std::size_t processCount) {
