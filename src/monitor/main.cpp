@@ -3,9 +3,12 @@
 #include "app/CommandLine.h"
 #include "app/DebugTree.h"
 #include "app/HeadlessMonitor.h"
+#include "app/PairingCommands.h"
+#include "app/PhoneLinkConsole.h"
 #include "app/SignalQuit.h"
 #include "installer/HookInstaller.h"
 #include "networking/HostTransportBridge.h"
+#include "networking/TerminalTrustPrompt.h"
 #include "networking/TrustPrompt.h"
 #include "platform/ProcApplicationIdentifier.h"
 #include "platform/SettingsStore.h"
@@ -13,8 +16,11 @@
 
 #include <QCoreApplication>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,14 +28,20 @@ namespace {
 
 // There is no window yet, so the monitor always runs headless (as "--headless"
 // asks): the events watcher and the process table, and the phone link, where
-// paired phones connect and new phones are refused, since pairing needs someone
-// at the desktop to trust them.
+// paired phones connect and a new phone is asked about on the terminal (when
+// standard input is one), else refused.
 int runHeadless(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     quillo::quitOnTerminationSignals();
     quillo::HeadlessMonitor monitor(std::cout);
     quillo::FileSettingsStore settings;
-    quillo::HeadlessTrustPrompt trust;
+    quillo::HeadlessTrustPrompt noTrust;
+    std::unique_ptr<quillo::TerminalTrustPrompt> terminalTrust;
+    if (::isatty(STDIN_FILENO)) {
+        terminalTrust = std::make_unique<quillo::TerminalTrustPrompt>(STDIN_FILENO, std::cout);
+    }
+    quillo::TrustPrompt& trust =
+        terminalTrust ? static_cast<quillo::TrustPrompt&>(*terminalTrust) : noTrust;
     quillo::SystemSwitchServices switchServices;
     quillo::TerminalSwitcher switcher(switchServices.services());
     quillo::HostTransportBridge bridge(
@@ -41,9 +53,7 @@ int runHeadless(int argc, char** argv) {
         bridge.stop();
     });
     bridge.start();
-    if (auto port = bridge.transport().listeningPort()) {
-        std::cout << "[quillo] phones connect to port " << *port << std::endl;
-    }
+    quillo::printPhoneLinkStatus(bridge, std::cout);
     monitor.start();
     return app.exec();
 }
@@ -52,6 +62,10 @@ int runHeadless(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
+    if (quillo::isPairingCommand(arguments)) {
+        quillo::FileSettingsStore settings;
+        return *quillo::runPairingCommand(arguments, settings, std::cout);
+    }
     const quillo::CommandLine commandLine = quillo::parseCommandLine(arguments);
 
     switch (commandLine.mode) {

@@ -23,10 +23,23 @@ private:
 
 NearbyAdvertiser::NearbyAdvertiser(QString myName, QString serviceType, NearbyIdentity identity,
                                    std::unique_ptr<ServicePublisher> publisher, Listen listen,
-                                   NearbyTimeouts timeouts, QObject* parent)
+                                   NearbyTimeouts timeouts, QObject* parent,
+                                   std::shared_ptr<InvitationLimiter> limiter)
     : QObject(parent), myName_(std::move(myName)), serviceType_(std::move(serviceType)),
       identity_(std::move(identity)), publisher_(std::move(publisher)), listen_(listen),
-      timeouts_(timeouts) {}
+      timeouts_(timeouts), limiter_(std::move(limiter)) {}
+
+namespace {
+
+// One address per machine, whichever way it is written (IPv4 arrives as
+// ::ffff:a.b.c.d on a dual-stack socket).
+QString sourceAddress(const QHostAddress& address) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : address.toString();
+}
+
+} // namespace
 
 NearbyAdvertiser::~NearbyAdvertiser() {
     stopAdvertising();
@@ -96,6 +109,12 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
         delete socket;
         return;
     }
+    const QString address = sourceAddress(socket->peerAddress());
+    if (limiter_ && !limiter_->admits(address.toStdString())) {
+        socket->abort(); // turned away before a single byte is read
+        delete socket;
+        return;
+    }
     if (static_cast<int>(waiting_.size()) >= maxWaitingConnections) {
         NearbyConnection* oldest = waiting_.front();
         waiting_.pop_front();
@@ -118,10 +137,20 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
         connection->deleteLater();
     });
     connect(connection, &NearbyConnection::inviteReceived, this,
-            [this, connection](const QString& peerName, const std::optional<QByteArray>& context) {
+            [this, connection, address](const QString& peerName,
+                                        const std::optional<QByteArray>& context) {
                 QPointer<NearbyConnection> pending(connection);
                 QString myName = myName_;
-                InvitationHandler handler = [pending, myName](bool accept, NearbySession* session) {
+                std::weak_ptr<InvitationLimiter> limiter = limiter_;
+                InvitationHandler handler = [pending, myName, limiter,
+                                             address](bool accept, NearbySession* session) {
+                    if (!accept || !session) {
+                        // Counted even when the browser already gave up: the
+                        // refusal is what a guessing client pays for.
+                        if (auto l = limiter.lock()) {
+                            l->recordRefusal(address.toStdString());
+                        }
+                    }
                     if (!pending || pending->state() != NearbyConnection::State::invitePending) {
                         return; // the browser gave up or the advertiser stopped meanwhile
                     }
@@ -136,7 +165,7 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
                     }
                     session->adopt(pending);
                 };
-                emit invitationReceived(peerName, context, handler);
+                emit invitationReceived(peerName, context, address, handler);
             });
     socket->startServerEncryption();
 }

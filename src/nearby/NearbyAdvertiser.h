@@ -1,5 +1,6 @@
 #pragma once
 
+#include "InvitationLimiter.h"
 #include "NearbyConnection.h"
 #include "NearbyIdentity.h"
 #include "NearbySession.h"
@@ -37,7 +38,8 @@ public:
 
     NearbyAdvertiser(QString myName, QString serviceType, NearbyIdentity identity,
                      std::unique_ptr<ServicePublisher> publisher, Listen listen,
-                     NearbyTimeouts timeouts, QObject* parent = nullptr);
+                     NearbyTimeouts timeouts, QObject* parent = nullptr,
+                     std::shared_ptr<InvitationLimiter> limiter = {});
     ~NearbyAdvertiser() override;
 
     // Listens and publishes. False when no port could be opened at all.
@@ -52,7 +54,9 @@ public:
     static constexpr int maxWaitingConnections = 256;
 
 signals:
+    // `address` is where the invitation came from (an IP address as text).
     void invitationReceived(const QString& peerName, const std::optional<QByteArray>& context,
+                            const QString& address,
                             const quillo::NearbyAdvertiser::InvitationHandler& handler);
 
 private:
@@ -66,6 +70,7 @@ private:
     std::unique_ptr<ServicePublisher> publisher_;
     Listen listen_;
     NearbyTimeouts timeouts_;
+    std::shared_ptr<InvitationLimiter> limiter_;
     std::unique_ptr<Server> server_;
     std::deque<NearbyConnection*> waiting_;
     bool published_ = false;
