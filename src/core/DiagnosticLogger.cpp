@@ -34,10 +34,22 @@ void rotateIfNeeded(const std::filesystem::path& file) {
     if (::stat(file.c_str(), &info) != 0) {
         return;
     }
-    double modified = static_cast<double>(info.st_mtim.tv_sec) +
-                      static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
+    double modified =
+        static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
     if (secondsSince1970(now()) - modified > retentionSeconds) {
         ::unlink(file.c_str());
+    }
+}
+
+// Nothing may grow the log without bound, whoever makes the monitor log: past
+// this size the file becomes "diagnostic.log.1" (replacing the one before) and
+// a new one starts.
+constexpr off_t maxFileBytes = 10 * 1024 * 1024;
+
+void capSize(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0 && info.st_size >= maxFileBytes) {
+        ::rename(file.c_str(), previousFile().c_str());
     }
 }
 
@@ -156,6 +168,7 @@ void log(Severity severity, std::string_view category, std::string_view message,
     if (!line) {
         return;
     }
+    capSize(file);
     line->push_back('\n');
     appendLine(file, *line);
 }
@@ -182,14 +195,18 @@ std::vector<Entry> recentEntries(Timestamp at) {
     {
         std::lock_guard lock(writeMutex());
         rotateIfNeeded(file);
+        rotateIfNeeded(previousFile());
     }
-    std::ifstream input(file, std::ios::binary);
-    if (!input) {
-        return entries;
+    std::string text;
+    for (const auto& path : {previousFile(), file}) {
+        std::ifstream input(path, std::ios::binary);
+        if (input) {
+            std::ostringstream buffer;
+            buffer << input.rdbuf();
+            text += buffer.str();
+            text += '\n';
+        }
     }
-    std::ostringstream buffer;
-    buffer << input.rdbuf();
-    const std::string text = buffer.str();
 
     const double cutoff = secondsSince1970(at) - retentionSeconds;
     std::string_view rest = text;
@@ -215,10 +232,15 @@ std::vector<Entry> recentEntries(Timestamp at) {
 void clear() {
     std::error_code ec;
     std::filesystem::remove(fileURL(), ec);
+    std::filesystem::remove(previousFile(), ec);
 }
 
 std::filesystem::path fileURL() {
     return AppPaths::appSupportDirectory() / "diagnostic.log";
+}
+
+std::filesystem::path previousFile() {
+    return AppPaths::appSupportDirectory() / "diagnostic.log.1";
 }
 
 } // namespace quillo::DiagnosticLogger

@@ -20,8 +20,12 @@ void setModifiedHoursAgo(const std::filesystem::path& file, double hours) {
 }
 
 std::string entryLine(double timestamp, const std::string& message) {
-    DiagnosticLogger::Entry entry{DiagnosticLogger::makeUUID(), timestampFromSeconds(timestamp),
-                                  DiagnosticLogger::Severity::info, "prune", message, {}};
+    DiagnosticLogger::Entry entry{DiagnosticLogger::makeUUID(),
+                                  timestampFromSeconds(timestamp),
+                                  DiagnosticLogger::Severity::info,
+                                  "prune",
+                                  message,
+                                  {}};
     return *DiagnosticLogger::encodeEntry(entry) + "\n";
 }
 
@@ -46,7 +50,8 @@ TEST(DiagnosticLogger, WritesPrivateJsonLinesAndReadsThemNewestFirst) {
     EXPECT_EQ(entries[1].id.size(), 36u);
     EXPECT_EQ(entries[1].id, [&] {
         std::string upper = entries[1].id;
-        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return upper;
     }());
 }
@@ -55,13 +60,13 @@ TEST(DiagnosticLogger, SkipsUndecodableLinesAndEntriesOlderThanADay) {
     TempHome home;
     std::filesystem::create_directories(home.appSupport());
     double t = secondsSince1970(now());
-    writeFile(DiagnosticLogger::fileURL(),
-              entryLine(t - 90000, "old") + "garbage\n" +
-                  R"({"id":"X","timestamp":1,"severity":"info","category":"c","message":"no context"})" +
-                  "\n" + entryLine(t - 60, "recent") +
-                  R"({"id":"Y","timestamp":)" + std::to_string(t) +
-                  R"(,"severity":"fatal","category":"c","message":"m","context":{}})" + "\n" +
-                  entryLine(t - 10, "newer") + R"({"id":"torn)");
+    writeFile(
+        DiagnosticLogger::fileURL(),
+        entryLine(t - 90000, "old") + "garbage\n" +
+            R"({"id":"X","timestamp":1,"severity":"info","category":"c","message":"no context"})" +
+            "\n" + entryLine(t - 60, "recent") + R"({"id":"Y","timestamp":)" + std::to_string(t) +
+            R"(,"severity":"fatal","category":"c","message":"m","context":{}})" + "\n" +
+            entryLine(t - 10, "newer") + R"({"id":"torn)");
     setModifiedHoursAgo(DiagnosticLogger::fileURL(), 23);
 
     DiagnosticLogger::warn("resolve", "appended");
@@ -84,6 +89,38 @@ TEST(DiagnosticLogger, AFileUntouchedForADayIsReplacedByTheNextEntry) {
     EXPECT_NE(lines[0].find("fresh"), std::string::npos);
 
     DiagnosticLogger::clear();
+    DiagnosticLogger::clear();
+    EXPECT_TRUE(DiagnosticLogger::recentEntries().empty());
+}
+
+TEST(DiagnosticLogger, AFullLogMakesWayForANewOneAndOnlyOneEarlierFileIsKept) {
+    TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    const double t = secondsSince1970(now());
+    const std::string filler = "#" + std::string(1024 * 1024 - 2, 'x') + "\n";
+    std::string full = entryLine(t - 60, "old");
+    for (int i = 0; i < 10; ++i) {
+        full += filler;
+    }
+    writeFile(DiagnosticLogger::fileURL(), full);
+
+    DiagnosticLogger::info("transport", "new");
+    EXPECT_EQ(splitLines(readFile(DiagnosticLogger::fileURL())).size(), 1u);
+    EXPECT_EQ(std::filesystem::file_size(DiagnosticLogger::previousFile()), full.size());
+    auto entries = DiagnosticLogger::recentEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].message, "new");
+    EXPECT_EQ(entries[1].message, "old");
+
+    // Filling the new file again replaces the earlier one: two files at most.
+    writeFile(DiagnosticLogger::fileURL(), full);
+    DiagnosticLogger::info("transport", "newer");
+    EXPECT_EQ(DiagnosticLogger::recentEntries().size(), 2u);
+    std::size_t files = 0;
+    for (const auto& item : std::filesystem::directory_iterator(home.appSupport())) {
+        files += item.path().filename().string().starts_with("diagnostic.log") ? 1 : 0;
+    }
+    EXPECT_EQ(files, 2u);
     DiagnosticLogger::clear();
     EXPECT_TRUE(DiagnosticLogger::recentEntries().empty());
 }

@@ -23,8 +23,10 @@ using TM = TransportMessage;
 // Answers when the test says so; records who asked.
 class FakeTrustPrompt : public TrustPrompt {
 public:
-    void askToTrust(const TransportPeer& peer, AnswerCallback answer) override {
+    void askToTrust(const TransportPeer& peer, const std::string& address,
+                    AnswerCallback answer) override {
         asked.push_back(peer.displayName);
+        addresses.push_back(address);
         if (automatic) {
             answer(*automatic);
         } else {
@@ -33,6 +35,7 @@ public:
     }
     std::optional<Answer> automatic;
     std::vector<std::string> asked;
+    std::vector<std::string> addresses;
     AnswerCallback pending;
 };
 
