@@ -90,6 +90,8 @@ public:
     // The host's certificate fingerprint; empty until it advertised once.
     QString hostFingerprint() const { return identity_ ? identity_->fingerprint() : QString(); }
     std::vector<std::string> discoveredPeers() const;
+    // Host side: connections waiting to be accepted (0 while not advertising).
+    int waitingConnections() const { return advertiser_ ? advertiser_->waitingConnections() : 0; }
     int sessionGeneration() const { return sessionGeneration_; }
     // The transport's clock (the system clock unless the options give one).
     Timestamp currentTime() const;

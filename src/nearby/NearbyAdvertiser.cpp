@@ -103,6 +103,15 @@ void NearbyAdvertiser::forget(NearbyConnection* connection) {
     }
 }
 
+QSslConfiguration NearbyAdvertiser::serverConfiguration(const NearbyIdentity& identity) {
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(identity.certificate);
+    configuration.setPrivateKey(identity.key);
+    configuration.setProtocol(QSsl::TlsV1_2OrLater);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return configuration;
+}
+
 void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
     auto* socket = new QSslSocket;
     if (!socket->setSocketDescriptor(descriptor)) {
@@ -122,12 +131,7 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
         oldest->close();
         oldest->deleteLater();
     }
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.setLocalCertificate(identity_.certificate);
-    configuration.setPrivateKey(identity_.key);
-    configuration.setProtocol(QSsl::TlsV1_2OrLater);
-    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
-    socket->setSslConfiguration(configuration);
+    socket->setSslConfiguration(serverConfiguration(identity_));
 
     auto* connection =
         new NearbyConnection(socket, NearbyConnection::Side::advertiser, timeouts_, this);

@@ -9,6 +9,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QTcpServer>
 
 #include <deque>
@@ -52,6 +53,12 @@ public:
     bool isPublished() const { return published_; }
 
     static constexpr int maxWaitingConnections = 256;
+    // Connections not yet accepted into a session (handshake, INVITE, decision).
+    int waitingConnections() const { return static_cast<int>(waiting_.size()); }
+
+    // The server side of TLS: this identity, TLS 1.2 at least, no client
+    // certificate asked for.
+    static QSslConfiguration serverConfiguration(const NearbyIdentity& identity);
 
 signals:
     // `address` is where the invitation came from (an IP address as text).
