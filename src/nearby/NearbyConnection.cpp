@@ -13,6 +13,7 @@ namespace quillo {
 namespace {
 
 constexpr int protocolVersion = 1;
+constexpr qint64 preAcceptReadBuffer = 16 * 1024;
 constexpr qsizetype maxNameBytes = 63;
 
 std::optional<QByteArray> handshakeBody(const QString& name,
@@ -30,10 +31,7 @@ std::optional<QByteArray> handshakeBody(const QString& name,
     return QByteArray::fromStdString(*text);
 }
 
-struct HandshakeBody {
-    QString name;
-    std::optional<QByteArray> context;
-};
+} // namespace
 
 std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowContext) {
     // Nothing deeper than the phone messages allow gets to the parser: before
@@ -74,8 +72,6 @@ std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowC
     return out;
 }
 
-} // namespace
-
 std::optional<QString> acceptablePeerName(const QByteArray& utf8) {
     if (utf8.isEmpty() || utf8.size() > maxNameBytes ||
         !isValidUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
@@ -115,6 +111,9 @@ NearbyConnection::NearbyConnection(QSslSocket* socket, Side side, const NearbyTi
     if (side_ == Side::advertiser) {
         // The whole way from TCP to INVITE is bounded, the TLS handshake included.
         deadline_.start(timeouts_.invite);
+        // Until ACCEPT the socket's own buffers stay small too; each keeps its
+        // largest chunk for reuse, which for a crowd of strangers adds up.
+        socket_->setReadBufferSize(preAcceptReadBuffer);
     }
 }
 
@@ -269,6 +268,7 @@ void NearbyConnection::accept(const QString& myName) {
         return;
     }
     state_ = State::connected;
+    socket_->setReadBufferSize(0);
 }
 
 void NearbyConnection::decline() {

@@ -95,6 +95,15 @@ private:
     bool closeAfterWrite_ = false;
 };
 
+// The body of INVITE (and of ACCEPT, without context): version 1, a name that
+// cleans to something, and base64 context bytes when allowed. Nothing for
+// anything else, deep nesting included.
+struct HandshakeBody {
+    QString name;
+    std::optional<QByteArray> context;
+};
+std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowContext);
+
 // Display names on the link: valid UTF-8, at most 63 bytes, not blank once
 // cleaned. Gives the cleaned name (see DisplayName::clean), or nothing.
 std::optional<QString> acceptablePeerName(const QByteArray& utf8);
