@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dev release test bench run format clean
+.PHONY: all deps dev release test bench fuzz run format clean
 
 all: dev
 
@@ -24,6 +24,20 @@ test: dev
 bench: release
 	bench/run-benchmarks build-release/bin
 
+# Each fuzz target runs for FUZZ_SECONDS, starting from the corpus in fuzz/corpus;
+# new inputs it finds go to build-fuzz/corpus (copy the useful ones over).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLO_FUZZ=ON \
+	  -DQUILLO_SANITIZE=ON -DQUILLO_BUILD_TESTS=OFF -DQUILLO_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_frames fuzz_invite fuzz_messages fuzz_settings
+	for t in frames invite messages settings; do \
+	  mkdir -p build-fuzz/corpus/$$t && \
+	  build-fuzz/bin/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=70000 \
+	    build-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
+
 run: release
 	@scripts/run build-release/bin
 
@@ -31,4 +45,4 @@ format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-release
+	rm -rf build build-release build-fuzz

@@ -42,6 +42,18 @@ void rotateIfNeeded(const std::filesystem::path& file) {
     }
 }
 
+// Nothing may grow the log without bound, whoever makes the monitor log: past
+// this size the file becomes "diagnostic.log.1" (replacing the one before) and
+// a new one starts.
+constexpr off_t maxFileBytes = 10 * 1024 * 1024;
+
+void capSize(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0 && info.st_size >= maxFileBytes) {
+        ::rename(file.c_str(), previousFile().c_str());
+    }
+}
+
 void appendLine(const std::filesystem::path& file, std::string line) {
     int fd = ::open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -163,6 +175,7 @@ void log(Severity severity, std::string_view category, std::string_view message,
     if (!line) {
         return;
     }
+    capSize(file);
     line->push_back('\n');
     appendLine(file, *line);
 }
@@ -189,14 +202,18 @@ std::vector<Entry> recentEntries(Timestamp at) {
     {
         std::lock_guard lock(writeMutex());
         rotateIfNeeded(file);
+        rotateIfNeeded(previousFile());
     }
-    std::ifstream input(file, std::ios::binary);
-    if (!input) {
-        return entries;
+    std::string text;
+    for (const auto& path : {previousFile(), file}) {
+        std::ifstream input(path, std::ios::binary);
+        if (input) {
+            std::ostringstream buffer;
+            buffer << input.rdbuf();
+            text += buffer.str();
+            text += '\n';
+        }
     }
-    std::ostringstream buffer;
-    buffer << input.rdbuf();
-    const std::string text = buffer.str();
 
     const double cutoff = secondsSince1970(at) - retentionSeconds;
     std::string_view rest = text;
@@ -222,10 +239,15 @@ std::vector<Entry> recentEntries(Timestamp at) {
 void clear() {
     std::error_code ec;
     std::filesystem::remove(fileURL(), ec);
+    std::filesystem::remove(previousFile(), ec);
 }
 
 std::filesystem::path fileURL() {
     return AppPaths::appSupportDirectory() / "diagnostic.log";
+}
+
+std::filesystem::path previousFile() {
+    return AppPaths::appSupportDirectory() / "diagnostic.log.1";
 }
 
 } // namespace quillo::DiagnosticLogger

@@ -51,6 +51,8 @@ std::vector<Entry> recentEntries(Timestamp at);
 void clear();
 
 std::filesystem::path fileURL();
+// The log before the last size cap ("diagnostic.log.1"); read with the log.
+std::filesystem::path previousFile();
 
 // One entry as its JSON line (without the line feed), and back.
 std::optional<std::string> encodeEntry(const Entry& entry);

@@ -9,11 +9,14 @@
 #include "app/DesktopShell.h"
 #include "app/HeadlessMonitor.h"
 #include "app/MonitorLock.h"
+#include "app/PairingCommands.h"
+#include "app/PhoneLinkConsole.h"
 #include "app/RenderMode.h"
 #include "app/SignalQuit.h"
 #include "app/Translations.h"
 #include "installer/HookInstaller.h"
 #include "networking/HostTransportBridge.h"
+#include "networking/TerminalTrustPrompt.h"
 #include "networking/TrustPrompt.h"
 #include "platform/ProcApplicationIdentifier.h"
 #include "platform/SettingsStore.h"
@@ -22,6 +25,8 @@
 #include "terminal/TerminalSwitcher.h"
 
 #include <QApplication>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <iostream>
@@ -33,8 +38,8 @@ namespace {
 
 // The monitor: the events watcher and the process table, and the phone link,
 // where paired phones connect. With `desktop`, the windows run beside them;
-// without, new phones are refused, since pairing needs someone at the desktop
-// to trust them.
+// without, a new phone is asked about on the terminal (when standard input is
+// one), else refused, since pairing needs someone to trust it.
 int runMonitor(int argc, char** argv, bool desktop) {
     std::unique_ptr<QCoreApplication> app;
     if (desktop) {
@@ -68,7 +73,13 @@ int runMonitor(int argc, char** argv, bool desktop) {
     }
     quillo::quitOnTerminationSignals();
     quillo::HeadlessMonitor monitor(std::cout);
-    quillo::HeadlessTrustPrompt trust;
+    quillo::HeadlessTrustPrompt noTrust;
+    std::unique_ptr<quillo::TerminalTrustPrompt> terminalTrust;
+    if (::isatty(STDIN_FILENO)) {
+        terminalTrust = std::make_unique<quillo::TerminalTrustPrompt>(STDIN_FILENO, std::cout);
+    }
+    quillo::TrustPrompt& trust =
+        terminalTrust ? static_cast<quillo::TrustPrompt&>(*terminalTrust) : noTrust;
     quillo::SystemSwitchServices switchServices;
     quillo::TerminalSwitcher switcher(switchServices.services());
     quillo::HostTransportBridge bridge(
@@ -80,9 +91,7 @@ int runMonitor(int argc, char** argv, bool desktop) {
         bridge.stop();
     });
     bridge.start();
-    if (auto port = bridge.transport().listeningPort()) {
-        std::cout << "[quillo] phones connect to port " << *port << std::endl;
-    }
+    quillo::printPhoneLinkStatus(bridge, std::cout);
     monitor.start();
     std::unique_ptr<quillo::DesktopShell> shell;
     std::unique_ptr<quillo::StatusBarShell> statusBar;
@@ -101,6 +110,10 @@ int runMonitor(int argc, char** argv, bool desktop) {
 int main(int argc, char** argv) {
     quillo::CrashHandler::install();
     std::vector<std::string> arguments(argv, argv + argc);
+    if (quillo::isPairingCommand(arguments)) {
+        quillo::FileSettingsStore settings;
+        return *quillo::runPairingCommand(arguments, settings, std::cout);
+    }
     const quillo::CommandLine commandLine = quillo::parseCommandLine(arguments);
     if (commandLine.error) {
         std::cerr << "QuilloMac: " << *commandLine.error << "\n" << quillo::commandLineUsage();

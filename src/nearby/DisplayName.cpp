@@ -6,9 +6,39 @@
 
 namespace quillo::DisplayName {
 
+namespace {
+
+bool isBidiControl(char32_t c) {
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E ||
+           c == 0x200F || c == 0x061C;
+}
+
+} // namespace
+
+std::string clean(std::string_view displayName) {
+    const QString text =
+        QString::fromUtf8(displayName.data(), static_cast<qsizetype>(displayName.size()));
+    QString out;
+    bool pendingSpace = false;
+    for (char32_t c : text.toUcs4()) {
+        if (QChar::isSpace(c)) {
+            pendingSpace = !out.isEmpty();
+            continue;
+        }
+        if (QChar::category(c) == QChar::Other_Control || isBidiControl(c)) {
+            continue;
+        }
+        if (pendingSpace) {
+            out += QLatin1Char(' ');
+            pendingSpace = false;
+        }
+        out += QString::fromUcs4(&c, 1);
+    }
+    return out.toStdString();
+}
+
 std::string sanitize(std::string_view displayName) {
-    QString name =
-        QString::fromUtf8(displayName.data(), static_cast<qsizetype>(displayName.size())).trimmed();
+    QString name = QString::fromStdString(clean(displayName));
     if (name.isEmpty()) {
         return "quillo-device";
     }

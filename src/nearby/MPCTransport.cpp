@@ -42,6 +42,7 @@ MPCTransport::MPCTransport(const std::string& displayName, TransportRole role,
     if (!options_.discovery) {
         options_.discovery = AvahiServiceDiscovery::shared();
     }
+    limiter_ = std::make_shared<InvitationLimiter>([this] { return currentTime(); });
     makeSession();
 }
 
@@ -59,6 +60,7 @@ Timestamp MPCTransport::currentTime() const {
 
 void MPCTransport::makeSession() {
     session_.reset(new NearbySession(qs(myPeerID_), options_.timeouts));
+    session_->setHostCheck(options_.verifyHost);
     ++sessionGeneration_;
     QPointer<NearbySession> session(session_.get());
     // Events hop through the event loop, as the peer layer's callbacks would,
@@ -179,9 +181,9 @@ void MPCTransport::startAdvertiserIfNeeded() {
     listen.preferredPort =
         lastPort_ ? *lastPort_
                   : (options_.port ? *options_.port : TransportPort::fromEnvironment());
-    Owned<NearbyAdvertiser> advertiser(
-        new NearbyAdvertiser(qs(myPeerID_), qs(serviceType_), *identity_,
-                             options_.discovery->makePublisher(), listen, options_.timeouts));
+    Owned<NearbyAdvertiser> advertiser(new NearbyAdvertiser(
+        qs(myPeerID_), qs(serviceType_), *identity_, options_.discovery->makePublisher(), listen,
+        options_.timeouts, nullptr, limiter_));
     if (!advertiser->startAdvertising()) {
         return; // logged by the advertiser; not retried
     }
@@ -204,7 +206,12 @@ void MPCTransport::startBrowserIfNeeded() {
     }
     Owned<NearbyBrowser> browser(
         new NearbyBrowser(qs(serviceType_), options_.discovery->makeBrowser()));
-    connect(browser.get(), &NearbyBrowser::foundPeer, this, [this](const NearbyEndpoint& endpoint) {
+    connect(browser.get(), &NearbyBrowser::foundPeer, this, [this](NearbyEndpoint endpoint) {
+        // Anyone on the network can advertise; the name is shown and logged.
+        endpoint.name = QString::fromStdString(DisplayName::clean(endpoint.name.toStdString()));
+        if (endpoint.name.isEmpty()) {
+            return;
+        }
         std::string name = endpoint.name.toStdString();
         discoveredMCPeers_[name] = endpoint;
         TransportPeer peer{name, name};
@@ -308,6 +315,7 @@ void MPCTransport::rebuildSession() {
 
 void MPCTransport::invitationReceived(const QString& peerName,
                                       const std::optional<QByteArray>& context,
+                                      const QString& address,
                                       const NearbyAdvertiser::InvitationHandler& handler) {
     std::string name = peerName.toStdString();
     TransportPeer peer{name, name};
@@ -324,7 +332,9 @@ void MPCTransport::invitationReceived(const QString& peerName,
         *answered = true;
         handler(accept, accept ? self->session_.get() : nullptr);
     };
-    if (onInvitationReceived) {
+    if (onInvitationReceivedFrom) {
+        onInvitationReceivedFrom(peer, contextBytes, address.toStdString(), decision);
+    } else if (onInvitationReceived) {
         onInvitationReceived(peer, contextBytes, decision);
     } else {
         decision(true);

@@ -32,6 +32,10 @@ struct MPCTransportOptions {
     QHostAddress listenAddress = QHostAddress::Any;
     std::filesystem::path identityFile; // empty: in the application-support directory
     NearbyTimeouts timeouts;
+    // Client side: whether a host (by the certificate fingerprint it presented
+    // in the handshake) is the one meant. Runs before anything is sent to it;
+    // empty: every host is taken as it comes.
+    NearbySession::HostCheck verifyHost;
 };
 
 // The transport over the nearby layer, for both ends: the monitor runs it as
@@ -64,6 +68,12 @@ public:
     void invite(const TransportPeer& peer, const std::optional<std::string>& context);
 
     InvitationCallback onInvitationReceived;
+    // The same, with the address the invitation came from (an IP address as
+    // text); used instead of onInvitationReceived when set.
+    using InvitationFromCallback =
+        std::function<void(const TransportPeer& peer, const std::optional<std::string>& context,
+                           const std::string& address, Decision)>;
+    InvitationFromCallback onInvitationReceivedFrom;
 
     static std::string sanitize(std::string_view displayName);
 
@@ -74,8 +84,17 @@ public:
     bool isAdvertising() const { return advertiser_ != nullptr; }
     bool isBrowsing() const { return browser_ != nullptr; }
     std::optional<quint16> listeningPort() const;
+    // Whether the service is published over DNS-SD right now (false when no
+    // daemon runs: phones then need the address).
+    bool isPublished() const { return advertiser_ && advertiser_->isPublished(); }
+    // The host's certificate fingerprint; empty until it advertised once.
+    QString hostFingerprint() const { return identity_ ? identity_->fingerprint() : QString(); }
     std::vector<std::string> discoveredPeers() const;
+    // Host side: connections waiting to be accepted (0 while not advertising).
+    int waitingConnections() const { return advertiser_ ? advertiser_->waitingConnections() : 0; }
     int sessionGeneration() const { return sessionGeneration_; }
+    // The transport's clock (the system clock unless the options give one).
+    Timestamp currentTime() const;
 
 private:
     struct LaterDeleter {
@@ -92,8 +111,8 @@ private:
     void rebuildSession();
     void peerStateChanged(const QString& peerName, NearbyPeerState state);
     void invitationReceived(const QString& peerName, const std::optional<QByteArray>& context,
+                            const QString& address,
                             const NearbyAdvertiser::InvitationHandler& handler);
-    Timestamp currentTime() const;
 
     std::string myPeerID_;
     std::string serviceType_;
@@ -108,6 +127,8 @@ private:
     std::map<std::string, NearbyEndpoint> discoveredMCPeers_;
     std::vector<Timestamp> disconnectTimestamps_;
     std::optional<NearbyIdentity> identity_;
+    // Outlives advertisers: a pause in discovery must not lift a block.
+    std::shared_ptr<InvitationLimiter> limiter_;
     std::optional<quint16> lastPort_;
     int sessionGeneration_ = 0;
 };

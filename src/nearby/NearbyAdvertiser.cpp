@@ -23,10 +23,23 @@ private:
 
 NearbyAdvertiser::NearbyAdvertiser(QString myName, QString serviceType, NearbyIdentity identity,
                                    std::unique_ptr<ServicePublisher> publisher, Listen listen,
-                                   NearbyTimeouts timeouts, QObject* parent)
+                                   NearbyTimeouts timeouts, QObject* parent,
+                                   std::shared_ptr<InvitationLimiter> limiter)
     : QObject(parent), myName_(std::move(myName)), serviceType_(std::move(serviceType)),
       identity_(std::move(identity)), publisher_(std::move(publisher)), listen_(listen),
-      timeouts_(timeouts) {}
+      timeouts_(timeouts), limiter_(std::move(limiter)) {}
+
+namespace {
+
+// One address per machine, whichever way it is written (IPv4 arrives as
+// ::ffff:a.b.c.d on a dual-stack socket).
+QString sourceAddress(const QHostAddress& address) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : address.toString();
+}
+
+} // namespace
 
 NearbyAdvertiser::~NearbyAdvertiser() {
     stopAdvertising();
@@ -90,9 +103,24 @@ void NearbyAdvertiser::forget(NearbyConnection* connection) {
     }
 }
 
+QSslConfiguration NearbyAdvertiser::serverConfiguration(const NearbyIdentity& identity) {
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(identity.certificate);
+    configuration.setPrivateKey(identity.key);
+    configuration.setProtocol(QSsl::TlsV1_2OrLater);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return configuration;
+}
+
 void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
     auto* socket = new QSslSocket;
     if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    const QString address = sourceAddress(socket->peerAddress());
+    if (limiter_ && !limiter_->admits(address.toStdString())) {
+        socket->abort(); // turned away before a single byte is read
         delete socket;
         return;
     }
@@ -103,12 +131,7 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
         oldest->close();
         oldest->deleteLater();
     }
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.setLocalCertificate(identity_.certificate);
-    configuration.setPrivateKey(identity_.key);
-    configuration.setProtocol(QSsl::TlsV1_2OrLater);
-    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
-    socket->setSslConfiguration(configuration);
+    socket->setSslConfiguration(serverConfiguration(identity_));
 
     auto* connection =
         new NearbyConnection(socket, NearbyConnection::Side::advertiser, timeouts_, this);
@@ -118,10 +141,20 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
         connection->deleteLater();
     });
     connect(connection, &NearbyConnection::inviteReceived, this,
-            [this, connection](const QString& peerName, const std::optional<QByteArray>& context) {
+            [this, connection, address](const QString& peerName,
+                                        const std::optional<QByteArray>& context) {
                 QPointer<NearbyConnection> pending(connection);
                 QString myName = myName_;
-                InvitationHandler handler = [pending, myName](bool accept, NearbySession* session) {
+                std::weak_ptr<InvitationLimiter> limiter = limiter_;
+                InvitationHandler handler = [pending, myName, limiter,
+                                             address](bool accept, NearbySession* session) {
+                    if (!accept || !session) {
+                        // Counted even when the browser already gave up: the
+                        // refusal is what a guessing client pays for.
+                        if (auto l = limiter.lock()) {
+                            l->recordRefusal(address.toStdString());
+                        }
+                    }
                     if (!pending || pending->state() != NearbyConnection::State::invitePending) {
                         return; // the browser gave up or the advertiser stopped meanwhile
                     }
@@ -136,7 +169,7 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
                     }
                     session->adopt(pending);
                 };
-                emit invitationReceived(peerName, context, handler);
+                emit invitationReceived(peerName, context, address, handler);
             });
     socket->startServerEncryption();
 }

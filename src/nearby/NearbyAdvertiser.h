@@ -1,5 +1,6 @@
 #pragma once
 
+#include "InvitationLimiter.h"
 #include "NearbyConnection.h"
 #include "NearbyIdentity.h"
 #include "NearbySession.h"
@@ -8,6 +9,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QTcpServer>
 
 #include <deque>
@@ -37,7 +39,8 @@ public:
 
     NearbyAdvertiser(QString myName, QString serviceType, NearbyIdentity identity,
                      std::unique_ptr<ServicePublisher> publisher, Listen listen,
-                     NearbyTimeouts timeouts, QObject* parent = nullptr);
+                     NearbyTimeouts timeouts, QObject* parent = nullptr,
+                     std::shared_ptr<InvitationLimiter> limiter = {});
     ~NearbyAdvertiser() override;
 
     // Listens and publishes. False when no port could be opened at all.
@@ -50,9 +53,17 @@ public:
     bool isPublished() const { return published_; }
 
     static constexpr int maxWaitingConnections = 256;
+    // Connections not yet accepted into a session (handshake, INVITE, decision).
+    int waitingConnections() const { return static_cast<int>(waiting_.size()); }
+
+    // The server side of TLS: this identity, TLS 1.2 at least, no client
+    // certificate asked for.
+    static QSslConfiguration serverConfiguration(const NearbyIdentity& identity);
 
 signals:
+    // `address` is where the invitation came from (an IP address as text).
     void invitationReceived(const QString& peerName, const std::optional<QByteArray>& context,
+                            const QString& address,
                             const quillo::NearbyAdvertiser::InvitationHandler& handler);
 
 private:
@@ -66,6 +77,7 @@ private:
     std::unique_ptr<ServicePublisher> publisher_;
     Listen listen_;
     NearbyTimeouts timeouts_;
+    std::shared_ptr<InvitationLimiter> limiter_;
     std::unique_ptr<Server> server_;
     std::deque<NearbyConnection*> waiting_;
     bool published_ = false;

@@ -1,7 +1,10 @@
 #include "NearbyConnection.h"
 
+#include "DisplayName.h"
 #include "JsonWriter.h"
+#include "NearbyIdentity.h"
 #include "Utf8.h"
+#include "transport/TransportCoding.h"
 
 #include <nlohmann/json.hpp>
 
@@ -10,6 +13,7 @@ namespace quillo {
 namespace {
 
 constexpr int protocolVersion = 1;
+constexpr qint64 preAcceptReadBuffer = 16 * 1024;
 constexpr qsizetype maxNameBytes = 63;
 
 std::optional<QByteArray> handshakeBody(const QString& name,
@@ -27,12 +31,15 @@ std::optional<QByteArray> handshakeBody(const QString& name,
     return QByteArray::fromStdString(*text);
 }
 
-struct HandshakeBody {
-    QString name;
-    std::optional<QByteArray> context;
-};
+} // namespace
 
 std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowContext) {
+    // Nothing deeper than the phone messages allow gets to the parser: before
+    // ACCEPT nobody is authenticated, and deep nesting costs stack and memory.
+    if (!TransportCoding::nestingWithinLimit(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+        return std::nullopt;
+    }
     auto body = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (!body.is_object()) {
         return std::nullopt;
@@ -44,11 +51,11 @@ std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowC
         !name->is_string()) {
         return std::nullopt;
     }
-    QByteArray nameBytes = QByteArray::fromStdString(name->get<std::string>());
-    if (!isAcceptablePeerName(nameBytes)) {
+    auto cleanName = acceptablePeerName(QByteArray::fromStdString(name->get<std::string>()));
+    if (!cleanName) {
         return std::nullopt;
     }
-    HandshakeBody out{QString::fromUtf8(nameBytes), std::nullopt};
+    HandshakeBody out{*cleanName, std::nullopt};
     auto context = body.find("context");
     if (allowContext && context != body.end() && !context->is_null()) {
         if (!context->is_string()) {
@@ -65,12 +72,16 @@ std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowC
     return out;
 }
 
-} // namespace
-
-bool isAcceptablePeerName(const QByteArray& utf8) {
-    return !utf8.isEmpty() && utf8.size() <= maxNameBytes &&
-           isValidUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))) &&
-           !QString::fromUtf8(utf8).trimmed().isEmpty();
+std::optional<QString> acceptablePeerName(const QByteArray& utf8) {
+    if (utf8.isEmpty() || utf8.size() > maxNameBytes ||
+        !isValidUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
+        return std::nullopt;
+    }
+    QString name = QString::fromStdString(DisplayName::clean(utf8.toStdString()));
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    return name;
 }
 
 NearbyConnection::NearbyConnection(QSslSocket* socket, Side side, const NearbyTimeouts& timeouts,
@@ -100,6 +111,9 @@ NearbyConnection::NearbyConnection(QSslSocket* socket, Side side, const NearbyTi
     if (side_ == Side::advertiser) {
         // The whole way from TCP to INVITE is bounded, the TLS handshake included.
         deadline_.start(timeouts_.invite);
+        // Until ACCEPT the socket's own buffers stay small too; each keeps its
+        // largest chunk for reuse, which for a crowd of strangers adds up.
+        socket_->setReadBufferSize(preAcceptReadBuffer);
     }
 }
 
@@ -114,11 +128,12 @@ NearbyConnection::~NearbyConnection() {
 }
 
 void NearbyConnection::connectTo(const QString& host, quint16 port, const QString& myName,
-                                 const std::optional<QByteArray>& context) {
+                                 const std::optional<QByteArray>& context, HostCheck hostCheck) {
     myName_ = myName;
     context_ = context;
-    // The host's certificate is self-signed; TLS here gives privacy, not
-    // authority, so no certificate authority is asked.
+    hostCheck_ = std::move(hostCheck);
+    // The host's certificate is self-signed: no certificate authority is asked.
+    // Who the host is, is decided by its fingerprint (the host check).
     socket_->setPeerVerifyMode(QSslSocket::VerifyNone);
     socket_->setProtocol(QSsl::TlsV1_2OrLater);
     deadline_.start(timeouts_.invitation);
@@ -129,6 +144,10 @@ void NearbyConnection::onEncrypted() {
     restartSilenceTimers();
     if (side_ == Side::advertiser) {
         state_ = State::awaitingInvite;
+        return;
+    }
+    if (hostCheck_ && !hostCheck_(peerFingerprint())) {
+        fail();
         return;
     }
     auto body = handshakeBody(myName_, context_);
@@ -143,17 +162,25 @@ void NearbyConnection::onReadyRead() {
     if (state_ == State::closed) {
         return;
     }
-    QByteArray bytes = socket_->readAll();
-    auto frames = reader_.feed(bytes);
-    for (const auto& frame : frames) {
-        if (state_ == State::closed) {
-            return;
+    reader_.append(socket_->readAll());
+    // Frame by frame, so that the size limit for each frame is the one of the
+    // state it arrives in: small until ACCEPT, a full frame after.
+    while (state_ != State::closed) {
+        reader_.setMaxLength(state_ == State::connected ? NearbyFrame::maxLength
+                                                        : NearbyFrame::maxLengthBeforeAccept);
+        auto frame = reader_.next();
+        if (!frame) {
+            break;
         }
-        handleFrame(frame);
+        handleFrame(*frame);
     }
-    if (reader_.failed()) {
+    if (state_ != State::closed && reader_.failed()) {
         fail();
     }
+}
+
+QString NearbyConnection::peerFingerprint() const {
+    return NearbyIdentity::fingerprintOf(socket_->peerCertificate());
 }
 
 void NearbyConnection::handleFrame(const Frame& frame) {
@@ -241,6 +268,7 @@ void NearbyConnection::accept(const QString& myName) {
         return;
     }
     state_ = State::connected;
+    socket_->setReadBufferSize(0);
 }
 
 void NearbyConnection::decline() {

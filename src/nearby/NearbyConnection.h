@@ -3,11 +3,13 @@
 #include "NearbyFrame.h"
 #include "NearbyTimeouts.h"
 
+#include <QHostAddress>
 #include <QObject>
 #include <QPointer>
 #include <QSslSocket>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 namespace quillo {
@@ -22,6 +24,12 @@ public:
     enum class Side { advertiser, browser };
     enum class State { handshaking, awaitingInvite, invitePending, inviteSent, connected, closed };
 
+    // Browser side: decides, from the host certificate's fingerprint, whether
+    // this is the host we mean to talk to. It runs right after the handshake,
+    // before INVITE (which carries the pairing token) leaves; false closes the
+    // connection and nothing is sent.
+    using HostCheck = std::function<bool(const QString& fingerprint)>;
+
     // Takes ownership of the socket. On the advertiser side the caller starts
     // the server handshake; the browser side connects with connectTo(). Owners
     // delete a connection with deleteLater(), never from inside its signals.
@@ -31,7 +39,7 @@ public:
 
     // Browser side: connect, then send INVITE with our name and context.
     void connectTo(const QString& host, quint16 port, const QString& myName,
-                   const std::optional<QByteArray>& context);
+                   const std::optional<QByteArray>& context, HostCheck hostCheck = {});
 
     // Advertiser side, after inviteReceived: answer the invitation.
     void accept(const QString& myName);
@@ -46,6 +54,10 @@ public:
     State state() const { return state_; }
     // The name the other end gave in its INVITE or ACCEPT.
     const QString& peerName() const { return peerName_; }
+    // SHA-256 of the other end's certificate, lower-case hex; empty before the
+    // handshake or when it presented none.
+    QString peerFingerprint() const;
+    QHostAddress peerAddress() const { return socket_->peerAddress(); }
 
     // More unsent bytes than this means the peer stopped reading: close.
     static constexpr qint64 maxPendingWrite = 8 * 1024 * 1024;
@@ -76,13 +88,24 @@ private:
     QString peerName_;
     QString myName_;
     std::optional<QByteArray> context_;
+    HostCheck hostCheck_;
     QTimer deadline_; // the INVITE, or the answer to ours
     QTimer pingTimer_;
     QTimer idleTimer_;
     bool closeAfterWrite_ = false;
 };
 
-// Display names on the link: valid UTF-8, not blank, at most 63 bytes.
-bool isAcceptablePeerName(const QByteArray& utf8);
+// The body of INVITE (and of ACCEPT, without context): version 1, a name that
+// cleans to something, and base64 context bytes when allowed. Nothing for
+// anything else, deep nesting included.
+struct HandshakeBody {
+    QString name;
+    std::optional<QByteArray> context;
+};
+std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowContext);
+
+// Display names on the link: valid UTF-8, at most 63 bytes, not blank once
+// cleaned. Gives the cleaned name (see DisplayName::clean), or nothing.
+std::optional<QString> acceptablePeerName(const QByteArray& utf8);
 
 } // namespace quillo

@@ -34,38 +34,63 @@ std::optional<QByteArray> NearbyFrame::encode(FrameType type, const QByteArray& 
     return out;
 }
 
-std::vector<Frame> FrameReader::feed(const QByteArray& bytes) {
-    std::vector<Frame> frames;
+void FrameReader::failNow() {
+    failed_ = true;
+    buffer_ = QByteArray();
+    offset_ = 0;
+}
+
+void FrameReader::append(const QByteArray& bytes) {
     if (failed_) {
-        return frames;
+        return;
+    }
+    if (offset_ > 0) {
+        buffer_.remove(0, offset_);
+        offset_ = 0;
     }
     buffer_.append(bytes);
-    qsizetype offset = 0;
-    while (buffer_.size() - offset >= 4) {
-        const std::uint32_t length = readLength(buffer_.mid(offset, 4));
-        if (length < 1 || length > NearbyFrame::maxLength) {
-            failed_ = true;
-            buffer_.clear();
-            return frames;
-        }
-        // The type byte is checked as soon as it is there, so a stream of junk
-        // fails without waiting for a megabyte to arrive.
-        if (buffer_.size() - offset >= 5 &&
-            !knownType(static_cast<std::uint8_t>(buffer_[offset + 4]))) {
-            failed_ = true;
-            buffer_.clear();
-            return frames;
-        }
-        if (buffer_.size() - offset < 4 + static_cast<qsizetype>(length)) {
-            break;
-        }
-        Frame frame;
-        frame.type = static_cast<FrameType>(static_cast<std::uint8_t>(buffer_[offset + 4]));
-        frame.body = buffer_.mid(offset + 5, static_cast<qsizetype>(length) - 1);
-        frames.push_back(std::move(frame));
-        offset += 4 + static_cast<qsizetype>(length);
+}
+
+std::optional<Frame> FrameReader::next() {
+    const qsizetype available = buffer_.size() - offset_;
+    if (failed_ || available < 4) {
+        return std::nullopt;
     }
-    buffer_.remove(0, offset);
+    const std::uint32_t length = readLength(buffer_.mid(offset_, 4));
+    if (length < 1 || length > maxLength_) {
+        failNow();
+        return std::nullopt;
+    }
+    // The type byte is checked as soon as it is there, so a stream of junk
+    // fails without waiting for the rest of the frame.
+    if (available >= 5 && !knownType(static_cast<std::uint8_t>(buffer_[offset_ + 4]))) {
+        failNow();
+        return std::nullopt;
+    }
+    const qsizetype total = 4 + static_cast<qsizetype>(length);
+    if (available < total) {
+        // Room for exactly this frame, so a partial frame costs its own size
+        // and not the doubling of a growing buffer.
+        buffer_.reserve(offset_ + total);
+        return std::nullopt;
+    }
+    Frame frame;
+    frame.type = static_cast<FrameType>(static_cast<std::uint8_t>(buffer_[offset_ + 4]));
+    frame.body = buffer_.mid(offset_ + 5, static_cast<qsizetype>(length) - 1);
+    offset_ += total;
+    if (offset_ == buffer_.size()) {
+        buffer_ = QByteArray();
+        offset_ = 0;
+    }
+    return frame;
+}
+
+std::vector<Frame> FrameReader::feed(const QByteArray& bytes) {
+    append(bytes);
+    std::vector<Frame> frames;
+    while (auto frame = next()) {
+        frames.push_back(std::move(*frame));
+    }
     return frames;
 }
 

@@ -151,4 +151,11 @@ std::optional<NearbyIdentity> NearbyIdentity::loadOrCreate(const std::filesystem
     return identity;
 }
 
+QString NearbyIdentity::fingerprintOf(const QSslCertificate& certificate) {
+    if (certificate.isNull()) {
+        return {};
+    }
+    return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex());
+}
+
 } // namespace quillo

@@ -20,6 +20,11 @@ struct NearbyIdentity {
     // Reads the file, or creates a new identity there when it is missing or
     // unreadable. Nothing when neither works.
     static std::optional<NearbyIdentity> loadOrCreate(const std::filesystem::path& file);
+
+    // The host's identity as clients see it: the SHA-256 of the certificate
+    // (DER), as 64 lower-case hex digits.
+    QString fingerprint() const { return fingerprintOf(certificate); }
+    static QString fingerprintOf(const QSslCertificate& certificate);
 };
 
 } // namespace quillo

@@ -80,7 +80,13 @@ void NearbySession::invite(const NearbyEndpoint& endpoint, const std::optional<Q
                 emit peerStateChanged(invitedName, NearbyPeerState::notConnected);
             });
     emit peerStateChanged(invitedName, NearbyPeerState::connecting);
-    connection->connectTo(endpoint.host, endpoint.port, myName_, context);
+    NearbyConnection::HostCheck check;
+    if (hostCheck_) {
+        check = [check = hostCheck_, endpoint](const QString& fingerprint) {
+            return check(endpoint, fingerprint);
+        };
+    }
+    connection->connectTo(endpoint.host, endpoint.port, myName_, context, std::move(check));
 }
 
 bool NearbySession::send(const QByteArray& data, const QString& peerName, QString* error) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -53,6 +54,11 @@ public:
     bool send(const QByteArray& data, const QString& peerName, QString* error = nullptr);
     bool isConnected(const QString& peerName) const;
 
+    // Browser side: asked about every host this session invites, right after
+    // the handshake and before anything is sent (see NearbyConnection::HostCheck).
+    using HostCheck = std::function<bool(const NearbyEndpoint& host, const QString& fingerprint)>;
+    void setHostCheck(HostCheck check) { hostCheck_ = std::move(check); }
+
     // Closes every connection; connected peers are reported as not connected.
     void disconnectAll();
 
@@ -65,6 +71,7 @@ private:
 
     QString myName_;
     NearbyTimeouts timeouts_;
+    HostCheck hostCheck_;
     std::vector<NearbyConnection*> connected_;
     std::vector<NearbyConnection*> inviting_;
 };

@@ -1,5 +1,10 @@
 #include "PeerOptions.h"
 
+#include "transport/PairingAddress.h"
+
+#include <algorithm>
+
+#include <cctype>
 #include <charconv>
 
 namespace quillo {
@@ -27,12 +32,18 @@ std::string trim(const std::string& s) {
 } // namespace
 
 const char* peerUsage() {
-    return "usage: QuilloPeer [--host HOST --port PORT] [--name NAME] [--token TOKEN]\n"
+    return "usage: QuilloPeer [--uri quillo://pair?... | --host HOST --port PORT] [--pin HEX]\n"
+           "                  [--name NAME] [--token TOKEN]\n"
            "                  [--snapshot-request] [--switch-to ID] [--unpair-notification]\n"
            "                  [--count N] [--timeout SECONDS]\n"
-           "Connects to a Quillo monitor (found on the local network, or at HOST:PORT) as a\n"
-           "phone would, prints every message it receives as one JSON line, and sends what\n"
-           "the flags ask for once connected. Commands on standard input, one per line:\n"
+           "       QuilloPeer --forget KEY\n"
+           "Connects to a Quillo monitor (found on the local network, at HOST:PORT, or at the\n"
+           "pairing address the monitor prints) as a phone would, prints every message it\n"
+           "receives as one JSON line, and sends what the flags ask for once connected.\n"
+           "The monitor's certificate must match the pin (--pin, or the address's fp);\n"
+           "without a pin the first certificate seen is remembered and a changed one is\n"
+           "refused. --forget drops a remembered monitor (KEY as the warning names it).\n"
+           "Commands on standard input, one per line:\n"
            "  snapshot_request | switch_to ID | unpair_notification | quit\n";
 }
 
@@ -52,13 +63,34 @@ parsePeerOptions(const std::vector<std::string>& arguments) {
         } else if (flag == "--unpair-notification") {
             options.sendOnConnect.push_back(TransportMessage::unpairNotification());
         } else if (flag == "--host" || flag == "--port" || flag == "--name" || flag == "--token" ||
-                   flag == "--switch-to" || flag == "--count" || flag == "--timeout") {
+                   flag == "--switch-to" || flag == "--count" || flag == "--timeout" ||
+                   flag == "--pin" || flag == "--uri" || flag == "--forget") {
             auto v = value();
             if (!v) {
                 return PeerUsageError{flag + " needs a value"};
             }
             if (flag == "--host") {
                 options.host = *v;
+            } else if (flag == "--uri") {
+                auto address = PairingAddress::parse(*v);
+                if (!address) {
+                    return PeerUsageError{"--uri needs a pairing address "
+                                          "(quillo://pair?host=...&port=...&fp=...)"};
+                }
+                options.host = address->host;
+                options.port = address->port;
+                options.pin = address->fingerprint;
+            } else if (flag == "--pin") {
+                std::string pin = *v;
+                std::erase(pin, ':');
+                if (pin.size() != 64 || !std::all_of(pin.begin(), pin.end(), [](char c) {
+                        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                    })) {
+                    return PeerUsageError{"--pin needs a SHA-256 fingerprint (64 hex digits)"};
+                }
+                options.pin = pin;
+            } else if (flag == "--forget") {
+                options.forget = *v;
             } else if (flag == "--port") {
                 auto port = parseNumber(*v, 1, 65535);
                 if (!port) {

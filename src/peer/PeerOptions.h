@@ -19,6 +19,10 @@ struct PeerOptions {
     std::vector<TransportMessage> sendOnConnect; // from the command flags, in order
     std::optional<int> count;                    // quit after this many messages
     std::optional<int> timeoutSeconds;           // give up when not connected by then
+    // The host's certificate fingerprint to insist on (from --pin or --uri);
+    // without one, hosts are trusted on first use and remembered.
+    std::optional<std::string> pin;
+    std::optional<std::string> forget; // --forget KEY: drop a remembered host, then quit
 };
 
 struct PeerUsageError {

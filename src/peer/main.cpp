@@ -1,6 +1,7 @@
 // QuilloPeer: a phone on the command line. Connects to a Quillo monitor as a
 // phone app would, prints what it receives as JSON lines and sends requests.
 #include "JsonWriter.h"
+#include "KnownHosts.h"
 #include "MPCTransport.h"
 #include "PeerOptions.h"
 #include "platform/LocalServiceDiscovery.h"
@@ -43,6 +44,13 @@ int main(int argc, char** argv) {
     }
     const PeerOptions options = std::get<PeerOptions>(parsed);
     std::signal(SIGPIPE, SIG_IGN);
+    KnownHosts knownHosts(KnownHosts::standardFile());
+    if (options.forget) {
+        const bool forgotten = knownHosts.forget(*options.forget);
+        status(forgotten ? "forgot " + *options.forget
+                         : *options.forget + " is not in " + knownHosts.file().string());
+        return forgotten ? 0 : 1;
+    }
 
     QCoreApplication app(argc, argv);
     MPCTransport::Options transportOptions;
@@ -55,6 +63,17 @@ int main(int argc, char** argv) {
                          {host + ":" + QString::number(*options.port), host, *options.port});
         transportOptions.discovery = direct;
     }
+    // The host is checked before the invitation (and its token) goes out.
+    transportOptions.verifyHost = [&](const NearbyEndpoint& endpoint, const QString& fingerprint) {
+        const std::string key = options.host
+                                    ? KnownHosts::keyForAddress(*options.host, *options.port)
+                                    : KnownHosts::keyForName(endpoint.name.toStdString());
+        HostVerdict verdict = verifyHost(options.pin, knownHosts, key, fingerprint.toStdString());
+        if (!verdict.message.empty()) {
+            status(verdict.message);
+        }
+        return verdict.trusted;
+    };
     MPCTransport transport(options.name, TransportRole::client,
                            std::string(TransportServiceType::mvp), false, true, transportOptions);
 

@@ -107,6 +107,38 @@ TEST(DiagnosticLogger, AFileUntouchedForADayIsReplacedByTheNextEntry) {
     EXPECT_TRUE(DiagnosticLogger::recentEntries().empty());
 }
 
+TEST(DiagnosticLogger, AFullLogMakesWayForANewOneAndOnlyOneEarlierFileIsKept) {
+    TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    const double t = secondsSince1970(now());
+    const std::string filler = "#" + std::string(1024 * 1024 - 2, 'x') + "\n";
+    std::string full = entryLine(t - 60, "old");
+    for (int i = 0; i < 10; ++i) {
+        full += filler;
+    }
+    writeFile(DiagnosticLogger::fileURL(), full);
+
+    DiagnosticLogger::info("transport", "new");
+    EXPECT_EQ(splitLines(readFile(DiagnosticLogger::fileURL())).size(), 1u);
+    EXPECT_EQ(std::filesystem::file_size(DiagnosticLogger::previousFile()), full.size());
+    auto entries = DiagnosticLogger::recentEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].message, "new");
+    EXPECT_EQ(entries[1].message, "old");
+
+    // Filling the new file again replaces the earlier one: two files at most.
+    writeFile(DiagnosticLogger::fileURL(), full);
+    DiagnosticLogger::info("transport", "newer");
+    EXPECT_EQ(DiagnosticLogger::recentEntries().size(), 2u);
+    std::size_t files = 0;
+    for (const auto& item : std::filesystem::directory_iterator(home.appSupport())) {
+        files += item.path().filename().string().starts_with("diagnostic.log") ? 1 : 0;
+    }
+    EXPECT_EQ(files, 2u);
+    DiagnosticLogger::clear();
+    EXPECT_TRUE(DiagnosticLogger::recentEntries().empty());
+}
+
 TEST(DiagnosticLogger, ConcurrentWritersProduceWholeLines) {
     TempHome home;
     std::vector<std::thread> writers;

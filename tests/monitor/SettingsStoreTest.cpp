@@ -1,7 +1,9 @@
-#include "TempDir.h"
 #include "platform/SettingsStore.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace quillo {
 namespace {
@@ -24,10 +26,22 @@ TEST(SettingsStore, KeepsTypedValuesAsReadableTextInAPrivateFile) {
     FileSettingsStore store;
     EXPECT_TRUE(store.boolean("quillo.onboardingCompleted"));
     EXPECT_FALSE(store.boolean("quillo.firstUseHintShown"));
-    EXPECT_EQ(store.stringList("paired.client.displayNames"), (QStringList{"Dana's phone", "a,b \"c\""}));
+    EXPECT_EQ(store.stringList("paired.client.displayNames"),
+              (QStringList{"Dana's phone", "a,b \"c\""}));
     EXPECT_EQ(store.stringMap("paired.client.tokensByDisplayName")->value("Dana's phone"), "t/1");
     store.remove("quillo.onboardingCompleted");
     EXPECT_EQ(FileSettingsStore().string("quillo.onboardingCompleted"), std::nullopt);
+}
+
+TEST(SettingsStore, AnExistingFileOthersCanReadIsNarrowedAtOnce) {
+    TempHome home;
+    auto file = home.path() / ".config/quillo/QuilloMac.conf";
+    std::filesystem::create_directories(file.parent_path());
+    writeFile(file, "[General]\nquillo.onboardingCompleted=true\n");
+    ::chmod(file.c_str(), 0644);
+    FileSettingsStore store; // opened only: nothing written
+    EXPECT_EQ(fileMode(file), 0600u);
+    EXPECT_TRUE(store.boolean("quillo.onboardingCompleted"));
 }
 
 TEST(SettingsStore, ValuesOfTheWrongShapeReadAsAbsent) {

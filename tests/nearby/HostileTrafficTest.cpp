@@ -48,9 +48,27 @@ protected:
         port = *host->listeningPort();
     }
 
-    std::unique_ptr<QSslSocket> tls() {
+    // A host whose time-out for the first frame is far beyond any wait of the
+    // test, so that whatever closes a connection, it is not that time-out.
+    void restartWithPatientHost() {
+        host->stop();
+        host.reset();
+        timeouts.invite = std::chrono::milliseconds(600'000);
+        timeouts.idle = std::chrono::milliseconds(600'000);
+        host = TransportHarness::host();
+        events = {};
+        events.attach(*host);
+        host->start();
+        ASSERT_TRUE(host->listeningPort());
+        port = *host->listeningPort();
+    }
+
+    std::unique_ptr<QSslSocket> tls(const QHostAddress& from = {}) {
         auto socket = std::make_unique<QSslSocket>();
         socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+        if (!from.isNull()) {
+            socket->bind(from);
+        }
         socket->connectToHostEncrypted("127.0.0.1", port);
         EXPECT_TRUE(waitUntil([&] { return socket->isEncrypted(); }));
         return socket;
@@ -153,6 +171,103 @@ TEST_F(HostileTrafficTest, AConnectedPeerThatFallsSilentIsDropped) {
     // It never reads, so it never answers the host's PINGs.
     EXPECT_TRUE(waitUntil([&] { return events.disconnected.size() == 1; }));
     EXPECT_TRUE(closedByHost(*mute));
+}
+
+TEST_F(HostileTrafficTest, BeforeAcceptFramesAreSmallAndShallow) {
+    restartWithPatientHost();
+    int invitations = 0;
+    host->onInvitationReceived = [&](const TransportPeer&, const std::optional<std::string>&,
+                                     MPCTransport::Decision) { ++invitations; };
+    // A header announcing more than 64 KiB is enough: nothing waits for the body.
+    auto large = tls();
+    large->write(lengthHeader(NearbyFrame::maxLengthBeforeAccept + 1) + QByteArray(1, '\x01'));
+    EXPECT_TRUE(closedByHost(*large));
+
+    // An INVITE that would be valid but for a deeply nested extra member.
+    const QByteArray deep = QByteArray(40, '[') + QByteArray(40, ']');
+    auto nested = tls();
+    nested->write(frame(FrameType::invite, R"({"v":1,"name":"Deep","pad":)" + deep + "}"));
+    EXPECT_TRUE(closedByHost(*nested));
+    EXPECT_EQ(invitations, 0);
+
+    // The same INVITE nested within the limit is an invitation like any other.
+    const QByteArray shallow = QByteArray(20, '[') + QByteArray(20, ']');
+    auto fine = tls();
+    fine->write(frame(FrameType::invite, R"({"v":1,"name":"Deep","pad":)" + shallow + "}"));
+    EXPECT_TRUE(waitUntil([&] { return invitations == 1; }));
+}
+
+TEST_F(HostileTrafficTest, NamesFromTheOtherEndArriveCleaned) {
+    std::vector<std::string> names;
+    host->onInvitationReceived = [&](const TransportPeer& peer, const std::optional<std::string>&,
+                                     MPCTransport::Decision decide) {
+        names.push_back(peer.displayName);
+        decide(false);
+    };
+    auto spoof = tls();
+    spoof->write(frame(FrameType::invite, "{\"v\":1,\"name\":\"Ph\u201d\\n\u202eone\"}"));
+    auto blank = tls();
+    blank->write(frame(FrameType::invite, R"({"v":1,"name":"\u202e\u0007"})"));
+    EXPECT_TRUE(closedByHost(*blank));
+    ASSERT_TRUE(waitUntil([&] { return names.size() == 1; }));
+    EXPECT_EQ(names[0], "Ph\u201d one");
+}
+
+TEST_F(HostileTrafficTest, PendingConnectionsAreCappedOldestFirst) {
+    restartWithPatientHost();
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    for (int i = 0; i < NearbyAdvertiser::maxWaitingConnections + 40; ++i) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost("127.0.0.1", port);
+        flood.push_back(std::move(socket));
+        // Let the host take each in turn, so "oldest" means the first ones.
+        if (i < NearbyAdvertiser::maxWaitingConnections) {
+            ASSERT_TRUE(waitUntil([&] { return host->waitingConnections() == i + 1; }));
+        } else {
+            test::spin(std::chrono::milliseconds(5));
+        }
+    }
+    EXPECT_EQ(host->waitingConnections(), NearbyAdvertiser::maxWaitingConnections);
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_TRUE(closedByHost(*flood[static_cast<std::size_t>(i)])) << i;
+    }
+    EXPECT_EQ(flood.back()->state(), QAbstractSocket::ConnectedState);
+    expectAPhoneStillGetsIn();
+}
+
+TEST_F(HostileTrafficTest, AnAddressRefusedFiveTimesIsTurnedAwayForAMinute) {
+    restartWithPatientHost();
+    host->onInvitationReceivedFrom =
+        [&](const TransportPeer& peer, const std::optional<std::string>&,
+            const std::string& address, MPCTransport::Decision decide) {
+            EXPECT_EQ(address, peer.displayName == "Guesser" ? "127.0.0.2" : "127.0.0.1");
+            decide(peer.displayName != "Guesser");
+        };
+    const QHostAddress guesser("127.0.0.2");
+    const QByteArray invite = frame(FrameType::invite, R"({"v":1,"name":"Guesser"})");
+    for (int i = 0; i < InvitationLimiter::refusalsBeforeBlock; ++i) {
+        auto socket = tls(guesser);
+        socket->write(invite);
+        ASSERT_TRUE(waitUntil([&] { return socket->bytesAvailable() > 0; })) << "DECLINE " << i;
+        EXPECT_TRUE(closedByHost(*socket));
+    }
+    // Turned away before the handshake.
+    QSslSocket blocked;
+    bool handshakeDone = false;
+    QObject::connect(&blocked, &QSslSocket::encrypted, [&] { handshakeDone = true; });
+    blocked.setPeerVerifyMode(QSslSocket::VerifyNone);
+    blocked.bind(guesser);
+    blocked.connectToHostEncrypted("127.0.0.1", port);
+    EXPECT_TRUE(closedByHost(blocked));
+    EXPECT_FALSE(handshakeDone);
+
+    // Another address gets in meanwhile.
+    expectAPhoneStillGetsIn();
+
+    // A minute later the address is served again.
+    clock += Seconds(61);
+    auto again = tls(guesser);
+    EXPECT_TRUE(again->isEncrypted());
 }
 
 TEST_F(HostileTrafficTest, AFloodOfJunkConnectionsDoesNotKeepAPhoneOut) {

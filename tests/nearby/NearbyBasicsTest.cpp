@@ -1,4 +1,5 @@
 #include "DisplayName.h"
+#include "NearbyAdvertiser.h"
 #include "NearbyFrame.h"
 #include "NearbyIdentity.h"
 #include "TempDir.h"
@@ -52,6 +53,68 @@ TEST(FrameReader, FailsOnLengthsOutOfRangeAndUnknownTypes) {
     EXPECT_EQ(frames.size(), 1u);
     EXPECT_FALSE(
         NearbyFrame::encode(FrameType::data, QByteArray(NearbyFrame::maxBodySize + 1, 'a')));
+}
+
+TEST(FrameReader, TheLimitInForceIsTheOneWhenEachFrameIsTaken) {
+    // An ACCEPT and a large DATA right behind it, in one read: the DATA is
+    // fine once the connection counts as accepted.
+    const QByteArray big(200000, 'x');
+    FrameReader reader;
+    reader.setMaxLength(NearbyFrame::maxLengthBeforeAccept);
+    reader.append(*NearbyFrame::encode(FrameType::accept, "{}") +
+                  *NearbyFrame::encode(FrameType::data, big));
+    auto accept = reader.next();
+    ASSERT_TRUE(accept);
+    EXPECT_EQ(accept->type, FrameType::accept);
+    reader.setMaxLength(NearbyFrame::maxLength);
+    auto data = reader.next();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->body, big);
+
+    // Before acceptance a header announcing more than 64 KiB fails at once,
+    // before any of the body has arrived.
+    FrameReader early;
+    early.setMaxLength(NearbyFrame::maxLengthBeforeAccept);
+    early.append(header(NearbyFrame::maxLengthBeforeAccept + 1));
+    EXPECT_FALSE(early.next());
+    EXPECT_TRUE(early.failed());
+    FrameReader exact;
+    exact.setMaxLength(NearbyFrame::maxLengthBeforeAccept);
+    exact.append(*NearbyFrame::encode(FrameType::invite,
+                                      QByteArray(NearbyFrame::maxLengthBeforeAccept - 1, ' ')));
+    EXPECT_TRUE(exact.next());
+}
+
+TEST(DisplayName, CleaningRemovesWhatCouldHideOrReorderText) {
+    EXPECT_EQ(DisplayName::clean("Ph\u201d\n\u202eone"), "Ph\u201d one");
+    EXPECT_EQ(DisplayName::clean(" \t Kim's \r\n  phone\u00a0 "), "Kim's phone");
+    for (const char* bidi : {"\u202a", "\u202b", "\u202c", "\u202d", "\u2066", "\u2067", "\u2068",
+                             "\u2069", "\u200e", "\u200f"}) {
+        EXPECT_EQ(DisplayName::clean(std::string("a") + bidi + "b"), "ab") << bidi;
+    }
+    EXPECT_EQ(DisplayName::clean("\x01\x1b[31m\x7f"), "[31m");
+    EXPECT_EQ(DisplayName::clean("\u202e\u2066\x07 \t"), "");
+    EXPECT_EQ(DisplayName::clean("小明的手机"), "小明的手机");
+    // Our own name goes through the same cleaning before the cut.
+    EXPECT_EQ(DisplayName::sanitize("\u202eDesk\n"), "Desk");
+}
+
+TEST(NearbyIdentity, TheServerAsksForTls12AtLeastAndNoClientCertificate) {
+    test::TempHome home;
+    auto identity = NearbyIdentity::loadOrCreate(home.path() / "id.pem");
+    ASSERT_TRUE(identity);
+    // The system's OpenSSL policy may refuse older versions anyway; the host
+    // must not rely on it.
+    auto configuration = NearbyAdvertiser::serverConfiguration(*identity);
+    EXPECT_EQ(configuration.protocol(), QSsl::TlsV1_2OrLater);
+    EXPECT_EQ(configuration.peerVerifyMode(), QSslSocket::VerifyNone);
+    EXPECT_EQ(configuration.localCertificate(), identity->certificate);
+    // The fingerprint is the SHA-256 of the certificate, 64 lower-case hex digits.
+    const QString fingerprint = identity->fingerprint();
+    EXPECT_EQ(fingerprint.size(), 64);
+    EXPECT_EQ(fingerprint, fingerprint.toLower());
+    EXPECT_EQ(NearbyIdentity::loadOrCreate(home.path() / "id.pem")->fingerprint(), fingerprint);
+    EXPECT_NE(NearbyIdentity::loadOrCreate(home.path() / "other.pem")->fingerprint(), fingerprint);
 }
 
 TEST(DisplayName, TrimsFallsBackAndStaysWithinTheNameLimits) {

@@ -23,8 +23,10 @@ using TM = TransportMessage;
 // Answers when the test says so; records who asked.
 class FakeTrustPrompt : public TrustPrompt {
 public:
-    void askToTrust(const TransportPeer& peer, AnswerCallback answer) override {
+    void askToTrust(const TransportPeer& peer, const std::string& address,
+                    AnswerCallback answer) override {
         asked.push_back(peer.displayName);
+        addresses.push_back(address);
         if (automatic) {
             answer(*automatic);
         } else {
@@ -33,6 +35,7 @@ public:
     }
     std::optional<Answer> automatic;
     std::vector<std::string> asked;
+    std::vector<std::string> addresses;
     AnswerCallback pending;
 };
 
@@ -277,6 +280,46 @@ TEST_F(HostTransportBridgeTest, APhoneTrustedWhileAnotherGotInIsStillRefused) {
     EXPECT_EQ(bridge->transport().connectedPeers().size(), 1u);
 }
 
+TEST_F(HostTransportBridgeTest, OnlyStateChangesArePushedAndARemovalSendsASnapshot) {
+    PairedClientStorage::add(settings, "Phone", "tok");
+    auto bridge = makeBridge();
+    bridge->start();
+    event("SessionStart", "s1");
+    event("SessionStart", "s2");
+    Phone phone(*this, "Phone", "tok");
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
+
+    // The same states under another name and with a terminal: nothing to say.
+    auto renamed = store.processes();
+    ASSERT_EQ(renamed.size(), 2u);
+    renamed[0].name = "renamed";
+    renamed[1].terminal = TerminalLocation{TerminalKind::unknown, 1, 2, std::nullopt};
+    emit store.processesChanged(renamed);
+    // Then a real change, so that anything sent before it would be seen first.
+    event("Stop", "s1");
+    ASSERT_TRUE(waitUntil([&] { return !phone.events.received.empty(); }));
+    test::spin(std::chrono::milliseconds(100));
+    ASSERT_EQ(phone.events.received.size(), 1u);
+    EXPECT_EQ(std::get<TM::StateUpdate>(phone.events.received[0].first.payload).processId, "s1");
+
+    event("SessionEnd", "s2");
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 2; }));
+    const auto& after = std::get<TM::Snapshot>(phone.events.received[1].first.payload);
+    ASSERT_EQ(after.processes.size(), 1u);
+    EXPECT_EQ(after.processes[0].id, "s1");
+}
+
+TEST_F(HostTransportBridgeTest, TheTrustPromptIsToldWhereTheInvitationCameFrom) {
+    trust.automatic = TrustPrompt::Answer::rejected;
+    auto bridge = makeBridge();
+    bridge->start();
+    Phone phone(*this, "Phone", "tok");
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
+    EXPECT_EQ(trust.addresses, std::vector<std::string>{"127.0.0.1"});
+}
+
 TEST_F(HostTransportBridgeTest, TheHeadlessMonitorRefusesUnpairedPhonesAndSaysWhy) {
     HeadlessTrustPrompt headless;
     auto bridge = std::make_unique<HostTransportBridge>(
@@ -288,7 +331,7 @@ TEST_F(HostTransportBridgeTest, TheHeadlessMonitorRefusesUnpairedPhonesAndSaysWh
     Phone phone(*this, "Phone", "tok");
     phone.transport->start();
     ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
-    auto entry = logEntry("pairing needs the desktop interface");
+    auto entry = logEntry("pairing needs someone to trust it");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->category, "transport");
     EXPECT_TRUE(PairedClientStorage::tokensByDisplayName(settings).empty());

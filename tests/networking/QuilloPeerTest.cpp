@@ -1,3 +1,4 @@
+#include "KnownHosts.h"
 #include "PeerOptions.h"
 
 #include "networking/HostTransportBridge.h"
@@ -66,6 +67,35 @@ protected:
         return out;
     }
 
+    // Runs QuilloPeer to its end; its exit code and what it said on stderr.
+    std::pair<int, std::string> runPeer(const QStringList& arguments) {
+        QProcess process;
+        process.start(QUILLO_PEER_BINARY, arguments);
+        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; },
+                              std::chrono::milliseconds(30000)));
+        return {process.exitCode(), process.readAllStandardError().toStdString()};
+    }
+
+    // A host with a certificate of its own on `port`, answering to the same
+    // name; it only records who invited it and with what.
+    std::unique_ptr<MPCTransport> rogueHost(quint16 port) {
+        auto o = options();
+        o.port = port;
+        o.identityFile = home.path() / "rogue.pem";
+        auto rogue =
+            std::make_unique<MPCTransport>("Desk", TransportRole::host, "quillo-v1", true, true, o);
+        rogue->onInvitationReceived = [this](const TransportPeer&,
+                                             const std::optional<std::string>& context,
+                                             MPCTransport::Decision decide) {
+            rogueInvitations.push_back(context.value_or(""));
+            decide(false);
+        };
+        rogue->start();
+        EXPECT_EQ(rogue->listeningPort(), port == 0 ? rogue->listeningPort() : port);
+        return rogue;
+    }
+
+    std::vector<std::string> rogueInvitations;
     test::FakeProc proc;
     FakeApplicationIdentifier applications;
     ProcessStateStore store{{proc.proc(), applications}, [this] { return clock; }};
@@ -110,6 +140,75 @@ TEST_F(QuilloPeerTest, TalksToTheMonitorAsAPairedPhone) {
     ASSERT_TRUE(waitUntil([&] { return peer.state() == QProcess::NotRunning; }));
     EXPECT_EQ(peer.exitCode(), 0);
     EXPECT_TRUE(waitUntil([&] { return bridge.connectedPeerCount() == 0; }));
+}
+
+TEST_F(QuilloPeerTest, ARememberedHostWithAnotherCertificateNeverSeesTheToken) {
+    PairedClientStorage::add(settings, "Phone", "secret");
+    quint16 port = 0;
+    {
+        HostTransportBridge bridge(
+            {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+            HostTransportBridge::makeTransport("Desk", options()));
+        bridge.start();
+        port = *bridge.transport().listeningPort();
+        const QStringList real{"--host", "127.0.0.1", "--port", QString::number(port), "--name",
+                               "Phone",  "--token",   "secret", "--snapshot-request",  "--count",
+                               "1"};
+        auto [code, said] = runPeer(real);
+        EXPECT_EQ(code, 0) << said;
+        EXPECT_NE(said.find("first contact"), std::string::npos) << said;
+        // Known now: nothing more is said about it.
+        auto [again, saidAgain] = runPeer(real);
+        EXPECT_EQ(again, 0) << saidAgain;
+        EXPECT_EQ(saidAgain.find("first contact"), std::string::npos) << saidAgain;
+        bridge.stop();
+    }
+    test::spin(std::chrono::milliseconds(50));
+
+    auto rogue = rogueHost(port);
+    const QStringList toRogue{"--host", "127.0.0.1", "--port",  QString::number(port),
+                              "--name", "Phone",     "--token", "secret"};
+    auto [code, said] = runPeer(toRogue);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(said.find("has CHANGED"), std::string::npos) << said;
+    const std::string key = "address:127.0.0.1:" + std::to_string(port);
+    EXPECT_NE(said.find("QuilloPeer --forget '" + key + "'"), std::string::npos) << said;
+    test::spin(std::chrono::milliseconds(200));
+    EXPECT_TRUE(rogueInvitations.empty());
+
+    // Forgotten on purpose, the host is a first contact again (and, being a
+    // rogue, it now does get the invitation: the check is what stood between).
+    EXPECT_EQ(runPeer({"--forget", QString::fromStdString(key)}).first, 0);
+    auto [afterForget, saidAfter] = runPeer(toRogue);
+    EXPECT_NE(saidAfter.find("first contact"), std::string::npos) << saidAfter;
+    EXPECT_TRUE(waitUntil([&] { return rogueInvitations.size() == 1; }));
+}
+
+TEST_F(QuilloPeerTest, APinnedHostMustShowThatCertificate) {
+    PairedClientStorage::add(settings, "Phone", "secret");
+    HostTransportBridge bridge(
+        {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+        HostTransportBridge::makeTransport("Desk", options()));
+    bridge.start();
+    auto address = bridge.pairingAddress();
+    ASSERT_TRUE(address);
+    EXPECT_EQ(address->fingerprint, bridge.transport().hostFingerprint().toStdString());
+    EXPECT_EQ(address->name, "Desk");
+    address->host = "127.0.0.1"; // the test host listens on loopback only
+    auto [code, said] =
+        runPeer({"--uri", QString::fromStdString(address->toString()), "--name", "Phone", "--token",
+                 "secret", "--snapshot-request", "--count", "1"});
+    EXPECT_EQ(code, 0) << said;
+    EXPECT_EQ(said.find("first contact"), std::string::npos) << "a pin is not remembered";
+
+    auto rogue = rogueHost(0);
+    address->port = *rogue->listeningPort();
+    auto [refused, why] = runPeer({"--uri", QString::fromStdString(address->toString()), "--name",
+                                   "Phone", "--token", "secret"});
+    EXPECT_EQ(refused, 1);
+    EXPECT_NE(why.find("does not match the pin"), std::string::npos) << why;
+    test::spin(std::chrono::milliseconds(200));
+    EXPECT_TRUE(rogueInvitations.empty());
 }
 
 TEST_F(QuilloPeerTest, AnUnpairedPeerIsToldNoByTheHeadlessMonitor) {

@@ -39,6 +39,8 @@ using nlohmann::json;
 // would only cost stack and memory.
 constexpr int maxNesting = 32;
 
+} // namespace
+
 bool nestingWithinLimit(std::string_view text) {
     int depth = 0;
     bool inString = false;
@@ -66,6 +68,8 @@ bool nestingWithinLimit(std::string_view text) {
     }
     return true;
 }
+
+namespace {
 
 [[noreturn]] void fail(const std::string& what) {
     throw CodingError(what);

@@ -38,6 +38,10 @@ nlohmann::json toJson(const TransportMessage::SwitchResult& value);
 // The whole message as a JSON object, "type" included.
 nlohmann::json toJson(const TransportMessage& message);
 
+// False when brackets and braces nest deeper than any message needs (32);
+// checked before anything untrusted reaches the JSON parser.
+bool nestingWithinLimit(std::string_view text);
+
 // From an already parsed object; throws CodingError like decode().
 TransportMessage fromJson(const nlohmann::json& object);
 

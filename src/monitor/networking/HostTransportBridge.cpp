@@ -6,6 +6,7 @@
 #include "transport/TransportInvitationContext.h"
 #include "transport/TransportServiceType.h"
 
+#include <QNetworkInterface>
 #include <QPointer>
 #include <QSysInfo>
 #include <QTimer>
@@ -33,6 +34,7 @@ HostTransportBridge::~HostTransportBridge() {
     transport_->onPeerDisconnected = nullptr;
     transport_->onReceive = nullptr;
     transport_->onInvitationReceived = nullptr;
+    transport_->onInvitationReceivedFrom = nullptr;
 }
 
 std::unique_ptr<MPCTransport>
@@ -71,13 +73,13 @@ void HostTransportBridge::start() {
             self->received(message, peer);
         }
     };
-    transport_->onInvitationReceived = [self](const TransportPeer& peer,
-                                              const std::optional<std::string>& context,
-                                              MPCTransport::Decision decide) {
-        if (self) {
-            self->invitationReceived(peer, context, decide);
-        }
-    };
+    transport_->onInvitationReceivedFrom =
+        [self](const TransportPeer& peer, const std::optional<std::string>& context,
+               const std::string& address, MPCTransport::Decision decide) {
+            if (self) {
+                self->invitationReceived(peer, context, address, decide);
+            }
+        };
     transport_->start();
     QObject::disconnect(subscription_);
     subscription_ = connect(&services_.store, &ProcessStateStore::processesChanged, this,
@@ -118,6 +120,7 @@ bool HostTransportBridge::refuseWhenBusy(const TransportPeer& peer,
 
 void HostTransportBridge::invitationReceived(const TransportPeer& peer,
                                              const std::optional<std::string>& context,
+                                             const std::string& address,
                                              const MPCTransport::Decision& decide) {
     if (refuseWhenBusy(peer, decide)) {
         return;
@@ -129,11 +132,12 @@ void HostTransportBridge::invitationReceived(const TransportPeer& peer,
         return;
     }
     QPointer<HostTransportBridge> self(this);
-    services_.trust.askToTrust(peer, [self, peer, token, decide](TrustPrompt::Answer answer) {
-        if (self) {
-            self->trustAnswered(peer, token, answer, decide);
-        }
-    });
+    services_.trust.askToTrust(peer, address,
+                               [self, peer, token, decide](TrustPrompt::Answer answer) {
+                                   if (self) {
+                                       self->trustAnswered(peer, token, answer, decide);
+                                   }
+                               });
 }
 
 void HostTransportBridge::trustAnswered(const TransportPeer& peer,
@@ -160,14 +164,41 @@ void HostTransportBridge::trustAnswered(const TransportPeer& peer,
         DiagnosticLogger::info(category, "user rejected pairing", about(peer));
         decide(false);
         return;
-    case TrustPrompt::Answer::unavailable:
-        DiagnosticLogger::warn(category,
-                               "refused an unpaired phone: pairing needs the desktop interface "
-                               "(run QuilloMac without --headless to trust it)",
-                               about(peer));
+    case TrustPrompt::Answer::unavailable: {
+        // Nobody decided anything: the transport logs these refusals per source
+        // address; the hint on how to pair is given once a minute at most.
+        const Timestamp at = transport_->currentTime();
+        if (!lastUnavailableNote_ || at - *lastUnavailableNote_ >= Seconds(60)) {
+            lastUnavailableNote_ = at;
+            DiagnosticLogger::warn(category,
+                                   "refused an unpaired phone: pairing needs someone to trust it "
+                                   "(run QuilloMac --headless in a terminal, or with the desktop "
+                                   "interface)",
+                                   about(peer));
+        }
         decide(false);
         return;
     }
+    }
+}
+
+std::optional<PairingAddress> HostTransportBridge::pairingAddress() const {
+    const auto port = transport_->listeningPort();
+    if (!port) {
+        return std::nullopt;
+    }
+    QString host;
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback()) {
+            host = address.toString();
+            break;
+        }
+    }
+    if (host.isEmpty()) {
+        host = QSysInfo::machineHostName();
+    }
+    return PairingAddress{host.toStdString(), *port, transport_->hostFingerprint().toStdString(),
+                          transport_->myPeerID()};
 }
 
 void HostTransportBridge::received(const TransportMessage& message, const TransportPeer& peer) {

@@ -6,6 +6,7 @@
 #include "platform/SettingsStore.h"
 #include "state/ProcessStateStore.h"
 #include "terminal/SwitchResult.h"
+#include "transport/PairingAddress.h"
 #include "transport/TransportMessage.h"
 
 #include <QObject>
@@ -55,6 +56,12 @@ public:
 
     int connectedPeerCount() const { return connectedPeerCount_; }
     MPCTransport& transport() { return *transport_; }
+    const MPCTransport& transport() const { return *transport_; }
+
+    // Where a phone reaches and recognises this computer: the first IPv4
+    // address that is not loopback (else the host name), the port, the
+    // certificate fingerprint and the name. Nothing while not listening.
+    std::optional<PairingAddress> pairingAddress() const;
 
     // One snapshot entry per process, in table order.
     static TransportMessage::Snapshot makeSnapshot(const std::vector<ClaudeProcess>& processes);
@@ -65,7 +72,7 @@ signals:
 private:
     void refreshPeerCount();
     void invitationReceived(const TransportPeer& peer, const std::optional<std::string>& context,
-                            const MPCTransport::Decision& decide);
+                            const std::string& address, const MPCTransport::Decision& decide);
     void trustAnswered(const TransportPeer& peer, const std::optional<std::string>& token,
                        TrustPrompt::Answer answer, const MPCTransport::Decision& decide);
     bool refuseWhenBusy(const TransportPeer& peer, const MPCTransport::Decision& decide);
@@ -80,6 +87,7 @@ private:
     int connectedPeerCount_ = 0;
     QMetaObject::Connection subscription_;
     std::map<std::string, ClaudeProcess> lastPushed_;
+    std::optional<Timestamp> lastUnavailableNote_; // the "how to pair" hint, once a minute
 };
 
 } // namespace quillo

@@ -19,7 +19,9 @@ public:
     using AnswerCallback = std::function<void(Answer)>;
 
     virtual ~TrustPrompt() = default;
-    virtual void askToTrust(const TransportPeer& peer, AnswerCallback answer) = 0;
+    // `address` is where the invitation came from, to show beside the name.
+    virtual void askToTrust(const TransportPeer& peer, const std::string& address,
+                            AnswerCallback answer) = 0;
 
     // The dialog's texts, for the desktop implementation.
     static std::string messageText() { return "信任新设备?"; }
@@ -30,11 +32,11 @@ public:
     static std::string rejectButtonTitle() { return "拒绝"; }
 };
 
-// The headless monitor has nobody to ask: new phones are refused, and the
-// diagnostic log says that pairing needs the desktop interface.
+// A monitor without a desktop or a terminal has nobody to ask: new phones are
+// refused, and the diagnostic log says how to pair one.
 class HeadlessTrustPrompt : public TrustPrompt {
 public:
-    void askToTrust(const TransportPeer&, AnswerCallback answer) override {
+    void askToTrust(const TransportPeer&, const std::string&, AnswerCallback answer) override {
         answer(Answer::unavailable);
     }
 };

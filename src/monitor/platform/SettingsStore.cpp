@@ -52,8 +52,9 @@ std::optional<QStringList> SettingsStore::stringList(const QString& key) const {
 }
 
 void SettingsStore::setStringList(const QString& key, const QStringList& value) {
-    setString(key, QString::fromUtf8(
-                       QJsonDocument(QJsonArray::fromStringList(value)).toJson(QJsonDocument::Compact)));
+    setString(key,
+              QString::fromUtf8(
+                  QJsonDocument(QJsonArray::fromStringList(value)).toJson(QJsonDocument::Compact)));
 }
 
 std::optional<QMap<QString, QString>> SettingsStore::stringMap(const QString& key) const {
@@ -95,7 +96,16 @@ struct FileSettingsStore::Private {
 };
 
 FileSettingsStore::FileSettingsStore(QString path)
-    : d(std::make_unique<Private>(path.isEmpty() ? standardPath() : path)) {}
+    : d(std::make_unique<Private>(path.isEmpty() ? standardPath() : path)) {
+    // A file from an older version, a copy or a hand edit may be readable by
+    // others; it holds pairing tokens.
+    const QString file = d->settings.fileName();
+    const auto groupOrOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                               QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    if (QFileInfo::exists(file) && (QFile::permissions(file) & groupOrOthers)) {
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    }
+}
 
 FileSettingsStore::~FileSettingsStore() = default;
 
