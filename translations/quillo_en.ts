@@ -253,6 +253,40 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     </message>
 </context>
 <context>
+    <name>PairingCommands</name>
+    <message>
+        <source>[quillo] --unpair 需要手机的名称</source>
+        <translation>[quillo] --unpair needs the phone&apos;s name</translation>
+    </message>
+    <message>
+        <source>[quillo] 没有名为「%1」的已配对手机</source>
+        <translation>[quillo] No paired phone is named “%1”</translation>
+    </message>
+    <message>
+        <source>[quillo] 已取消配对: %1</source>
+        <translation>[quillo] Unpaired: %1</translation>
+    </message>
+    <message>
+        <source>[quillo] 没有已配对的手机</source>
+        <translation>[quillo] No paired phones</translation>
+    </message>
+    <message>
+        <source>[quillo] 已配对: %1</source>
+        <translation>[quillo] Paired: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PhoneLinkConsole</name>
+    <message>
+        <source>[quillo] 配对地址: %1</source>
+        <translation>[quillo] Pairing address: %1</translation>
+    </message>
+    <message>
+        <source>[quillo] 没有运行 DNS-SD 守护进程 (avahi-daemon): 手机无法自动找到此电脑,请用配对地址连接</source>
+        <translation>[quillo] No DNS-SD daemon (avahi-daemon) is running: phones cannot find this computer by themselves; connect them with the pairing address</translation>
+    </message>
+</context>
+<context>
     <name>SettingsCategory</name>
     <message>
         <source>Hook 配置</source>
@@ -373,6 +407,17 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     <message>
         <source>tmux 会话没有连接的终端</source>
         <translation>The tmux session has no attached terminal</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalTrustPrompt</name>
+    <message>
+        <source>[quillo] 无应答,已拒绝</source>
+        <translation>[quillo] No answer: declined</translation>
+    </message>
+    <message>
+        <source>允许「%1」(%2) 连接此电脑并配对? [y/N]</source>
+        <translation>Allow “%1” (%2) to connect to this computer and pair? [y/N]</translation>
     </message>
 </context>
 <context>

@@ -11,11 +11,11 @@ namespace quillo {
 
 namespace {
 
-std::string tr(const char* text) {
+std::string say(const char* text) {
     return QCoreApplication::translate("PairingCommands", text).toStdString();
 }
 
-std::string tr(const char* text, const std::string& argument) {
+std::string say(const char* text, const std::string& argument) {
     return QCoreApplication::translate("PairingCommands", text)
         .arg(QString::fromStdString(argument))
         .toStdString();
@@ -34,26 +34,29 @@ std::optional<int> runPairingCommand(const std::vector<std::string>& arguments,
     const auto begin = arguments.begin() + (arguments.empty() ? 0 : 1);
     if (auto flag = std::find(begin, arguments.end(), "--unpair"); flag != arguments.end()) {
         if (flag + 1 == arguments.end()) {
-            out << tr("[quillo] --unpair 需要手机的名称") << "\n";
+            out << say(QT_TRANSLATE_NOOP("PairingCommands", "[quillo] --unpair 需要手机的名称"))
+                << "\n";
             return 2;
         }
         const std::string& name = *(flag + 1);
         const auto tokens = PairedClientStorage::tokensByDisplayName(settings);
         if (!tokens.contains(name)) {
-            out << tr("[quillo] 没有名为「%1」的已配对手机", name) << "\n";
+            out << say(QT_TRANSLATE_NOOP("PairingCommands", "[quillo] 没有名为「%1」的已配对手机"),
+                       name)
+                << "\n";
             return 1;
         }
         PairedClientStorage::remove(settings, name);
-        out << tr("[quillo] 已取消配对: %1", name) << "\n";
+        out << say(QT_TRANSLATE_NOOP("PairingCommands", "[quillo] 已取消配对: %1"), name) << "\n";
         return 0;
     }
     if (std::find(begin, arguments.end(), "--list-pairings") != arguments.end()) {
         const auto names = PairedClientStorage::listedDisplayNames(settings);
         if (names.empty()) {
-            out << tr("[quillo] 没有已配对的手机") << "\n";
+            out << say(QT_TRANSLATE_NOOP("PairingCommands", "[quillo] 没有已配对的手机")) << "\n";
         }
         for (const auto& name : names) {
-            out << tr("[quillo] 已配对: %1", name) << "\n";
+            out << say(QT_TRANSLATE_NOOP("PairingCommands", "[quillo] 已配对: %1"), name) << "\n";
         }
         return 0;
     }

@@ -26,7 +26,7 @@ public:
     // The dialog's texts, for the desktop implementation.
     static std::string messageText() { return "信任新设备?"; }
     static std::string informativeText(const std::string& displayName) {
-        return "iPhone “" + displayName + "” 想要连接到 Quillo。\n仅信任你认识的设备。";
+        return "手机 “" + displayName + "” 想要连接到 Quillo。\n仅信任你认识的设备。";
     }
     static std::string trustButtonTitle() { return "信任并配对"; }
     static std::string rejectButtonTitle() { return "拒绝"; }
