@@ -111,6 +111,9 @@ TEST(HeadlessMonitor, OnlyOneMonitorRunsPerUser) {
     std::filesystem::create_directories(home.appSupport());
     std::vector<std::string> environment = home.environment();
     environment.push_back("QUILLO_TRANSPORT_PORT=0");
+    // The refusal speaks the user's language; a Chinese locale makes it the
+    // source text whatever this machine's own locale is.
+    environment.push_back("LC_ALL=zh_CN.UTF-8");
     auto runMonitor = [&environment] {
         return ChildProcess::run({QUILLO_MAC_BINARY, "--headless"},
                                  {.timeLimit = std::chrono::seconds(60),

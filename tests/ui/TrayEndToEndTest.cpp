@@ -75,12 +75,15 @@ TEST(TrayEndToEnd, ClickingTheIconOpensAndClosesTheDashboardUnderIt) {
     const QRect icon = *shell.item().geometry();
     EXPECT_TRUE(shell.item().canBeSeen());
 
+    // A new session waits at its prompt; the first one is then given a prompt.
     record(home, "hook-session-start.json", "e2e-session-one");
     record(home, "hook-session-start.json", "e2e-session-two");
     record(home, "hook-stop.json", "e2e-session-two");
+    record(home, "hook-user-prompt-submit.json", "e2e-session-one");
     ASSERT_TRUE(test::waitUntil([&] {
         const auto& list = shell.model().processes();
-        return list.size() == 2 && list[1].state == ProcessState::waitingInput;
+        return list.size() == 2 && list[0].state == ProcessState::active &&
+               list[1].state == ProcessState::waitingInput;
     })) << log.str();
 
     clickAt(icon.center());
