@@ -1,23 +1,12 @@
 #include "JsonReader.h"
 
+#include "HexDigit.h"
+
 #include <vector>
 
 namespace quillo::JsonReader {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // The code unit of a "\uXXXX" escape starting at `at`, or -1.
 int escapedUnit(std::string_view text, std::size_t at) {
@@ -26,7 +15,7 @@ int escapedUnit(std::string_view text, std::size_t at) {
     }
     int unit = 0;
     for (std::size_t i = at + 2; i < at + 6; ++i) {
-        int digit = hexValue(text[i]);
+        int digit = hexDigitValue(text[i]);
         if (digit < 0) {
             return -1;
         }

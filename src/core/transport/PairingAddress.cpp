@@ -1,5 +1,6 @@
 #include "transport/PairingAddress.h"
 
+#include "HexDigit.h"
 #include "Utf8.h"
 
 #include <algorithm>
@@ -11,22 +12,9 @@ namespace {
 
 constexpr std::string_view prefix = "quillo://pair?";
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool isFingerprint(const std::string& text) {
     return text.size() == 64 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return hexValue(c) >= 0; });
+           std::all_of(text.begin(), text.end(), [](char c) { return hexDigitValue(c) >= 0; });
 }
 
 } // namespace
@@ -59,8 +47,8 @@ std::optional<std::string> PercentEncoding::decode(std::string_view text) {
         if (i + 2 >= text.size()) {
             return std::nullopt;
         }
-        const int high = hexValue(text[i + 1]);
-        const int low = hexValue(text[i + 2]);
+        const int high = hexDigitValue(text[i + 1]);
+        const int low = hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

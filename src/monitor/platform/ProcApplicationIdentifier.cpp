@@ -1,5 +1,7 @@
 #include "ProcApplicationIdentifier.h"
 
+#include "HexDigit.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -51,26 +53,13 @@ std::string_view basename(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // systemd escapes "-" (and other bytes) inside a unit name part as "\xHH".
 std::string unescapeUnitPart(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
-            int high = hexDigit(text[i + 2]);
-            int low = hexDigit(text[i + 3]);
+            int high = hexDigitValue(text[i + 2]);
+            int low = hexDigitValue(text[i + 3]);
             if (high >= 0 && low >= 0) {
                 out.push_back(static_cast<char>(high * 16 + low));
                 i += 3;
