@@ -1,5 +1,7 @@
 #include "HookEnvelope.h"
 
+#include "EnvelopeMembers.h"
+
 #include "HookEnvelopeReaders.h"
 #include "JsonReader.h"
 #include "JsonWriter.h"
@@ -10,43 +12,14 @@ namespace quillo::HookEnvelope {
 
 namespace {
 
-// The payload members an event needs; a member that is not a string is absent.
-struct RawMembers {
-    std::optional<std::string> hookEventName, eventName, sessionIdSnake, sessionIdCamel, cwd,
-        message, notificationType, source;
-
-    std::optional<std::string>* slot(const std::string& key) {
-        if (key == "hook_event_name")
-            return &hookEventName;
-        if (key == "eventName")
-            return &eventName;
-        if (key == "session_id")
-            return &sessionIdSnake;
-        if (key == "sessionId")
-            return &sessionIdCamel;
-        if (key == "cwd")
-            return &cwd;
-        if (key == "message")
-            return &message;
-        if (key == "notification_type")
-            return &notificationType;
-        if (key == "source")
-            return &source;
-        return nullptr;
-    }
-};
+using RawMembers = EnvelopeMembers::Raw;
 
 // Streams through one line and keeps what parseLine needs. Duplicate keys
 // behave as in a document: the last occurrence wins, also when its value has the
 // wrong type.
-class EnvelopeReader : public nlohmann::json_sax<nlohmann::json> {
+class EnvelopeReader : public nlohmann::json_sax<nlohmann::json>, public EnvelopeMembers {
 public:
     bool topIsObject = false;
-    std::optional<double> recordedAt;
-    std::optional<std::int32_t> claudePID;
-    std::optional<std::vector<std::int32_t>> pidChain;
-    std::optional<std::string> shellTTY;
-    RawMembers raw;
 
     bool null() override { return scalar(Value{}); }
     bool boolean(bool) override { return scalar(Value{}); }
@@ -234,24 +207,7 @@ std::optional<ParsedHookEvent> parseLineStreaming(std::string_view line, Timesta
         reader = &second;
     }
 
-    ParsedHookEvent event;
-    RawMembers& raw = reader->raw;
-    event.eventName =
-        raw.hookEventName ? std::move(*raw.hookEventName) : std::move(raw.eventName).value_or("");
-    event.sessionId = raw.sessionIdSnake ? std::move(*raw.sessionIdSnake)
-                                         : std::move(raw.sessionIdCamel).value_or("");
-    if (event.eventName.empty() || event.sessionId.empty()) {
-        return std::nullopt;
-    }
-    event.cwd = std::move(raw.cwd);
-    event.message = std::move(raw.message);
-    event.notificationType = std::move(raw.notificationType);
-    event.source = std::move(raw.source);
-    event.timestamp = reader->recordedAt ? timestampFromSeconds(*reader->recordedAt) : parsedAt;
-    event.claudePID = reader->claudePID;
-    event.pidChain = std::move(reader->pidChain);
-    event.shellTTY = std::move(reader->shellTTY);
-    return event;
+    return reader->takeEvent(parsedAt);
 }
 
 } // namespace quillo::HookEnvelope

@@ -1,5 +1,6 @@
 // parseLine: the fast reader first, the streaming reader where it cannot decide.
 // Apart from encodeLine, so that the recorder, which only writes, links none of it.
+#include "EnvelopeMembers.h"
 #include "HookEnvelope.h"
 #include "HookEnvelopeReaders.h"
 #include "JsonLimits.h"
@@ -122,48 +123,11 @@ bool readNumber(od::value value, od::json_type& type, od::number& number) {
     return !value.get_number().get(number);
 }
 
-struct Members {
-    std::optional<double> recordedAt;
-    std::optional<std::int32_t> claudePID;
-    std::optional<std::vector<std::int32_t>> pidChain;
-    std::optional<std::string> shellTTY;
-    std::optional<std::string> hookEventName, eventName, sessionIdSnake, sessionIdCamel, cwd,
-        message, notificationType, source;
-
-    std::optional<std::string>* rawSlot(std::string_view key) {
-        if (key == "hook_event_name")
-            return &hookEventName;
-        if (key == "eventName")
-            return &eventName;
-        if (key == "session_id")
-            return &sessionIdSnake;
-        if (key == "sessionId")
-            return &sessionIdCamel;
-        if (key == "cwd")
-            return &cwd;
-        if (key == "message")
-            return &message;
-        if (key == "notification_type")
-            return &notificationType;
-        if (key == "source")
-            return &source;
-        return nullptr;
-    }
-    void resetRaw() {
-        hookEventName.reset();
-        eventName.reset();
-        sessionIdSnake.reset();
-        sessionIdCamel.reset();
-        cwd.reset();
-        message.reset();
-        notificationType.reset();
-        source.reset();
-    }
-};
+using Members = EnvelopeMembers;
 
 bool readRaw(od::value value, Members& members) {
     // A later "raw" replaces an earlier one, as in a parsed document.
-    members.resetRaw();
+    members.raw = {};
     od::json_type type;
     if (value.type().get(type)) {
         return false;
@@ -181,7 +145,7 @@ bool readRaw(od::value value, Members& members) {
         if (field.unescaped_key().get(key) || field.value().get(member)) {
             return false;
         }
-        auto* slot = members.rawSlot(key);
+        auto* slot = members.raw.slot(key);
         if (slot ? !readString(member, *slot) : !checkValue(member)) {
             return false;
         }
@@ -305,23 +269,8 @@ std::optional<std::optional<ParsedHookEvent>> parseLineFast(std::string_view lin
         return std::nullopt;
     }
 
-    ParsedHookEvent event;
-    event.eventName = members.hookEventName ? std::move(*members.hookEventName)
-                                            : std::move(members.eventName).value_or("");
-    event.sessionId = members.sessionIdSnake ? std::move(*members.sessionIdSnake)
-                                             : std::move(members.sessionIdCamel).value_or("");
-    if (event.eventName.empty() || event.sessionId.empty()) {
-        return std::optional<ParsedHookEvent>();
-    }
-    event.cwd = std::move(members.cwd);
-    event.message = std::move(members.message);
-    event.notificationType = std::move(members.notificationType);
-    event.source = std::move(members.source);
-    event.timestamp = members.recordedAt ? timestampFromSeconds(*members.recordedAt) : parsedAt;
-    event.claudePID = members.claudePID;
-    event.pidChain = std::move(members.pidChain);
-    event.shellTTY = std::move(members.shellTTY);
-    return std::optional<ParsedHookEvent>(std::move(event));
+    return std::optional<std::optional<ParsedHookEvent>>(std::in_place,
+                                                         members.takeEvent(parsedAt));
 }
 
 std::optional<ParsedHookEvent> parseLine(std::string_view line) {
