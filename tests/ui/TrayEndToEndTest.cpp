@@ -112,6 +112,16 @@ TEST(TrayEndToEnd, ClickingTheIconOpensAndClosesTheDashboardUnderIt) {
     presenter.toggle(true);
     ASSERT_TRUE(presenter.isPanelShown());
     const auto panelId = std::to_string(presenter.panel()->winId());
+    // The window manager keeps the panel on every desktop (0xFFFFFFFF).
+    std::string state;
+    EXPECT_TRUE(test::waitUntil([&] {
+        auto run = ChildProcess::run(
+            {"xprop", "-id", panelId, "_NET_WM_STATE", "_NET_WM_DESKTOP"},
+            {.timeLimit = std::chrono::seconds(10), .captureStandardError = true});
+        state = run.standardOutput + run.standardError;
+        return state.find("_NET_WM_DESKTOP(CARDINAL) = 4294967295") != std::string::npos;
+    })) << "the panel is not on every desktop: "
+        << state;
     ASSERT_TRUE(test::waitUntil(
         [&] {
             xdotool({"key", "--window", panelId, "Escape"});

@@ -2,6 +2,7 @@
 
 #include "StatusItem.h"
 #include "dashboard/DashboardView.h"
+#include "platform/PanelWindowHints.h"
 #include "platform/SettingsStore.h"
 
 #include <QCursor>
@@ -157,6 +158,7 @@ void DashboardPresenter::showPanel(PanelOriginStrategy strategy) {
     panel->move(PanelPlacement::origin(strategy,
                                        item_.canBeSeen() ? item_.geometry() : std::nullopt,
                                        QCursor::pos(), screens, primary));
+    setFloatingPanelHints(*panel);
     panel->show();
     panel->raise();
     panel->activateWindow();
