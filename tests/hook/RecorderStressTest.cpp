@@ -1,9 +1,9 @@
 // Many recorders at once, a consumer moving the file aside, and forced trims:
 // every event must arrive exactly once and whole.
+#include "EventCounts.h"
 #include "EventsFile.h"
 #include "HookEnvelope.h"
 #include "Recorder.h"
-#include "EventCounts.h"
 #include "RunRecorder.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +25,8 @@ using namespace std::chrono_literals;
 constexpr int recorders = 32;
 constexpr int eventsPerRecorder = 200;
 constexpr int trimRounds = 2;
-const std::string fillerLine = R"({"raw":"filler that a trim may drop","recorded_at":0})" "\n";
+const std::string fillerLine = R"({"raw":"filler that a trim may drop","recorded_at":0})"
+                               "\n";
 
 class Collector {
 public:
@@ -106,13 +107,20 @@ TEST(RecorderStress, EveryEventArrivesExactlyOnceThroughMovesAndTrims) {
     });
 
     std::atomic<int> trims{0};
+    // Rounds start at set points of the recorders' progress, not after set
+    // times, so that recorders are still running to trim each oversized file
+    // however fast or slow the machine is.
+    std::atomic<int> finishedRuns{0};
     std::thread trimmer([&] {
         std::string block;
         while (block.size() < (1u << 20)) {
             block += fillerLine;
         }
         for (int round = 0; round < trimRounds && recording; ++round) {
-            std::this_thread::sleep_for(1s);
+            const int startAt = recorders * eventsPerRecorder * (round + 1) / (trimRounds + 2);
+            while (recording && finishedRuns < startAt) {
+                std::this_thread::sleep_for(5ms);
+            }
             auto filler = home.appSupport() / "filler.tmp";
             {
                 int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -124,7 +132,13 @@ TEST(RecorderStress, EveryEventArrivesExactlyOnceThroughMovesAndTrims) {
             }
             holdConsumer = true;
             auto aside = processingFile();
-            if (installOversizedFile(events, filler, aside)) {
+            // The events file may be missing for a moment (a recorder is about
+            // to create it after a move); try again rather than lose the round.
+            bool installed = false;
+            while (recording && !(installed = installOversizedFile(events, filler, aside))) {
+                std::this_thread::sleep_for(2ms);
+            }
+            if (installed) {
                 collector.consume(aside);
                 // The next recorder must notice the size and trim; wait for it.
                 for (int i = 0; i < 3000 && recording; ++i) {
@@ -148,11 +162,13 @@ TEST(RecorderStress, EveryEventArrivesExactlyOnceThroughMovesAndTrims) {
             for (int i = 0; i < eventsPerRecorder; ++i) {
                 std::string payload = R"({"hook_event_name":"PreToolUse","session_id":")" +
                                       std::to_string(w) + "-" + std::to_string(i) +
-                                      R"(","tool_input":{"command":")" + std::string(200, 'x') + R"("}})";
+                                      R"(","tool_input":{"command":")" + std::string(200, 'x') +
+                                      R"("}})";
                 auto result = runRecorder(home, payload, {}, {QUILLO_HOOK_UNSANITIZED_BINARY});
                 if (!result.started || result.exitCode != 0 || !result.standardOutput.empty()) {
                     ++failedRuns;
                 }
+                ++finishedRuns;
             }
         });
     }
