@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "SwitchFixture.h"
+#include "TmuxServer.h"
 
 #include <gmock/gmock.h>
 
@@ -12,36 +13,6 @@
 
 namespace quillo::test {
 namespace {
-
-// A private tmux server on a socket of its own, killed at scope end.
-class TmuxServer {
-public:
-    TmuxServer() : socket_((dir_.path() / "tmux.sock").string()) {}
-    ~TmuxServer() { run({"kill-server"}); }
-    TmuxServer(const TmuxServer&) = delete;
-    TmuxServer& operator=(const TmuxServer&) = delete;
-
-    ChildProcess::Result run(std::vector<std::string> arguments) const {
-        std::vector<std::string> argv{"tmux", "-S", socket_, "-f", "/dev/null"};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        ChildProcess::Options options;
-        options.timeLimit = std::chrono::seconds(10);
-        options.captureStandardError = true;
-        return ChildProcess::run(argv, options);
-    }
-
-    std::string output(std::vector<std::string> arguments) const {
-        auto result = run(std::move(arguments));
-        EXPECT_TRUE(result.succeeded()) << result.standardError;
-        return result.standardOutput;
-    }
-
-    const std::string& socket() const { return socket_; }
-
-private:
-    TempDir dir_;
-    std::string socket_;
-};
 
 class TmuxSwitchTest : public SwitchFixture {};
 

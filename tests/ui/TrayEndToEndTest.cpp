@@ -5,6 +5,7 @@
 // the build folder.
 #include "ChildProcess.h"
 #include "TempDir.h"
+#include "TmuxServer.h"
 #include "UiTestApp.h"
 #include "app/HeadlessMonitor.h"
 #include "dashboard/DashboardModel.h"
@@ -132,34 +133,16 @@ TEST(TrayEndToEnd, ClickingTheIconOpensAndClosesTheDashboardUnderIt) {
     monitor.stop();
 }
 
-// A private tmux server on a socket of its own, killed at scope end.
-class TmuxServer {
-public:
-    TmuxServer() : socket_((dir_.path() / "tmux.sock").string()) {}
-    ~TmuxServer() { run({"kill-server"}); }
-    TmuxServer(const TmuxServer&) = delete;
-    TmuxServer& operator=(const TmuxServer&) = delete;
-
-    ChildProcess::Result run(std::vector<std::string> arguments) const {
-        std::vector<std::string> argv{"tmux", "-S", socket_, "-f", "/dev/null"};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        return ChildProcess::run(
-            argv, {.timeLimit = std::chrono::seconds(10), .captureStandardError = true});
-    }
-    std::string activeWindows() const {
-        return run({"list-windows", "-t", "work", "-F", "#{window_index}=#{window_active}"})
-            .standardOutput;
-    }
-
-private:
-    test::TempDir dir_;
-    std::string socket_;
-};
+// The windows of the test's tmux session, each as "index=active".
+std::string activeWindows(const test::TmuxServer& tmux) {
+    return tmux.run({"list-windows", "-t", "work", "-F", "#{window_index}=#{window_active}"})
+        .standardOutput;
+}
 
 TEST(TrayEndToEnd, ClickingARowSelectsTheSessionsTmuxPane) {
     test::TempHome home;
     test::uiApp();
-    TmuxServer tmux;
+    test::TmuxServer tmux;
     auto started =
         tmux.run({"new-session", "-d", "-s", "work", "-x", "80", "-y", "24", "sleep 600"});
     if (!started.started) {
@@ -185,7 +168,7 @@ TEST(TrayEndToEnd, ClickingARowSelectsTheSessionsTmuxPane) {
     window.push_back("CLAUDE_PID=$$ " + std::string(QUILLO_HOOK_BINARY) + " < " + payload.string() +
                      "; exec sleep 600");
     ASSERT_TRUE(tmux.run(window).succeeded());
-    ASSERT_EQ(tmux.activeWindows(), "0=1\n1=0\n");
+    ASSERT_EQ(activeWindows(tmux), "0=1\n1=0\n");
     ASSERT_TRUE(test::waitUntil([&] {
         const auto& list = shell.model().processes();
         return list.size() == 1 && list[0].terminal && list[0].terminal->kind == TerminalKind::tmux;
@@ -200,8 +183,8 @@ TEST(TrayEndToEnd, ClickingARowSelectsTheSessionsTmuxPane) {
     test::waitUntil([] { return false; }, 300ms); // the window manager places it
     EXPECT_TRUE(row->accessibleName().contains("tmux")) << row->accessibleName().toStdString();
     clickAt(row->mapToGlobal(row->rect().center()));
-    ASSERT_TRUE(test::waitUntil([&] { return tmux.activeWindows() == "0=0\n1=1\n"; }))
-        << tmux.activeWindows() << " switching " << row->isSwitching() << " error "
+    ASSERT_TRUE(test::waitUntil([&] { return activeWindows(tmux) == "0=0\n1=1\n"; }))
+        << activeWindows(tmux) << " switching " << row->isSwitching() << " error "
         << row->errorText().value_or("none").toStdString() << " panel at "
         << shell.presenter().panel()->geometry().x() << ","
         << shell.presenter().panel()->geometry().y();
