@@ -27,6 +27,10 @@ protected:
     MPCTransport::Options avahiOptions() {
         auto o = options();
         o.discovery = avahi;
+        // The daemon publishes this machine's name with both 127.0.0.1 and ::1,
+        // and a resolve may hand out either: listen on both, as the monitor does
+        // by default. Inside the private namespace "any" is loopback alone.
+        o.listenAddress = QHostAddress::Any;
         return o;
     }
 
