@@ -101,7 +101,7 @@ TEST_F(SettingsWindowFixture, ClickingASidebarRowShowsItsPane) {
 
 TEST_F(SettingsWindowFixture, ShowTwiceIsOneWindowThatKeepsItsSelectionWhenReopened) {
     const auto windowsBefore = QApplication::topLevelWidgets().size();
-    SettingsWindowController controller(health);
+    SettingsWindowController controller(health, {});
     controller.show();
     QWidget* window = controller.window();
     ASSERT_NE(window, nullptr);

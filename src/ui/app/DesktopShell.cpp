@@ -1,6 +1,7 @@
 #include "DesktopShell.h"
 
 #include "installer/HookHealthMonitor.h"
+#include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
 #include "theme/Palette.h"
 #include "theme/Symbols.h"
@@ -29,9 +30,17 @@ std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv) {
     return app;
 }
 
-DesktopShell::DesktopShell(const SettingsStore& settings)
+DesktopShell::DesktopShell(SettingsStore& settings)
     : health_(std::make_unique<HookHealthMonitor>(settings)),
-      settingsWindow_(std::make_unique<SettingsWindowController>(*health_)) {}
+      settingsWindow_(
+          std::make_unique<SettingsWindowController>(*health_, settingsServices(settings))) {}
+
+SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
+    SettingsServices services;
+    services.settings = &settings;
+    services.health = health_.get();
+    return services;
+}
 
 DesktopShell::~DesktopShell() = default;
 

@@ -9,6 +9,7 @@ namespace quillo {
 class HookHealthMonitor;
 class SettingsStore;
 class SettingsWindowController;
+struct SettingsServices;
 
 // Whether a window can be shown: an X11 or Wayland display, or a Qt platform
 // chosen explicitly through QT_QPA_PLATFORM.
@@ -24,7 +25,7 @@ std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv);
 // For now it opens the settings window at start.
 class DesktopShell {
 public:
-    explicit DesktopShell(const SettingsStore& settings);
+    explicit DesktopShell(SettingsStore& settings);
     ~DesktopShell();
 
     void start();
@@ -33,6 +34,9 @@ public:
     SettingsWindowController& settingsWindow() { return *settingsWindow_; }
 
 private:
+    // What the settings panes are given.
+    SettingsServices settingsServices(SettingsStore& settings) const;
+
     std::unique_ptr<HookHealthMonitor> health_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
 };

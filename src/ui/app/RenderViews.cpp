@@ -54,7 +54,7 @@ RenderView settingsPane(SettingsCategory category) {
     page->setMinimumHeight(SettingsView::minimumHeight);
     auto* layout = new QVBoxLayout(page.get());
     layout->setContentsMargins(24, 22, 24, 22);
-    layout->addWidget(makeSettingsPane(category));
+    layout->addWidget(makeSettingsPane(category, SettingsServices{}));
     return plain(std::move(page));
 }
 

@@ -47,7 +47,7 @@ QScrollArea* transparentScrollArea(QWidget* parent) {
 
 } // namespace
 
-QWidget* makeSettingsPane(SettingsCategory category) {
+QWidget* makeSettingsPane(SettingsCategory category, const SettingsServices& services) {
     switch (category) {
     case SettingsCategory::hookConfig:
         return new HookConfigDetail;
@@ -64,12 +64,18 @@ QWidget* makeSettingsPane(SettingsCategory category) {
     case SettingsCategory::danger:
         return new DangerZoneDetail;
     }
+    (void)services;
     return new QWidget;
 }
 
 SettingsView::SettingsView(const HookHealthMonitor& health, SettingsPaneFactory panes,
                            QWidget* parent)
     : QWidget(parent), makePane_(std::move(panes)) {
+    if (!makePane_) {
+        makePane_ = [](SettingsCategory category) {
+            return makeSettingsPane(category, SettingsServices{});
+        };
+    }
     setObjectName(QStringLiteral("settingsView"));
     setMinimumSize(minimumWidth, minimumHeight);
     auto* layout = new QHBoxLayout(this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SettingsCategory.h"
+#include "SettingsServices.h"
 
 #include <QWidget>
 
@@ -18,8 +19,8 @@ class SidebarRow;
 // Builds the pane of a category; the view owns what it returns.
 using SettingsPaneFactory = std::function<QWidget*(SettingsCategory)>;
 
-// The panes as they are today, one widget class per category.
-QWidget* makeSettingsPane(SettingsCategory category);
+// The panes, one widget class per category, working with `services`.
+QWidget* makeSettingsPane(SettingsCategory category, const SettingsServices& services);
 
 // The settings window's content: the sidebar of categories on the left (the hook
 // category with a badge while the hooks need repair) and the selected
@@ -32,8 +33,9 @@ public:
     static constexpr int minimumHeight = 560;
     static constexpr int sidebarWidth = 180;
 
-    explicit SettingsView(const HookHealthMonitor& health,
-                          SettingsPaneFactory panes = makeSettingsPane, QWidget* parent = nullptr);
+    // Without a factory the panes are made with no services.
+    explicit SettingsView(const HookHealthMonitor& health, SettingsPaneFactory panes = {},
+                          QWidget* parent = nullptr);
 
     SettingsCategory selection() const { return selection_; }
     void select(SettingsCategory category);

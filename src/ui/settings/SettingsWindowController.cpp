@@ -26,8 +26,9 @@ void centre(QWidget& window) {
 
 } // namespace
 
-SettingsWindowController::SettingsWindowController(const HookHealthMonitor& health)
-    : health_(health) {}
+SettingsWindowController::SettingsWindowController(const HookHealthMonitor& health,
+                                                   SettingsServices services)
+    : health_(health), services_(std::move(services)) {}
 
 SettingsWindowController::~SettingsWindowController() {
     delete window_.data();
@@ -48,7 +49,9 @@ void SettingsWindowController::show() {
         window->setPalette(palette);
         auto* layout = new QVBoxLayout(window);
         layout->setContentsMargins(0, 0, 0, 0);
-        view_ = new SettingsView(health_);
+        view_ = new SettingsView(health_, [this](SettingsCategory category) {
+            return makeSettingsPane(category, services_);
+        });
         layout->addWidget(view_);
         window->setFixedSize(width, height);
         window_ = window;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingsServices.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -16,7 +18,7 @@ public:
     static constexpr int width = 720;
     static constexpr int height = 560;
 
-    explicit SettingsWindowController(const HookHealthMonitor& health);
+    SettingsWindowController(const HookHealthMonitor& health, SettingsServices services);
     ~SettingsWindowController();
 
     SettingsWindowController(const SettingsWindowController&) = delete;
@@ -29,6 +31,7 @@ public:
 
 private:
     const HookHealthMonitor& health_;
+    SettingsServices services_;
     QPointer<QWidget> window_;
     SettingsView* view_ = nullptr;
 };
