@@ -39,6 +39,9 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     SettingsServices services;
     services.settings = &settings;
     services.health = health_.get();
+    services.pairingAddress = [this]() -> std::optional<PairingAddress> {
+        return pairingAddress_ ? pairingAddress_() : std::nullopt;
+    };
     return services;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "transport/PairingAddress.h"
+
 #include <functional>
+#include <optional>
 
 namespace quillo {
 
@@ -17,6 +20,10 @@ struct SettingsServices {
     // General: launch at login, language, updates.
 
     // Hooks, paired phones, terminals and the system checks.
+    // Paired phones, terminals, system checks.
+    // Where a phone reaches this computer; nothing while the phone link does
+    // not listen. Also gives the system checks the port to look at.
+    std::function<std::optional<PairingAddress>()> pairingAddress;
 
     // About, diagnostics, feedback and the danger zone.
 };
