@@ -494,10 +494,6 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
         <source>kitty 需要在 kitty.conf 中开启远程控制 (allow_remote_control 与 listen_on) 才能选中 tab, 改完后重启 kitty。</source>
         <translation>kitty selects tabs only with remote control turned on in kitty.conf (allow_remote_control and listen_on); restart kitty after the change.</translation>
     </message>
-    <message>
-        <source>检查中...</source>
-        <translation>Checking...</translation>
-    </message>
 </context>
 <context>
     <name>SystemChecksView</name>

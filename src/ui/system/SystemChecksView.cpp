@@ -99,6 +99,7 @@ public:
         auto* explanation = makeLabel(check.explanation, 11, QFont::Normal, Theme::fgDim());
         explanation->setObjectName(QStringLiteral("explanation"));
         explanation->setWordWrap(true);
+        explanation->setVisible(!check.explanation.isEmpty());
         text->addWidget(explanation);
         if (check.fixCommand) {
             auto* commandLine = new QHBoxLayout;
