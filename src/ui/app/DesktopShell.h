@@ -6,6 +6,7 @@ class QApplication;
 
 namespace quillo {
 
+class DiagnosticLogWindowController;
 class HookHealthMonitor;
 class SettingsStore;
 class SettingsWindowController;
@@ -32,12 +33,14 @@ public:
 
     HookHealthMonitor& health() { return *health_; }
     SettingsWindowController& settingsWindow() { return *settingsWindow_; }
+    DiagnosticLogWindowController& diagnosticsWindow() { return *diagnosticsWindow_; }
 
 private:
     // What the settings panes are given.
     SettingsServices settingsServices(SettingsStore& settings) const;
 
     std::unique_ptr<HookHealthMonitor> health_;
+    std::unique_ptr<DiagnosticLogWindowController> diagnosticsWindow_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
 };
 

@@ -7,10 +7,17 @@
 #include "dashboard/DashboardSamples.h"
 #include "dashboard/DashboardView.h"
 #include "dashboard/MacProcessRow.h"
+#include "diagnostics/DiagnosticLogSamples.h"
+#include "diagnostics/DiagnosticLogView.h"
+#include "diagnostics/DiagnosticLogWindowController.h"
 #include "installer/HookHealthMonitor.h"
 #include "platform/SettingsStore.h"
+#include "settings/AboutDetail.h"
+#include "settings/FAQCard.h"
 #include "settings/SettingsCategory.h"
+#include "settings/SettingsServices.h"
 #include "settings/SettingsView.h"
+#include "settings/UninstallInstructionsSheet.h"
 #include "statusbar/StatusIconSheet.h"
 #include "terminal/SwitchMessages.h"
 #include "theme/AmbientBackground.h"
@@ -47,15 +54,38 @@ RenderView settingsWindow() {
     return view;
 }
 
-// One pane on the detail column's background, as wide as it is in the window.
+// Actions that do nothing, so that buttons look as they do in the running
+// application.
+SettingsServices sampleSettingsServices() {
+    SettingsServices services;
+    services.showDiagnostics = [] {};
+    services.presentFeedback = [] {};
+    services.showOnboarding = [] {};
+    return services;
+}
+
+// One pane on the detail column's background, as wide as it is in the window;
+// the about pane with its first question open.
 RenderView settingsPane(SettingsCategory category) {
     auto page = std::make_unique<AmbientBackground>();
     page->setFixedWidth(SettingsView::minimumWidth - SettingsView::sidebarWidth);
     page->setMinimumHeight(SettingsView::minimumHeight);
     auto* layout = new QVBoxLayout(page.get());
     layout->setContentsMargins(24, 22, 24, 22);
-    layout->addWidget(makeSettingsPane(category, SettingsServices{}));
+    QWidget* pane = makeSettingsPane(category, sampleSettingsServices());
+    if (auto* about = qobject_cast<AboutDetail*>(pane); about != nullptr) {
+        about->faq()->rows().front()->setExpanded(true, false);
+    }
+    layout->addWidget(pane);
     return plain(std::move(page));
+}
+
+RenderView diagnostics() {
+    auto view = std::make_unique<DiagnosticLogView>(
+        memoryDiagnosticLog(DiagnosticLogSamples::entries(DashboardSamples::sampleNow),
+                            "/home/user/.local/share/quillo/diagnostic.log"));
+    view->resize(DiagnosticLogWindowController::width, DiagnosticLogWindowController::height);
+    return plain(std::move(view));
 }
 
 // The dashboard with sample sessions at a fixed moment; `full` adds the hook
@@ -94,6 +124,9 @@ RenderRegistry builtInRenderViews() {
         registry.add(QStringLiteral("settings-") + QString::fromLatin1(rawValue(category).data()),
                      [category] { return settingsPane(category); });
     }
+    registry.add("diagnostics", diagnostics);
+    registry.add("uninstall-sheet",
+                 [] { return plain(std::make_unique<UninstallInstructionsSheet>(nullptr)); });
     return registry;
 }
 
