@@ -38,7 +38,8 @@ DesktopFileReveal::DesktopFileReveal(std::shared_ptr<UrlOpener> folders, AsyncBu
     : folders_(std::move(folders)), bus_(bus ? std::move(bus) : AsyncBusCall(callSessionBus)) {}
 
 DBusCall DesktopFileReveal::showItemsCall(const std::filesystem::path& file) {
-    const QString uri = QUrl::fromLocalFile(QString::fromStdString(file.string())).toString();
+    const QString uri =
+        QUrl::fromLocalFile(QString::fromStdString(file.string())).toString(QUrl::FullyEncoded);
     return {
         .service = QStringLiteral("org.freedesktop.FileManager1"),
         .path = QStringLiteral("/org/freedesktop/FileManager1"),
