@@ -37,6 +37,17 @@ bool passes(const DiagnosticLogger::Entry& entry, LogFilter filter) {
     return true;
 }
 
+std::vector<std::size_t> filteredRows(const std::vector<DiagnosticLogger::Entry>& entries,
+                                      LogFilter filter) {
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (passes(entries[i], filter)) {
+            rows.push_back(i);
+        }
+    }
+    return rows;
+}
+
 std::vector<DiagnosticLogger::Entry>
 filteredEntries(const std::vector<DiagnosticLogger::Entry>& entries, LogFilter filter) {
     std::vector<DiagnosticLogger::Entry> kept;

@@ -23,6 +23,9 @@ std::vector<LogFilterOption> logFilterOptions();
 
 bool passes(const DiagnosticLogger::Entry& entry, LogFilter filter);
 
+// The positions of the entries the filter keeps, in their order.
+std::vector<std::size_t> filteredRows(const std::vector<DiagnosticLogger::Entry>& entries,
+                                      LogFilter filter);
 // The entries the filter keeps, in their order.
 std::vector<DiagnosticLogger::Entry>
 filteredEntries(const std::vector<DiagnosticLogger::Entry>& entries, LogFilter filter);

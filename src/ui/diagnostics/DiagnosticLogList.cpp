@@ -65,14 +65,16 @@ struct WrappedText {
 
 } // namespace
 
-void DiagnosticLogModel::setEntries(std::vector<DiagnosticLogger::Entry> entries) {
+void DiagnosticLogModel::setRows(const std::vector<DiagnosticLogger::Entry>* entries,
+                                 std::vector<std::size_t> rows) {
     beginResetModel();
-    entries_ = std::move(entries);
+    entries_ = entries;
+    rows_ = entries != nullptr ? std::move(rows) : std::vector<std::size_t>{};
     endResetModel();
 }
 
 int DiagnosticLogModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
 QVariant DiagnosticLogModel::data(const QModelIndex& index, int role) const {
@@ -196,9 +198,10 @@ DiagnosticLogListView::DiagnosticLogListView(QWidget* parent) : QListView(parent
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-void DiagnosticLogListView::setEntries(std::vector<DiagnosticLogger::Entry> entries) {
+void DiagnosticLogListView::setRows(const std::vector<DiagnosticLogger::Entry>* entries,
+                                    std::vector<std::size_t> rows) {
     delegate_->forgetHeights();
-    model_.setEntries(std::move(entries));
+    model_.setRows(entries, std::move(rows));
 }
 
 QString DiagnosticLogListView::selectedText() const {

@@ -20,9 +20,12 @@ class DiagnosticLogModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    void setEntries(std::vector<DiagnosticLogger::Entry> entries);
+    // Shows `rows` of `entries`, which the caller keeps unchanged until the
+    // next call (none: no rows).
+    void setRows(const std::vector<DiagnosticLogger::Entry>* entries,
+                 std::vector<std::size_t> rows);
     const DiagnosticLogger::Entry& entry(int row) const {
-        return entries_[static_cast<std::size_t>(row)];
+        return (*entries_)[rows_[static_cast<std::size_t>(row)]];
     }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -30,7 +33,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
-    std::vector<DiagnosticLogger::Entry> entries_;
+    const std::vector<DiagnosticLogger::Entry>* entries_ = nullptr;
+    std::vector<std::size_t> rows_;
 };
 
 // One row: the time in a 110-point column, the type pill, then the message
@@ -65,7 +69,9 @@ class DiagnosticLogListView : public QListView {
 public:
     explicit DiagnosticLogListView(QWidget* parent = nullptr);
 
-    void setEntries(std::vector<DiagnosticLogger::Entry> entries);
+    // As DiagnosticLogModel::setRows.
+    void setRows(const std::vector<DiagnosticLogger::Entry>* entries,
+                 std::vector<std::size_t> rows);
     DiagnosticLogModel& logModel() { return model_; }
 
     // The selected rows as plain text, one line each, in list order.

@@ -241,6 +241,7 @@ void DiagnosticLogView::reload() {
 
 void DiagnosticLogView::setEntries(std::vector<DiagnosticLogger::Entry> entries) {
     loading_ = false;
+    list_->setRows(nullptr, {}); // the list reads entries_ until it is told otherwise
     entries_ = std::move(entries);
     count_->setText(QCoreApplication::translate("DiagnosticLogView", "%1 条记录")
                         .arg(static_cast<qulonglong>(entries_.size())));
@@ -259,11 +260,16 @@ void DiagnosticLogView::setFilter(LogFilter filter) {
 }
 
 void DiagnosticLogView::showRows() {
-    shown_ = filteredEntries(entries_, filter_);
-    list_->setEntries(shown_);
+    std::vector<std::size_t> rows = filteredRows(entries_, filter_);
+    shownCount_ = rows.size();
+    list_->setRows(&entries_, std::move(rows));
     if (!loading_ || !entries_.empty()) {
-        pages_->setCurrentIndex(shown_.empty() ? 1 : 0);
+        pages_->setCurrentIndex(shownCount_ == 0 ? 1 : 0);
     }
+}
+
+std::vector<DiagnosticLogger::Entry> DiagnosticLogView::shownEntries() const {
+    return filteredEntries(entries_, filter_);
 }
 
 QString DiagnosticLogView::proposedExportName(Timestamp at) {

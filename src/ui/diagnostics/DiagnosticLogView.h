@@ -46,7 +46,8 @@ public:
     void setFilter(LogFilter filter);
 
     const std::vector<DiagnosticLogger::Entry>& entries() const { return entries_; }
-    const std::vector<DiagnosticLogger::Entry>& shownEntries() const { return shown_; }
+    // The rows the filter keeps (a copy).
+    std::vector<DiagnosticLogger::Entry> shownEntries() const;
     bool isLoading() const { return loading_; }
 
     // "quillo-diagnostic-<seconds since 1970>.log"
@@ -63,7 +64,7 @@ private:
     DiagnosticLogSource source_;
     AskDestination ask_;
     std::vector<DiagnosticLogger::Entry> entries_;
-    std::vector<DiagnosticLogger::Entry> shown_;
+    std::size_t shownCount_ = 0;
     LogFilter filter_;
     bool loading_ = false;
     // Only the newest load is shown; an older one finishing late is dropped.
