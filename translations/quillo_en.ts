@@ -2,6 +2,105 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>AboutDetail</name>
+    <message>
+        <source>版本</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>诊断日志</source>
+        <translation>Diagnostic log</translation>
+    </message>
+    <message>
+        <source>查看最近 24 小时的运行日志</source>
+        <translation>See the log of the last 24 hours</translation>
+    </message>
+    <message>
+        <source>查看</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>反馈</source>
+        <translation>Feedback</translation>
+    </message>
+    <message>
+        <source>复制诊断信息到剪贴板, 并在文件管理器中标出最近一份崩溃日志</source>
+        <translation>Copy diagnostic information to the clipboard and highlight the latest crash report in the file manager</translation>
+    </message>
+    <message>
+        <source>重看引导</source>
+        <translation>Show the guide again</translation>
+    </message>
+    <message>
+        <source>重新运行首次配置流程</source>
+        <translation>Run the first-run setup again</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>卸载说明</source>
+        <translation>Uninstalling</translation>
+    </message>
+    <message>
+        <source>如何完全移除 Quillo</source>
+        <translation>How to remove Quillo completely</translation>
+    </message>
+    <message>
+        <source>常见问题</source>
+        <translation>Frequently asked questions</translation>
+    </message>
+    <message>
+        <source>托盘图标看不见怎么办？</source>
+        <translation>The tray icon does not show?</translation>
+    </message>
+    <message>
+        <source>GNOME 默认没有系统托盘，需要安装并启用 AppIndicator 扩展（Debian 软件包 gnome-shell-extension-appindicator）后图标才会出现；其他桌面的面板也可能把它收进溢出区。两条兜底：① 在「通用 → 全局快捷键」里录制热键，按下即可唤起 Dashboard；② 从应用程序菜单重新打开 Quillo，会自动在屏幕右上角弹出 Dashboard。</source>
+        <translation>GNOME has no system tray by default: the icon appears once the AppIndicator extension is installed and enabled (Debian package gnome-shell-extension-appindicator). Other desktops' panels may put it in an overflow area. Two ways in regardless: ① record a hot key under "General → Global shortcut" and press it to bring up the dashboard; ② open Quillo again from the applications menu, and the dashboard appears at the top right of the screen.</translation>
+    </message>
+    <message>
+        <source>想让托盘图标一直显示？</source>
+        <translation>Want the tray icon always shown?</translation>
+    </message>
+    <message>
+        <source>托盘由桌面环境管理：KDE Plasma 在「系统托盘设置 → 条目」里把 Quillo 设为「始终显示」；GNOME 的 AppIndicator 扩展在其设置里调整托盘的位置；Xfce 等面板在托盘插件的属性里设置。不想依赖托盘时，全局快捷键在任何桌面上都能唤起 Dashboard。</source>
+        <translation>The desktop manages the tray: in KDE Plasma set Quillo to "Always shown" under "System Tray Settings → Entries"; GNOME's AppIndicator extension places the tray in its own settings; Xfce and other panels have it in the tray plugin's properties. Without relying on the tray, the global shortcut brings up the dashboard on any desktop.</translation>
+    </message>
+    <message>
+        <source>想彻底关闭 / 卸载 Quillo？</source>
+        <translation>Want to quit or uninstall Quillo?</translation>
+    </message>
+    <message>
+        <source>关闭进程：Dashboard 底部「退出」按钮，或终端 pkill -f QuilloMac。完整卸载请见「关于 → 卸载说明」（清理 settings.json 中的 hook、应用数据、自启动文件 %1 后再删除程序）。</source>
+        <translation>To quit: the "Quit" button at the bottom of the dashboard, or pkill -f QuilloMac in a terminal. To uninstall completely see "About → Uninstalling" (remove the hooks in settings.json, the application data and the autostart file %1, then the program).</translation>
+    </message>
+    <message>
+        <source>卸载 Quillo</source>
+        <translation>Uninstall Quillo</translation>
+    </message>
+    <message>
+        <source>好的</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>完整卸载步骤：
+
+1. 在「设置 → 危险操作」中点击「清理配置信息」，移除 settings.json 中的 Hook 条目和应用数据。
+2. 退出 Quillo（托盘图标 → 退出，或终端 pkill -f QuilloMac）。
+3. 删除程序：用 Debian 软件包安装的，执行 sudo apt remove quillo；从源码 make install 安装的，在源码目录执行 make uninstall，它会删除装过的程序 QuilloMac、QuilloHook、QuilloPeer 以及应用菜单项、图标和手册页。
+4. 如已开启开机自启，删除 %1。
+5. 如还想删掉设置和崩溃报告：%2 与 %3。</source>
+        <translation>To uninstall completely:
+
+1. In "Settings → Danger Zone" click "Clean up configuration" to remove the hook entries in settings.json and the application data.
+2. Quit Quillo (tray icon → Quit, or pkill -f QuilloMac in a terminal).
+3. Remove the program: if it came from the Debian package, run sudo apt remove quillo; if it was installed from source with make install, run make uninstall in the source folder, which removes the installed programs QuilloMac, QuilloHook and QuilloPeer with the menu entry, the icons and the manual pages.
+4. If start at login was on, delete %1.
+5. To remove the settings and crash reports as well: %2 and %3.</translation>
+    </message>
+</context>
+<context>
     <name>ComponentsSheet</name>
     <message>
         <source>已连接</source>
@@ -34,6 +133,49 @@
     <message>
         <source>实时监控你的 Claude Code 进程状态</source>
         <translation>Watch your Claude Code processes live</translation>
+    </message>
+</context>
+<context>
+    <name>DangerZoneDetail</name>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>清理并重启</source>
+        <translation>Clean up and restart</translation>
+    </message>
+    <message>
+        <source>清理配置信息</source>
+        <translation>Clean up configuration</translation>
+    </message>
+    <message>
+        <source>将 Quillo 完全恢复到首次启动状态：清掉 Hook 配置、配对的手机、开机自启、全局快捷键、引导与偏好设置，以及 %1 下的应用数据。清理后 app 会自动重启。</source>
+        <translation>Returns Quillo to its first-run state: removes the hook configuration, the paired phones, start at login, the global shortcut, the guide and preference settings, and the application data in %1. The app restarts afterwards.</translation>
+    </message>
+    <message>
+        <source>清理 Quillo 的配置数据?</source>
+        <translation>Clean up Quillo's configuration?</translation>
+    </message>
+    <message>
+        <source>将清理以下内容:
+• ~/.claude/settings.json 中的 Hook 条目
+• 已配对的手机列表
+• 开机自启
+• 全局快捷键设置
+• 引导与偏好设置 (%1)
+• %2 下的应用数据 (events / 诊断日志 / 归档)
+
+清理后 Quillo 会自动重启, 回到首次启动状态. 如需完全卸载, 重启后按「关于 → 卸载说明」退出 Quillo 并删除程序即可.</source>
+        <translation>This removes:
+• the hook entries in ~/.claude/settings.json
+• the list of paired phones
+• start at login
+• the global shortcut
+• the guide and preference settings (%1)
+• the application data in %2 (events / diagnostic log / archives)
+
+Quillo then restarts in its first-run state. To uninstall completely, after the restart quit Quillo and remove the program as "About → Uninstalling" describes.</translation>
     </message>
 </context>
 <context>
@@ -92,6 +234,68 @@
     </message>
 </context>
 <context>
+    <name>DiagnosticLogView</name>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>仅错误</source>
+        <translation>Errors only</translation>
+    </message>
+    <message>
+        <source>错误 + 警告</source>
+        <translation>Errors + warnings</translation>
+    </message>
+    <message>
+        <source>仅信息</source>
+        <translation>Info only</translation>
+    </message>
+    <message>
+        <source>诊断日志</source>
+        <translation>Diagnostic log</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>最近 24 小时无诊断记录</source>
+        <translation>No diagnostic entries in the last 24 hours</translation>
+    </message>
+    <message>
+        <source>导出日志</source>
+        <translation>Export log</translation>
+    </message>
+    <message>
+        <source>筛选</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Reload</translation>
+    </message>
+    <message>
+        <source>清空</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>正在读取诊断日志…</source>
+        <translation>Reading the diagnostic log…</translation>
+    </message>
+    <message>
+        <source>%1 条记录</source>
+        <translation>%1 entries</translation>
+    </message>
+</context>
+<context>
+    <name>DiagnosticLogWindowController</name>
+    <message>
+        <source>Quillo 诊断日志</source>
+        <translation>Quillo diagnostic log</translation>
+    </message>
+</context>
+<context>
     <name>FeedbackComposer</name>
     <message>
         <source>最近崩溃日志：</source>
@@ -132,6 +336,18 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     <message>
         <source>Quillo 反馈</source>
         <translation>Quillo feedback</translation>
+    </message>
+    <message>
+        <source>好的</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>改用邮件发送</source>
+        <translation>Send by e-mail instead</translation>
+    </message>
+    <message>
+        <source>反馈内容已复制到剪贴板</source>
+        <translation>Feedback copied to the clipboard</translation>
     </message>
 </context>
 <context>

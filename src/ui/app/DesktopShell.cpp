@@ -1,5 +1,7 @@
 #include "DesktopShell.h"
 
+#include "diagnostics/DiagnosticLogWindowController.h"
+#include "diagnostics/FeedbackComposer.h"
 #include "installer/HookHealthMonitor.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
@@ -32,6 +34,7 @@ std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv) {
 
 DesktopShell::DesktopShell(SettingsStore& settings)
     : health_(std::make_unique<HookHealthMonitor>(settings)),
+      diagnosticsWindow_(std::make_unique<DiagnosticLogWindowController>()),
       settingsWindow_(
           std::make_unique<SettingsWindowController>(*health_, settingsServices(settings))) {}
 
@@ -41,6 +44,10 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.health = health_.get();
     services.pairingAddress = [this]() -> std::optional<PairingAddress> {
         return pairingAddress_ ? pairingAddress_() : std::nullopt;
+    };
+    services.showDiagnostics = [this] { diagnosticsWindow_->show(); };
+    services.presentFeedback = [this] {
+        FeedbackComposer::presentFeedback(settingsWindow_->window());
     };
     return services;
 }

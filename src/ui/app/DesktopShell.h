@@ -10,6 +10,7 @@ class QApplication;
 
 namespace quillo {
 
+class DiagnosticLogWindowController;
 class HookHealthMonitor;
 class SettingsStore;
 class SettingsWindowController;
@@ -43,6 +44,7 @@ public:
 
     HookHealthMonitor& health() { return *health_; }
     SettingsWindowController& settingsWindow() { return *settingsWindow_; }
+    DiagnosticLogWindowController& diagnosticsWindow() { return *diagnosticsWindow_; }
 
 private:
     // What the settings panes are given.
@@ -50,6 +52,7 @@ private:
 
     std::function<std::optional<PairingAddress>()> pairingAddress_;
     std::unique_ptr<HookHealthMonitor> health_;
+    std::unique_ptr<DiagnosticLogWindowController> diagnosticsWindow_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
 };
 

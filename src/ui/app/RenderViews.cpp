@@ -7,11 +7,18 @@
 #include "dashboard/DashboardSamples.h"
 #include "dashboard/DashboardView.h"
 #include "dashboard/MacProcessRow.h"
+#include "diagnostics/DiagnosticLogSamples.h"
+#include "diagnostics/DiagnosticLogView.h"
+#include "diagnostics/DiagnosticLogWindowController.h"
 #include "installer/HookHealthMonitor.h"
 #include "networking/PairedClientStorage.h"
 #include "platform/SettingsStore.h"
+#include "settings/AboutDetail.h"
+#include "settings/FAQCard.h"
 #include "settings/SettingsCategory.h"
+#include "settings/SettingsServices.h"
 #include "settings/SettingsView.h"
+#include "settings/UninstallInstructionsSheet.h"
 #include "statusbar/StatusIconSheet.h"
 #include "system/SystemChecksView.h"
 #include "terminal/SwitchMessages.h"
@@ -49,7 +56,8 @@ RenderView settingsWindow() {
     return view;
 }
 
-// Two paired phones and a pairing address, for the panes that show them.
+// Two paired phones, a pairing address and actions that do nothing, so that
+// the panes and their buttons look as they do in the running application.
 struct SamplePhones {
     MemorySettingsStore settings;
 
@@ -67,12 +75,16 @@ struct SamplePhones {
                                "5f3c9a0e7b21d4c86a1f0e9d3b7c52a4e8f1d6b093c7a25e4f8d1b6c0a9e3f72",
                                "ada-thinkpad"});
         };
+        services.showDiagnostics = [] {};
+        services.presentFeedback = [] {};
+        services.showOnboarding = [] {};
         return services;
     }
 };
 
 // One pane on the detail column's background, as wide as it is in the window,
-// with sample phones and the system checks' sample answers (not this machine's).
+// with sample phones and the system checks' sample answers (not this
+// machine's); the about pane with its first question open.
 RenderView settingsPane(SettingsCategory category) {
     auto sample = std::make_shared<SamplePhones>();
     auto page = std::make_unique<AmbientBackground>();
@@ -84,10 +96,21 @@ RenderView settingsPane(SettingsCategory category) {
     if (auto* checks = pane->findChild<SystemChecksView*>()) {
         checks->setResults(SystemChecks::samples());
     }
+    if (auto* about = qobject_cast<AboutDetail*>(pane); about != nullptr) {
+        about->faq()->rows().front()->setExpanded(true, false);
+    }
     layout->addWidget(pane);
     RenderView view = plain(std::move(page));
     view.keepAlive = sample;
     return view;
+}
+
+RenderView diagnostics() {
+    auto view = std::make_unique<DiagnosticLogView>(
+        memoryDiagnosticLog(DiagnosticLogSamples::entries(DashboardSamples::sampleNow),
+                            "/home/user/.local/share/quillo/diagnostic.log"));
+    view->resize(DiagnosticLogWindowController::width, DiagnosticLogWindowController::height);
+    return plain(std::move(view));
 }
 
 // The dashboard with sample sessions at a fixed moment; `full` adds the hook
@@ -126,6 +149,9 @@ RenderRegistry builtInRenderViews() {
         registry.add(QStringLiteral("settings-") + QString::fromLatin1(rawValue(category).data()),
                      [category] { return settingsPane(category); });
     }
+    registry.add("diagnostics", diagnostics);
+    registry.add("uninstall-sheet",
+                 [] { return plain(std::make_unique<UninstallInstructionsSheet>(nullptr)); });
     return registry;
 }
 

@@ -18,6 +18,8 @@ struct SettingsServices {
     const HookHealthMonitor* health = nullptr;
 
     // General: launch at login, language, updates.
+    std::function<void(bool)> setLaunchAtLogin;
+    std::function<void()> relaunch;
 
     // Hooks, paired phones, terminals and the system checks.
     // Paired phones, terminals, system checks.
@@ -26,6 +28,12 @@ struct SettingsServices {
     std::function<std::optional<PairingAddress>()> pairingAddress;
 
     // About, diagnostics, feedback and the danger zone.
+    std::function<void()> showDiagnostics;
+    std::function<void()> presentFeedback;
+    std::function<void()> showOnboarding;
+    // Resets the global shortcut through the shortcut registry, releasing its
+    // key grab; empty where no registry runs.
+    std::function<void()> resetShortcut;
 };
 
 } // namespace quillo

@@ -60,9 +60,9 @@ QWidget* makeSettingsPane(SettingsCategory category, const SettingsServices& ser
     case SettingsCategory::general:
         return new GeneralDetail;
     case SettingsCategory::about:
-        return new AboutDetail;
+        return new AboutDetail(services);
     case SettingsCategory::danger:
-        return new DangerZoneDetail;
+        return new DangerZoneDetail(services);
     }
     (void)services;
     return new QWidget;

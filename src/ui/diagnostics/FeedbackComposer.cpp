@@ -1,0 +1,71 @@
+#include "FeedbackComposer.h"
+
+#include "app/FeedbackReport.h"
+#include "platform/FileReveal.h"
+#include "platform/UrlOpener.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+namespace quillo::FeedbackComposer {
+
+Services systemServices(QWidget* parent) {
+    auto urls = std::make_shared<DesktopUrlOpener>();
+    QPointer<QWidget> owner(parent);
+    return {
+        .latestCrashReport = [] { return FeedbackReport::latestCrashReport(); },
+        .reveal = std::make_shared<DesktopFileReveal>(urls),
+        .urls = urls,
+        .askToMail =
+            [owner](const QString& title, const QString& text) {
+                QMessageBox alert(QMessageBox::Information, QStringLiteral("Quillo"), title,
+                                  QMessageBox::NoButton, owner.data());
+                alert.setObjectName(QStringLiteral("feedbackAlert"));
+                alert.setInformativeText(text);
+                QPushButton* ok =
+                    alert.addButton(QCoreApplication::translate("FeedbackComposer", "好的"),
+                                    QMessageBox::AcceptRole);
+                QPushButton* mail =
+                    alert.addButton(QCoreApplication::translate("FeedbackComposer", "改用邮件发送"),
+                                    QMessageBox::ActionRole);
+                alert.setDefaultButton(ok);
+                alert.exec();
+                return alert.clickedButton() == mail;
+            },
+    };
+}
+
+QString presentFeedback(const Services& services) {
+    const std::optional<std::filesystem::path> crash =
+        services.latestCrashReport ? services.latestCrashReport() : std::nullopt;
+    const QString body = FeedbackReport::composeBody(crash);
+
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(body);
+
+    if (crash && services.reveal) {
+        services.reveal->reveal(*crash);
+    }
+
+    const QString title = QCoreApplication::translate("FeedbackComposer", "反馈内容已复制到剪贴板");
+    const bool mail = services.askToMail &&
+                      services.askToMail(title, FeedbackReport::alertText(crash.has_value()));
+    if (mail && services.urls) {
+        const QUrl link = FeedbackReport::mailLink(body);
+        if (link.isValid()) {
+            services.urls->open(link);
+        }
+    }
+    return body;
+}
+
+QString presentFeedback(QWidget* parent) {
+    return presentFeedback(systemServices(parent));
+}
+
+} // namespace quillo::FeedbackComposer

@@ -1,0 +1,11 @@
+#include "UrlOpener.h"
+
+#include <QDesktopServices>
+
+namespace quillo {
+
+bool DesktopUrlOpener::open(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace quillo
