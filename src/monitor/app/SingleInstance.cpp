@@ -14,15 +14,15 @@ SingleInstance::SingleInstance(std::filesystem::path appSupport, QObject* parent
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::socketPath(const std::filesystem::path& appSupport) {
+    const std::string normal = appSupport.lexically_normal().string();
     const QByteArray digest =
-        QCryptographicHash::hash(QByteArray::fromStdString(appSupport.lexically_normal().string()),
-                                 QCryptographicHash::Sha256)
+        QCryptographicHash::hash(QByteArray::fromStdString(normal), QCryptographicHash::Sha256)
             .toHex()
             .left(16);
     const QString name = QStringLiteral("quillo-%1.sock").arg(QString::fromLatin1(digest));
     QString directory = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (directory.isEmpty()) {
-        directory = QString::fromStdString(appSupport.string());
+        directory = QString::fromStdString(normal);
     }
     return directory + QLatin1Char('/') + name;
 }
