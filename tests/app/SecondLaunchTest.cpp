@@ -7,6 +7,7 @@
 #include "TempDir.h"
 #include "VirtualDisplay.h"
 #include "app/AppDelegate.h"
+#include "app/Relaunch.h"
 #include "app/SingleInstance.h"
 #include "platform/SettingsStore.h"
 
@@ -17,6 +18,8 @@
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace quillo {
 namespace {
@@ -132,6 +135,42 @@ TEST(SingleInstance, EveryApplicationSupportDirectoryHasASocketOfItsOwn) {
     EXPECT_NE(user, SingleInstance::socketPath("/tmp/test-home/.local/share/quillo"));
     EXPECT_EQ(user, SingleInstance::socketPath("/home/kim/.local/share//quillo"));
     EXPECT_TRUE(user.endsWith(QStringLiteral(".sock")));
+}
+
+TEST(Relaunch, TheNewMonitorTakesOverTheLockThisOneLetGo) {
+    test::widgetApp();
+    test::TempHome home;
+    qputenv("QUILLO_TRANSPORT_PORT", "0");
+    std::filesystem::create_directories(home.appSupport());
+    SingleInstance instance(home.appSupport());
+    ASSERT_EQ(instance.claim(), MonitorLock::Outcome::acquired);
+    ASSERT_TRUE(instance.listen());
+
+    int quits = 0;
+    ASSERT_TRUE(relaunch(
+        &instance,
+        {QStringLiteral(QUILLO_MAC_BINARY), {QStringLiteral("--headless")}, [&] { ++quits; }}));
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(instance.isListening());
+    // The new monitor holds the lock (a refused one would have exited at once).
+    MonitorLock probe(home.appSupport() / "monitor.lock");
+    std::optional<pid_t> holder;
+    EXPECT_TRUE(test::waitUntil(
+        [&] {
+            if (probe.acquire() == MonitorLock::Outcome::heldElsewhere) {
+                holder = probe.holder();
+                return true;
+            }
+            probe.release();
+            return false;
+        },
+        20000ms));
+    if (holder) {
+        ::kill(*holder, SIGTERM);
+        // Gone (its lock with it) before the home folder is removed.
+        test::waitUntil([&] { return probe.acquire() == MonitorLock::Outcome::acquired; }, 20000ms);
+    }
+    qunsetenv("QUILLO_TRANSPORT_PORT");
 }
 
 } // namespace

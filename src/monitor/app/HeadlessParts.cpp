@@ -22,6 +22,10 @@ HeadlessParts::~HeadlessParts() {
     bridge_.reset();
 }
 
+void HeadlessParts::releaseBridge() {
+    bridge_.reset();
+}
+
 TrustPrompt& HeadlessParts::trustPrompt() {
     if (!terminalTrust_ && ::isatty(STDIN_FILENO)) {
         terminalTrust_ = std::make_unique<TerminalTrustPrompt>(STDIN_FILENO, out_);

@@ -51,6 +51,8 @@ public:
 protected:
     // Who is asked about a new phone; read when the bridge is made.
     virtual TrustPrompt& trustPrompt();
+    // Ends the phone link early, for a subclass whose trust prompt goes first.
+    void releaseBridge();
 
 private:
     SettingsStore& settings_;

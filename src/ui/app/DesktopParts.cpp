@@ -15,7 +15,10 @@ DesktopParts::DesktopParts(SettingsStore& settings, std::ostream& out,
     : HeadlessParts(settings, out, [](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       shell_(settings, {&updates(), std::move(relaunch)}) {}
 
-DesktopParts::~DesktopParts() = default;
+DesktopParts::~DesktopParts() {
+    // The bridge asks the shell's trust dialog, so it goes before the shell.
+    releaseBridge();
+}
 
 void DesktopParts::createStatusBar() {
     shell_.createStatusBar(store(), bridge());
