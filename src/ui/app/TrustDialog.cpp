@@ -33,9 +33,11 @@ QMessageBox* TrustDialog::makeDialog(const QString& name) {
     QPushButton* trust =
         box->addButton(QString::fromStdString(trustButtonTitle()), QMessageBox::AcceptRole);
     trust->setObjectName(QStringLiteral("trustButton"));
+    trust->setAccessibleName(trust->text());
     QPushButton* reject =
         box->addButton(QString::fromStdString(rejectButtonTitle()), QMessageBox::RejectRole);
     reject->setObjectName(QStringLiteral("rejectButton"));
+    reject->setAccessibleName(reject->text());
     box->setDefaultButton(trust);
     box->setEscapeButton(reject);
     return box;

@@ -79,6 +79,8 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
     } else {
         atMouse_->setEnabled(false);
     }
+    atMouse_->setAccessibleName(
+        QCoreApplication::translate("GeneralDetail", "快捷键在鼠标位置打开"));
     card->addWidget(new SettingsRow({
         .title = QCoreApplication::translate("GeneralDetail", "快捷键在鼠标位置打开"),
         .subtitle = QCoreApplication::translate(
@@ -94,6 +96,7 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
     } else {
         launchAtLogin_->setEnabled(false);
     }
+    launchAtLogin_->setAccessibleName(QCoreApplication::translate("GeneralDetail", "开机自启"));
     card->addWidget(new SettingsRow({
         .title = QCoreApplication::translate("GeneralDetail", "开机自启"),
         .subtitle = QCoreApplication::translate("GeneralDetail", "系统登录时自动启动 Quillo"),
@@ -111,6 +114,8 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
         connect(automaticUpdates_, &QCheckBox::toggled, updates,
                 &SoftwareUpdateController::setAutomaticallyChecksForUpdates);
     }
+    automaticUpdates_->setAccessibleName(
+        QCoreApplication::translate("GeneralDetail", "自动检查更新"));
     card->addWidget(new SettingsRow({
         .title = QCoreApplication::translate("GeneralDetail", "自动检查更新"),
         .subtitle =
@@ -124,6 +129,7 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
 
     checkNow_ = new QPushButton(QCoreApplication::translate("GeneralDetail", "检查"));
     checkNow_->setObjectName(QStringLiteral("checkForUpdates"));
+    checkNow_->setAccessibleName(QCoreApplication::translate("GeneralDetail", "检查更新"));
     checkNow_->setEnabled(canUpdate && updates->canCheckForUpdates());
     if (updates != nullptr) {
         connect(checkNow_, &QPushButton::clicked, updates,
@@ -138,6 +144,7 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
 
     languages_ = new QComboBox;
     languages_->setObjectName(QStringLiteral("languagePicker"));
+    languages_->setAccessibleName(QCoreApplication::translate("GeneralDetail", "显示语言"));
     for (AppLanguage language : allAppLanguages) {
         languages_->addItem(pickerLabel(language), static_cast<int>(language));
     }
@@ -215,6 +222,7 @@ void GeneralDetail::showLanguageRestartPrompt(AppLanguage language) {
         QPushButton* restart = box->addButton(QCoreApplication::translate("GeneralDetail", "重启"),
                                               QMessageBox::AcceptRole);
         restart->setObjectName(QStringLiteral("restartButton"));
+        restart->setAccessibleName(restart->text());
         box->addButton(QCoreApplication::translate("GeneralDetail", "取消"),
                        QMessageBox::RejectRole)
             ->setObjectName(QStringLiteral("cancelButton"));
