@@ -351,6 +351,89 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     </message>
 </context>
 <context>
+    <name>GeneralDetail</name>
+    <message>
+        <source>跟随系统</source>
+        <translation>Follow the system</translation>
+    </message>
+    <message>
+        <source>随时唤起 Dashboard；菜单栏图标被遮挡时也能用</source>
+        <translation>Opens the dashboard from anywhere; works even when the menu bar icon is hidden</translation>
+    </message>
+    <message>
+        <source>全局快捷键</source>
+        <translation>Global shortcut</translation>
+    </message>
+    <message>
+        <source>快捷键在鼠标位置打开</source>
+        <translation>Open at the mouse pointer</translation>
+    </message>
+    <message>
+        <source>开启后, 按下快捷键时主页面以鼠标为中心弹出; 关闭则贴菜单栏图标</source>
+        <translation>When on, the shortcut opens the dashboard centred on the mouse pointer; when off, under the menu bar icon</translation>
+    </message>
+    <message>
+        <source>开机自启</source>
+        <translation>Launch at login</translation>
+    </message>
+    <message>
+        <source>系统登录时自动启动 Quillo</source>
+        <translation>Start Quillo automatically when you log in</translation>
+    </message>
+    <message>
+        <source>自动检查更新</source>
+        <translation>Check for updates automatically</translation>
+    </message>
+    <message>
+        <source>定期查询 %1, 有新版本时提示</source>
+        <translation>Checks %1 regularly and tells you when a new version is out</translation>
+    </message>
+    <message>
+        <source>这个版本没有配置更新源, 无法检查更新</source>
+        <translation>This build has no update feed configured, so it cannot check for updates</translation>
+    </message>
+    <message>
+        <source>检查</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>检查更新</source>
+        <translation>Check for updates</translation>
+    </message>
+    <message>
+        <source>立即检查是否有可用的新版本</source>
+        <translation>Check now whether a new version is available</translation>
+    </message>
+    <message>
+        <source>显示语言</source>
+        <translation>Display language</translation>
+    </message>
+    <message>
+        <source>切换后会自动重启 Quillo 以应用新语言</source>
+        <translation>Quillo restarts by itself to apply the new language</translation>
+    </message>
+    <message>
+        <source>开机自启切换失败: </source>
+        <translation>Could not change launch at login: </translation>
+    </message>
+    <message>
+        <source>重启以切换语言?</source>
+        <translation>Restart to change the language?</translation>
+    </message>
+    <message>
+        <source>切换显示语言需要重启 Quillo。当前未保存的状态不会受影响。</source>
+        <translation>Changing the display language needs a restart of Quillo. Nothing unsaved is affected.</translation>
+    </message>
+    <message>
+        <source>重启</source>
+        <translation>Restart</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>HeadlessMonitor</name>
     <message>
         <source>[quillo] 已有 Quillo 在运行 (pid %1)</source>
@@ -865,6 +948,19 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     <message>
         <source>允许「%1」(%2) 连接此电脑并配对? [y/N]</source>
         <translation>Allow “%1” (%2) to connect to this computer and pair? [y/N]</translation>
+    </message>
+</context>
+<context>
+    <name>TrustPrompt</name>
+    <message>
+        <source>信任新设备?</source>
+        <translation>Trust this new device?</translation>
+    </message>
+    <message>
+        <source>手机 “%1” 想要连接到 Quillo。
+仅信任你认识的设备。</source>
+        <translation>The phone “%1” wants to connect to Quillo.
+Only trust devices you know.</translation>
     </message>
 </context>
 <context>

@@ -72,6 +72,7 @@ ShortcutRecorder::ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName na
     clearButton_->setObjectName(QStringLiteral("clearButton"));
     clearButton_->setText(QStringLiteral("×"));
     clearButton_->setToolTip(QCoreApplication::translate("KeyboardShortcuts", "清除快捷键"));
+    clearButton_->setAccessibleName(clearButton_->toolTip());
     clearButton_->setAutoRaise(true);
     clearButton_->setFocusPolicy(Qt::NoFocus);
     clearButton_->setCursor(Qt::ArrowCursor);

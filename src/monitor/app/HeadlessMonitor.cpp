@@ -8,9 +8,7 @@
 
 namespace quillo {
 
-namespace {
-
-int pruneInterval() {
+int HeadlessMonitor::pruneIntervalSetting() {
     if (const char* text = std::getenv(HeadlessMonitor::pruneIntervalVariable)) {
         char* end = nullptr;
         const long value = std::strtol(text, &end, 10);
@@ -21,12 +19,10 @@ int pruneInterval() {
     return HeadlessMonitor::pruneIntervalMs;
 }
 
-} // namespace
-
 HeadlessMonitor::HeadlessMonitor(std::ostream& out, QObject* parent)
     : QObject(parent), out_(out), applications_(ProcFs::system()),
       store_({ProcFs::system(), applications_}), watcher_(store_) {
-    pruneTimer_.setInterval(pruneInterval());
+    pruneTimer_.setInterval(pruneIntervalSetting());
     connect(&pruneTimer_, &QTimer::timeout, this, [this] { store_.pruneDead(staleAfterSeconds); });
     connect(&store_, &ProcessStateStore::processesChanged, this, &HeadlessMonitor::print);
 }
@@ -36,11 +32,19 @@ HeadlessMonitor::~HeadlessMonitor() {
 }
 
 void HeadlessMonitor::start() {
+    startWatching();
+    pruneNow();
+    pruneTimer_.start();
+}
+
+void HeadlessMonitor::startWatching() {
     AppPaths::ensureAppSupportDirectory();
     out_ << "[quillo] watching " << watcher_.eventsFile().string() << std::endl;
     watcher_.start();
+}
+
+void HeadlessMonitor::pruneNow() {
     store_.pruneDead(staleAfterSeconds);
-    pruneTimer_.start();
 }
 
 void HeadlessMonitor::stop() {

@@ -34,6 +34,12 @@ public:
     // Starts in the monitor's order: the directory, the watcher (which first
     // consumes what accumulated), one pruning pass, the prune timer.
     void start();
+    // The steps of start() for a caller that runs its own prune timer: the
+    // directory and the watcher; one pruning pass.
+    void startWatching();
+    void pruneNow();
+    // The prune interval, shortened by pruneIntervalVariable when set.
+    static int pruneIntervalSetting();
     // Stops the watcher, then the prune timer.
     void stop();
 

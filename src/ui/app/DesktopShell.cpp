@@ -1,10 +1,17 @@
 #include "DesktopShell.h"
 
+#include "KeyboardShortcuts.h"
+#include "OnboardingPresenter.h"
+#include "TrustDialog.h"
+#include "X11HotKeyService.h"
+#include "app/AppLanguageManager.h"
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/FeedbackComposer.h"
 #include "installer/HookHealthMonitor.h"
+#include "platform/LaunchAtLogin.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
+#include "statusbar/StatusBarShell.h"
 #include "theme/Palette.h"
 #include "theme/Symbols.h"
 
@@ -32,16 +39,32 @@ std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv) {
     return app;
 }
 
-DesktopShell::DesktopShell(SettingsStore& settings)
-    : health_(std::make_unique<HookHealthMonitor>(settings)),
+DesktopShell::DesktopShell(SettingsStore& settings, Links links)
+    : links_(std::move(links)), health_(std::make_unique<HookHealthMonitor>(settings)),
       diagnosticsWindow_(std::make_unique<DiagnosticLogWindowController>()),
-      settingsWindow_(
-          std::make_unique<SettingsWindowController>(*health_, settingsServices(settings))) {}
+      hotKeys_(std::make_unique<X11HotKeyService>()),
+      shortcuts_(std::make_unique<KeyboardShortcuts>(settings, *hotKeys_)),
+      launchAtLogin_(std::make_unique<LaunchAtLogin>()),
+      languages_(std::make_unique<AppLanguageManager>(settings)),
+      trust_(std::make_unique<TrustDialog>()), settings_(settings) {
+    // Last: the panes are given the objects above.
+    settingsWindow_ =
+        std::make_unique<SettingsWindowController>(*health_, settingsServices(settings));
+}
 
 SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     SettingsServices services;
     services.settings = &settings;
     services.health = health_.get();
+
+    services.shortcuts = shortcuts_.get();
+    services.launchAtLogin = launchAtLogin_.get();
+    services.setLaunchAtLogin = [launch = launchAtLogin_.get()](bool on) {
+        launch->setEnabled(on);
+    };
+    services.languages = languages_.get();
+    services.updates = links_.updates;
+    services.relaunch = links_.relaunch;
     services.pairingAddress = [this]() -> std::optional<PairingAddress> {
         return pairingAddress_ ? pairingAddress_() : std::nullopt;
     };
@@ -49,14 +72,30 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.presentFeedback = [this] {
         FeedbackComposer::presentFeedback(settingsWindow_->window());
     };
+    services.resetShortcut = [shortcuts = shortcuts_.get()] {
+        shortcuts->reset({ShortcutName::toggleQuillo()});
+    };
+    services.showOnboarding = [this] {
+        if (onboarding_ != nullptr) {
+            onboarding_->show(true);
+        }
+    };
     return services;
 }
 
-DesktopShell::~DesktopShell() = default;
+DesktopShell::~DesktopShell() {
+    // Windows before what they show.
+    statusBar_.reset();
+    settingsWindow_.reset();
+}
 
 void DesktopShell::start() {
     health_->start();
-    settingsWindow_->show();
+}
+
+void DesktopShell::createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge) {
+    statusBar_ = std::make_unique<StatusBarShell>(store, bridge, *health_, settings_,
+                                                  [this] { settingsWindow_->show(); });
 }
 
 } // namespace quillo

@@ -11,9 +11,19 @@ class QApplication;
 namespace quillo {
 
 class DiagnosticLogWindowController;
+class AppLanguageManager;
 class HookHealthMonitor;
+class HostTransportBridge;
+class KeyboardShortcuts;
+class LaunchAtLogin;
+class OnboardingPresenter;
+class ProcessStateStore;
 class SettingsStore;
 class SettingsWindowController;
+class SoftwareUpdateController;
+class StatusBarShell;
+class TrustDialog;
+class X11HotKeyService;
 struct SettingsServices;
 
 // Whether a window can be shown: an X11 or Wayland display, or a Qt platform
@@ -26,14 +36,25 @@ bool desktopAvailable();
 // quit.
 std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv);
 
-// The windows of the monitor and what they observe, next to the headless parts.
-// For now it opens the settings window at start.
+// The windows of the monitor and what they observe, next to the headless
+// parts: the hook health monitor, the settings window and what its panes
+// change, the global shortcut, the trust dialog, and (once the phone link
+// exists) the status item with its dashboard.
 class DesktopShell {
 public:
-    explicit DesktopShell(SettingsStore& settings);
+    // What the shell is given by the rest of the monitor; may stay empty.
+    struct Links {
+        SoftwareUpdateController* updates;
+        std::function<void()> relaunch;
+    };
+
+    explicit DesktopShell(SettingsStore& settings, Links links = {nullptr, {}});
     ~DesktopShell();
 
+    // Starts the hook health monitor.
     void start();
+    // The status item and the dashboard, following the store and the bridge.
+    void createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge);
 
     // Where a phone reaches this computer (the phone link's pairing address),
     // for the panes that show or check it. Until it is set they show that
@@ -45,15 +66,31 @@ public:
     HookHealthMonitor& health() { return *health_; }
     SettingsWindowController& settingsWindow() { return *settingsWindow_; }
     DiagnosticLogWindowController& diagnosticsWindow() { return *diagnosticsWindow_; }
+    KeyboardShortcuts& shortcuts() { return *shortcuts_; }
+    LaunchAtLogin& launchAtLogin() { return *launchAtLogin_; }
+    TrustDialog& trustDialog() { return *trust_; }
+    StatusBarShell* statusBar() const { return statusBar_.get(); }
+    // The first-run guide, when the application has one.
+    OnboardingPresenter* onboarding() const { return onboarding_; }
+    void setOnboarding(OnboardingPresenter* onboarding) { onboarding_ = onboarding; }
 
 private:
     // What the settings panes are given.
     SettingsServices settingsServices(SettingsStore& settings) const;
 
     std::function<std::optional<PairingAddress>()> pairingAddress_;
+    Links links_;
     std::unique_ptr<HookHealthMonitor> health_;
     std::unique_ptr<DiagnosticLogWindowController> diagnosticsWindow_;
+    std::unique_ptr<X11HotKeyService> hotKeys_;
+    std::unique_ptr<KeyboardShortcuts> shortcuts_;
+    std::unique_ptr<LaunchAtLogin> launchAtLogin_;
+    std::unique_ptr<AppLanguageManager> languages_;
+    std::unique_ptr<TrustDialog> trust_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
+    std::unique_ptr<StatusBarShell> statusBar_;
+    OnboardingPresenter* onboarding_ = nullptr;
+    SettingsStore& settings_;
 };
 
 } // namespace quillo

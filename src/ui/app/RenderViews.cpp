@@ -3,6 +3,7 @@
 #include "RenderRegistry.h"
 
 #include "ComponentsSheet.h"
+#include "GeneralRenderViews.h"
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardSamples.h"
 #include "dashboard/DashboardView.h"
@@ -147,11 +148,20 @@ RenderRegistry builtInRenderViews() {
     registry.add("settings", settingsWindow);
     for (SettingsCategory category : allSettingsCategories) {
         registry.add(QStringLiteral("settings-") + QString::fromLatin1(rawValue(category).data()),
-                     [category] { return settingsPane(category); });
+                     [category] {
+                         return category == SettingsCategory::general ? generalSettingsSample()
+                                                                      : settingsPane(category);
+                     });
     }
     registry.add("diagnostics", diagnostics);
     registry.add("uninstall-sheet",
                  [] { return plain(std::make_unique<UninstallInstructionsSheet>(nullptr)); });
+    registry.add("shortcut-recorder", [] { return shortcutRecorderSample(RecorderSample::idle); });
+    registry.add("shortcut-recorder-recording",
+                 [] { return shortcutRecorderSample(RecorderSample::recording); });
+    registry.add("shortcut-recorder-set",
+                 [] { return shortcutRecorderSample(RecorderSample::set); });
+    registry.add("trust-prompt", trustPromptSample);
     return registry;
 }
 

@@ -7,8 +7,12 @@
 
 namespace quillo {
 
+class AppLanguageManager;
 class HookHealthMonitor;
+class KeyboardShortcuts;
+class LaunchAtLogin;
 class SettingsStore;
+class SoftwareUpdateController;
 
 // What the settings panes work with. The desktop shell fills it in; a member
 // left empty (render mode, tests) makes its pane show what it can without it,
@@ -18,7 +22,13 @@ struct SettingsServices {
     const HookHealthMonitor* health = nullptr;
 
     // General: launch at login, language, updates.
+    KeyboardShortcuts* shortcuts = nullptr;
+    LaunchAtLogin* launchAtLogin = nullptr;
+    // Switches launch at login on or off (onboarding, the danger zone).
     std::function<void(bool)> setLaunchAtLogin;
+    AppLanguageManager* languages = nullptr;
+    SoftwareUpdateController* updates = nullptr;
+    // Starts a new monitor and quits this one.
     std::function<void()> relaunch;
 
     // Hooks, paired phones, terminals and the system checks.

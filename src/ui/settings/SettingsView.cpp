@@ -58,7 +58,7 @@ QWidget* makeSettingsPane(SettingsCategory category, const SettingsServices& ser
     case SettingsCategory::terminals:
         return new TerminalSupportDetail;
     case SettingsCategory::general:
-        return new GeneralDetail;
+        return new GeneralDetail(services);
     case SettingsCategory::about:
         return new AboutDetail(services);
     case SettingsCategory::danger:

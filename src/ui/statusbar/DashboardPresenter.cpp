@@ -19,6 +19,8 @@ DashboardWindow::DashboardWindow(Kind kind, DashboardView* view)
       kind_(kind), view_(view) {
     setObjectName(kind == Kind::popover ? QStringLiteral("dashboardPopover")
                                         : QStringLiteral("dashboardPanel"));
+    // Named for window lists and for tools that look for it on the screen.
+    setWindowTitle(QStringLiteral("Quillo Dashboard"));
     setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "AppDelegate.h"
+#include "HeadlessMonitor.h"
+#include "SoftwareUpdateController.h"
+#include "networking/TrustPrompt.h"
+#include "terminal/TerminalSwitcher.h"
+
+#include <iosfwd>
+#include <memory>
+
+namespace quillo {
+
+class HostTransportBridge;
+class SettingsStore;
+class TerminalTrustPrompt;
+
+// The monitor's parts without any window: the process table and the events
+// watcher (printing the table on `out`), the phone link and the update
+// controller. A new phone is asked about on the terminal when standard input
+// is one, else refused, since pairing needs someone to trust it. The desktop
+// monitor adds its windows on top (DesktopParts).
+class HeadlessParts : public AppParts {
+public:
+    // `openURL` opens the update feed for a check (the desktop's browser).
+    HeadlessParts(SettingsStore& settings, std::ostream& out,
+                  SoftwareUpdateController::UrlOpener openURL = {});
+    ~HeadlessParts() override;
+
+    void ensureAppSupportDirectory() override;
+    void startSoftwareUpdate() override;
+    void startTransportBridge() override;
+    void createStatusBar() override {}
+    void startWatcher() override;
+    void showOnboarding() override {}
+    void pruneDead() override;
+    void startHookHealthMonitor() override {}
+    void onToggleShortcut(std::function<void()>) override {}
+    void stopWatcher() override;
+    void stopTransportBridge() override;
+    bool isOnboardingVisible() const override { return false; }
+    bool hasStatusBar() const override { return false; }
+    bool isDashboardVisible() const override { return false; }
+    void toggleDashboard(bool) override {}
+
+    SettingsStore& settings() { return settings_; }
+    ProcessStateStore& store() { return monitor_.store(); }
+    HostTransportBridge* bridge() { return bridge_.get(); }
+    SoftwareUpdateController& updates() { return updates_; }
+
+protected:
+    // Who is asked about a new phone; read when the bridge is made.
+    virtual TrustPrompt& trustPrompt();
+    // Ends the phone link early, for a subclass whose trust prompt goes first.
+    void releaseBridge();
+
+private:
+    SettingsStore& settings_;
+    std::ostream& out_;
+    HeadlessMonitor monitor_;
+    SoftwareUpdateController updates_;
+    HeadlessTrustPrompt noTrust_;
+    std::unique_ptr<TerminalTrustPrompt> terminalTrust_;
+    SystemSwitchServices switchServices_;
+    TerminalSwitcher switcher_;
+    std::unique_ptr<HostTransportBridge> bridge_;
+};
+
+} // namespace quillo

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "networking/TrustPrompt.h"
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <chrono>
+
+namespace quillo {
+
+// Asks on the desktop whether a new phone may pair: a dialog that blocks no
+// other window and stays on top of everything, answered whenever the user
+// clicks. No answer within the time limit declines (the phone has given up by
+// then). One question at a time: a phone that knocks while another is being
+// asked about is not asked about.
+class TrustDialog : public QObject, public TrustPrompt {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds defaultTimeLimit{10000};
+
+    explicit TrustDialog(std::chrono::milliseconds timeLimit = defaultTimeLimit,
+                         QObject* parent = nullptr);
+    ~TrustDialog() override;
+
+    void askToTrust(const TransportPeer& peer, const std::string& address,
+                    AnswerCallback answer) override;
+
+    // The dialog on screen, if any.
+    QMessageBox* dialog() const { return dialog_; }
+
+    // The dialog for `name` (already cleaned), for the render mode as well.
+    static QMessageBox* makeDialog(const QString& name);
+
+private:
+    void finish(Answer answer);
+
+    std::chrono::milliseconds timeLimit_;
+    QTimer deadline_;
+    QPointer<QMessageBox> dialog_;
+    AnswerCallback pending_;
+};
+
+} // namespace quillo

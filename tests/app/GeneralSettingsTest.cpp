@@ -1,0 +1,180 @@
+// Launch at login through the autostart entry, the language override, and the
+// general pane's switches and restart prompt.
+#include "ShortcutTestSupport.h"
+#include "TempDir.h"
+#include "app/AppLanguageManager.h"
+#include "app/SoftwareUpdateController.h"
+#include "platform/LaunchAtLogin.h"
+#include "platform/SettingsStore.h"
+#include "settings/GeneralDetail.h"
+
+#include "QtTestApp.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using test::readFile;
+using test::waitUntil;
+using test::writeFile;
+
+TEST(LaunchAtLogin, WritesAndRemovesTheEntryAndAlwaysTheLegacyOne) {
+    test::TempDir dir;
+    LaunchAtLogin launch(dir / "autostart", QStringLiteral("/opt/Quillo Apps/QuilloMac"));
+    EXPECT_FALSE(launch.isEnabled());
+
+    // The old label's entry alone reads as on.
+    std::filesystem::create_directories(dir / "autostart");
+    writeFile(launch.legacyFile(), "[Desktop Entry]\n");
+    EXPECT_TRUE(launch.isEnabled());
+
+    ASSERT_TRUE(launch.setEnabled(true));
+    EXPECT_FALSE(std::filesystem::exists(launch.legacyFile()));
+    EXPECT_EQ(launch.file().filename(), "com.quillo.mac.agent.desktop");
+    const std::string entry = readFile(launch.file());
+    EXPECT_NE(entry.find("Type=Application\n"), std::string::npos);
+    EXPECT_NE(entry.find("Name=Quillo\n"), std::string::npos);
+    EXPECT_NE(entry.find("X-GNOME-Autostart-enabled=true\n"), std::string::npos);
+    EXPECT_NE(entry.find("Exec=\"/opt/Quillo Apps/QuilloMac\"\n"), std::string::npos) << entry;
+    EXPECT_TRUE(launch.isEnabled());
+
+    writeFile(launch.legacyFile(), "[Desktop Entry]\n");
+    ASSERT_TRUE(launch.setEnabled(false));
+    EXPECT_FALSE(std::filesystem::exists(launch.file()));
+    EXPECT_FALSE(std::filesystem::exists(launch.legacyFile()));
+    EXPECT_FALSE(launch.isEnabled());
+    EXPECT_TRUE(launch.setEnabled(false)) << "off when already off";
+}
+
+TEST(LaunchAtLogin, ExecLinesSurviveTheDesktopEntryQuoting) {
+    EXPECT_EQ(LaunchAtLogin::execArgument("/usr/bin/QuilloMac"), "/usr/bin/QuilloMac");
+    EXPECT_EQ(LaunchAtLogin::execArgument("/home/a b/Q"), "\"/home/a b/Q\"");
+    EXPECT_EQ(LaunchAtLogin::execArgument("/x/100%/Q"), "/x/100%%/Q");
+    // `$` is escaped for the command line, and the backslash once more for the
+    // value.
+    EXPECT_EQ(LaunchAtLogin::execArgument("/x/$HOME/Q"), "\"/x/\\\\$HOME/Q\"");
+}
+
+TEST(AppLanguageManager, OverrideRoundTripAndHowCodesRead) {
+    MemorySettingsStore settings;
+    AppLanguageManager languages(settings);
+    EXPECT_EQ(languages.current(), AppLanguage::system);
+    languages.set(AppLanguage::en);
+    EXPECT_EQ(settings.stringList("AppleLanguages"), QStringList{"en"});
+    EXPECT_EQ(languages.current(), AppLanguage::en);
+    languages.set(AppLanguage::zhHans);
+    EXPECT_EQ(settings.stringList("AppleLanguages"), QStringList{"zh-Hans"});
+    languages.set(AppLanguage::system);
+    EXPECT_FALSE(settings.string("AppleLanguages")) << "removed, not stored as \"system\"";
+
+    const std::vector<std::pair<QStringList, AppLanguage>> cases{
+        {{"zh-Hant-TW"}, AppLanguage::zhHans},
+        {{"ZH"}, AppLanguage::zhHans},
+        {{"en-GB", "zh"}, AppLanguage::en},
+        {{"fr", "en"}, AppLanguage::system},
+        {{}, AppLanguage::system},
+    };
+    for (const auto& [codes, expected] : cases) {
+        settings.setStringList("AppleLanguages", codes);
+        EXPECT_EQ(languages.current(), expected) << codes.join(',').toStdString();
+    }
+}
+
+class GeneralDetailTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::widgetApp(); }
+
+    std::unique_ptr<GeneralDetail> make() {
+        SettingsServices services;
+        services.settings = &settings;
+        services.launchAtLogin = &launch;
+        services.languages = &languages;
+        services.updates = &updates;
+        services.relaunch = [this] { ++relaunches; };
+        return std::make_unique<GeneralDetail>(services);
+    }
+    void pick(GeneralDetail& pane, AppLanguage language) {
+        QComboBox* picker = pane.languagePicker();
+        const int index = picker->findData(static_cast<int>(language));
+        picker->setCurrentIndex(index);
+        emit picker->activated(index);
+    }
+    QMessageBox* waitForPrompt(GeneralDetail& pane) {
+        waitUntil([&] { return pane.languagePrompt() != nullptr; });
+        return pane.languagePrompt();
+    }
+
+    test::TempDir dir;
+    MemorySettingsStore settings;
+    LaunchAtLogin launch{dir / "autostart", QStringLiteral("/usr/bin/QuilloMac")};
+    AppLanguageManager languages{settings};
+    SoftwareUpdateController updates{settings, std::nullopt};
+    int relaunches = 0;
+};
+
+TEST_F(GeneralDetailTest, LanguagePromptGuardCancelAndRestart) {
+    languages.set(AppLanguage::en);
+    auto pane = make();
+    EXPECT_EQ(pane->currentLanguage(), AppLanguage::en);
+
+    pick(*pane, AppLanguage::en);
+    test::spin(std::chrono::milliseconds(50));
+    EXPECT_FALSE(pane->languagePromptInFlight()) << "the current language asks nothing";
+
+    pick(*pane, AppLanguage::zhHans);
+    EXPECT_TRUE(pane->languagePromptInFlight());
+    pick(*pane, AppLanguage::system); // while the question is open: dropped
+    QMessageBox* prompt = waitForPrompt(*pane);
+    ASSERT_NE(prompt, nullptr);
+    test::spin(std::chrono::milliseconds(50));
+    EXPECT_EQ(pane->findChildren<QMessageBox*>().size() + (prompt->parent() == nullptr ? 1 : 0),
+              1u);
+    prompt->findChild<QPushButton*>("cancelButton")->click();
+    EXPECT_FALSE(pane->languagePromptInFlight());
+    EXPECT_EQ(pane->languagePicker()->currentData().toInt(), static_cast<int>(AppLanguage::en))
+        << "back to the current language";
+    EXPECT_EQ(relaunches, 0);
+    EXPECT_EQ(languages.current(), AppLanguage::en);
+
+    pick(*pane, AppLanguage::system);
+    prompt = waitForPrompt(*pane);
+    ASSERT_NE(prompt, nullptr);
+    prompt->findChild<QPushButton*>("restartButton")->click();
+    EXPECT_EQ(relaunches, 1);
+    EXPECT_FALSE(settings.string("AppleLanguages"));
+    EXPECT_EQ(pane->currentLanguage(), AppLanguage::system);
+}
+
+TEST_F(GeneralDetailTest, SwitchesWriteTheirSettingAndUpdatesNeedAFeed) {
+    auto pane = make();
+    pane->shortcutAtMouseSwitch()->click();
+    EXPECT_TRUE(settings.boolean("quillo.shortcutOpensAtMouse"));
+    pane->launchAtLoginSwitch()->click();
+    EXPECT_TRUE(std::filesystem::exists(launch.file()));
+    pane->launchAtLoginSwitch()->click();
+    EXPECT_FALSE(std::filesystem::exists(launch.file()));
+    EXPECT_FALSE(pane->statusMessage());
+    // Without a feed there is nothing to check, and the rows say so.
+    EXPECT_FALSE(pane->automaticUpdatesSwitch()->isEnabled());
+    EXPECT_FALSE(pane->checkForUpdatesButton()->isEnabled());
+}
+
+TEST_F(GeneralDetailTest, AFailedLaunchAtLoginSwitchShowsTheRealStateAndWhy) {
+    // A file where the autostart folder should be: no entry can be written.
+    writeFile(dir / "autostart", "");
+    auto pane = make();
+    pane->launchAtLoginSwitch()->click();
+    EXPECT_FALSE(pane->launchAtLoginSwitch()->isChecked());
+    ASSERT_TRUE(pane->statusMessage());
+    EXPECT_TRUE(pane->statusMessage()->startsWith(QStringLiteral("开机自启切换失败: ")))
+        << pane->statusMessage()->toStdString();
+}
+
+} // namespace
+} // namespace quillo

@@ -1,0 +1,103 @@
+// The desktop trust dialog between the bridge and a real QuilloPeer on
+// loopback: trusting pairs the phone, refusing or not answering in time turns
+// it away, and a name with control characters is shown cleaned.
+#include "app/TrustDialog.h"
+#include "networking/HostTransportBridge.h"
+#include "networking/PairedClientStorage.h"
+
+#include "FakeProc.h"
+#include "ShortcutTestSupport.h"
+#include "TransportHarness.h"
+#include "platform/FakeApplicationIdentifier.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::waitUntil;
+
+// The widget application has to exist before the harness makes a core one.
+struct WidgetAppFirst {
+    WidgetAppFirst() { test::widgetApp(); }
+};
+
+class TrustDialogTest : public ::testing::Test, WidgetAppFirst, public test::TransportHarness {
+protected:
+    void TearDown() override {
+        if (peer.state() != QProcess::NotRunning) {
+            peer.kill();
+            peer.waitForFinished(10000);
+        }
+    }
+
+    void start(std::chrono::milliseconds timeLimit = 60s) {
+        dialog = std::make_unique<TrustDialog>(timeLimit);
+        bridge = std::make_unique<HostTransportBridge>(
+            HostTransportBridge::Services{
+                store, settings, *dialog,
+                [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+            HostTransportBridge::makeTransport("Desk", options()));
+        bridge->start();
+        peer.start(QUILLO_PEER_BINARY,
+                   {"--host", "127.0.0.1", "--port",
+                    QString::number(*bridge->transport().listeningPort()), "--name",
+                    QString::fromUtf8("Kim\u202e's phone"), "--token", "tok"});
+        ASSERT_TRUE(peer.waitForStarted());
+    }
+    QAbstractButton* button(const char* name) {
+        return dialog->dialog() ? dialog->dialog()->findChild<QAbstractButton*>(name) : nullptr;
+    }
+    bool refused() {
+        return waitUntil([&] { return peer.state() == QProcess::NotRunning; }, 20000ms) &&
+               peer.exitCode() == 1 && peer.readAllStandardError().contains("not accepted");
+    }
+
+    test::FakeProc proc;
+    FakeApplicationIdentifier applications;
+    ProcessStateStore store{{proc.proc(), applications}, [this] { return clock; }};
+    MemorySettingsStore settings;
+    std::unique_ptr<TrustDialog> dialog;
+    std::unique_ptr<HostTransportBridge> bridge;
+    QProcess peer;
+};
+
+TEST_F(TrustDialogTest, TrustingPairsThePhoneAndTheDialogShowsItsCleanedName) {
+    start();
+    ASSERT_TRUE(waitUntil([&] { return button("trustButton") != nullptr; }, 20000ms));
+    QMessageBox* box = dialog->dialog();
+    EXPECT_EQ(box->text(), QStringLiteral("信任新设备?"));
+    EXPECT_TRUE(box->informativeText().contains(QString::fromUtf8("“Kim's phone”")))
+        << box->informativeText().toStdString();
+    EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+
+    button("trustButton")->click();
+    EXPECT_TRUE(waitUntil([&] { return bridge->connectedPeerCount() == 1; }, 20000ms));
+    EXPECT_TRUE(PairedClientStorage::contains(settings, "Kim's phone", "tok"));
+    EXPECT_EQ(peer.state(), QProcess::Running);
+    EXPECT_TRUE(waitUntil([&] { return dialog->dialog() == nullptr; }));
+}
+
+TEST_F(TrustDialogTest, RefusingOrNotAnsweringTurnsThePhoneAway) {
+    start();
+    ASSERT_TRUE(waitUntil([&] { return button("rejectButton") != nullptr; }, 20000ms));
+    button("rejectButton")->click();
+    EXPECT_TRUE(refused());
+    EXPECT_FALSE(PairedClientStorage::contains(settings, "Kim's phone", "tok"));
+
+    bridge.reset();
+    start(300ms);
+    ASSERT_TRUE(waitUntil([&] { return dialog->dialog() != nullptr; }, 20000ms));
+    EXPECT_TRUE(refused()) << "declined when the time limit passed";
+    EXPECT_EQ(dialog->dialog(), nullptr);
+    EXPECT_EQ(bridge->connectedPeerCount(), 0);
+}
+
+} // namespace
+} // namespace quillo
