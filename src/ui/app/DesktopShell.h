@@ -3,6 +3,7 @@
 #include <memory>
 
 class QApplication;
+class QIcon;
 
 namespace quillo {
 
@@ -20,6 +21,10 @@ bool desktopAvailable();
 // there), the dark palette, the icon font; closing the last window does not
 // quit.
 std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv);
+
+// Quillo's icon, "com.quillo.mac": from the icon theme where it is installed,
+// else the copy built into the program.
+QIcon applicationIcon();
 
 // The windows of the monitor and what they observe, next to the headless parts.
 // For now it opens the settings window at start.
