@@ -51,13 +51,14 @@ endforeach()
 add_custom_target(quillo_man_pages ALL DEPENDS ${quillo_man_pages})
 install(FILES ${quillo_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The copyright note and the change log that every Debian package carries.
-configure_file(${quillo_data}/changelog.Debian ${CMAKE_BINARY_DIR}/doc/changelog.Debian @ONLY)
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz
-  COMMAND ${QUILLO_GZIP} -9 -n -f -k changelog.Debian
-  DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.Debian
+# The copyright note and the change log that every Debian package carries (a
+# version without a Debian revision makes it a native package: changelog.gz).
+configure_file(${quillo_data}/changelog ${CMAKE_BINARY_DIR}/doc/changelog @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.gz
+  COMMAND ${QUILLO_GZIP} -9 -n -f -k changelog
+  DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/doc
   VERBATIM)
-add_custom_target(quillo_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz)
-install(FILES ${quillo_data}/copyright ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz
+add_custom_target(quillo_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${quillo_data}/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo)
