@@ -49,7 +49,8 @@ PREFIX ?= $(HOME)/.local
 install: release
 	cmake --install build-release --prefix "$(PREFIX)"
 	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
-	  *) echo "make install: $(PREFIX)/bin is not on your PATH yet (on Debian it is from the next login)";; \
+	  *) echo "make install: $(PREFIX)/bin is not on your PATH (Debian adds ~/.local/bin at the" \
+	       "next login); the menu entry works without it";; \
 	esac
 
 uninstall:
