@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dev release test bench fuzz run format clean
+.PHONY: all deps dev release test bench fuzz run install uninstall package screenshots format clean
 
 all: dev
 
@@ -40,6 +40,29 @@ fuzz: deps
 
 run: release
 	@scripts/run build-release/bin
+
+# `make install` needs no root: the programs go to ~/.local/bin, the menu entry,
+# icons, man pages and metadata below ~/.local/share. PREFIX=/usr/local (as
+# root) installs for everybody. `make uninstall` removes exactly the files that
+# the last `make install` wrote (build-release/install_manifest.txt).
+PREFIX ?= $(HOME)/.local
+install: release
+	cmake --install build-release --prefix "$(PREFIX)"
+	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
+	  *) echo "make install: $(PREFIX)/bin is not on your PATH (Debian adds ~/.local/bin at the" \
+	       "next login); the menu entry works without it";; \
+	esac
+
+uninstall:
+	@scripts/uninstall build-release/install_manifest.txt
+
+# The Debian package build-release/quillo_<version>_amd64.deb, for /usr.
+package: release
+	cmake --build build-release --target package
+
+# The README's screenshots, drawn offscreen with sample data.
+screenshots: release
+	scripts/screenshots build-release/bin docs
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -20,10 +20,6 @@
 int main(int argc, char** argv) {
     quillo::CrashHandler::install();
     std::vector<std::string> arguments(argv, argv + argc);
-    if (quillo::isPairingCommand(arguments)) {
-        quillo::FileSettingsStore settings;
-        return *quillo::runPairingCommand(arguments, settings, std::cout);
-    }
     const quillo::CommandLine commandLine = quillo::parseCommandLine(arguments);
     if (commandLine.error) {
         std::cerr << "QuilloMac: " << *commandLine.error << "\n" << quillo::commandLineUsage();
@@ -31,6 +27,16 @@ int main(int argc, char** argv) {
     }
 
     switch (commandLine.mode) {
+    case quillo::CommandLine::Mode::help:
+        std::cout << quillo::commandLineHelp();
+        return 0;
+    case quillo::CommandLine::Mode::version:
+        std::cout << quillo::versionText();
+        return 0;
+    case quillo::CommandLine::Mode::pairing: {
+        quillo::FileSettingsStore settings;
+        return *quillo::runPairingCommand(arguments, settings, std::cout);
+    }
     // The hook modes need no display and no application object. A failed
     // install or write exits with 1 so that scripts notice.
     case quillo::CommandLine::Mode::installHook:

@@ -37,6 +37,7 @@ const char* peerUsage() {
            "                  [--snapshot-request] [--switch-to ID] [--unpair-notification]\n"
            "                  [--count N] [--timeout SECONDS]\n"
            "       QuilloPeer --forget KEY\n"
+           "       QuilloPeer --help | --version\n"
            "Connects to a Quillo monitor (found on the local network, at HOST:PORT, or at the\n"
            "pairing address the monitor prints) as a phone would, prints every message it\n"
            "receives as one JSON line, and sends what the flags ask for once connected.\n"
@@ -111,7 +112,9 @@ parsePeerOptions(const std::vector<std::string>& arguments) {
                 (flag == "--count" ? options.count : options.timeoutSeconds) = static_cast<int>(*n);
             }
         } else {
-            return PeerUsageError{"unknown argument " + flag};
+            return PeerUsageError{
+                (flag.starts_with("-") ? "unknown option \"" : "unexpected argument \"") + flag +
+                "\""};
         }
     }
     if (options.host.has_value() != options.port.has_value()) {

@@ -4,6 +4,7 @@
 #include "KnownHosts.h"
 #include "MPCTransport.h"
 #include "PeerOptions.h"
+#include "app/BuildVersion.h"
 #include "platform/LocalServiceDiscovery.h"
 #include "transport/TransportCoding.h"
 #include "transport/TransportError.h"
@@ -35,6 +36,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
         std::cout << peerUsage();
+        return 0;
+    }
+    if (!arguments.empty() && arguments[0] == "--version") {
+        std::cout << "QuilloPeer " << BuildVersion::shortVersion << " (build "
+                  << BuildVersion::buildNumber << ")\n";
         return 0;
     }
     auto parsed = parsePeerOptions(arguments);

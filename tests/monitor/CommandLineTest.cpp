@@ -84,5 +84,29 @@ TEST(CommandLine, NothingUnknownOrMalformedFallsThroughToStartingTheMonitor) {
     EXPECT_NE(parse({"--frobnicate"}).error->find("--frobnicate"), std::string::npos);
 }
 
+TEST(CommandLine, HelpAndVersionWinOverEveryModeThenThePairingCommands) {
+    EXPECT_EQ(parse({"--install-hook", "--help"}).mode, Mode::help);
+    EXPECT_EQ(parse({"--render", "list", "-h"}).mode, Mode::help);
+    EXPECT_EQ(parse({"--unpair", "A phone", "--version"}).mode, Mode::version);
+    EXPECT_EQ(parse({"--install-hook", "--list-pairings"}).mode, Mode::pairing);
+    // A phone may be called anything, even like a flag.
+    EXPECT_EQ(parse({"--unpair", "--help"}).mode, Mode::pairing);
+    EXPECT_TRUE(parse({"--unpair"}).error);
+    EXPECT_TRUE(parse({"--help", "--frobnicate"}).error);
+}
+
+TEST(CommandLine, HelpExplainsEveryFlagAndVersionNamesTheProgram) {
+    const std::string help = commandLineHelp();
+    const std::string usage = commandLineUsage();
+    for (const auto& flag : commandLineFlags()) {
+        EXPECT_NE(help.find(" " + flag), std::string::npos) << flag;
+        if (flag != "-h") {
+            EXPECT_NE(usage.find(flag), std::string::npos) << flag;
+        }
+    }
+    EXPECT_TRUE(versionText().starts_with("QuilloMac ")) << versionText();
+    EXPECT_TRUE(versionText().ends_with(")\n")) << versionText();
+}
+
 } // namespace
 } // namespace quillo

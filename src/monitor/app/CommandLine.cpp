@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "app/BuildVersion.h"
+
 #include <algorithm>
 #include <array>
 #include <map>
@@ -18,10 +20,19 @@ struct FlagSpec {
 };
 
 constexpr std::array knownFlags{
-    FlagSpec{"--headless", 0, 0},       FlagSpec{"--install-hook", 0, 0},
-    FlagSpec{"--uninstall-hook", 0, 0}, FlagSpec{"--print-hook-path", 0, 0},
-    FlagSpec{"--debug-tree", 1, 0},     FlagSpec{"--render", 1, 1},
-    FlagSpec{"--lang", 1, 0},           FlagSpec{"--scale", 1, 0},
+    FlagSpec{"--help", 0, 0},
+    FlagSpec{"-h", 0, 0},
+    FlagSpec{"--version", 0, 0},
+    FlagSpec{"--list-pairings", 0, 0},
+    FlagSpec{"--unpair", 1, 0},
+    FlagSpec{"--headless", 0, 0},
+    FlagSpec{"--install-hook", 0, 0},
+    FlagSpec{"--uninstall-hook", 0, 0},
+    FlagSpec{"--print-hook-path", 0, 0},
+    FlagSpec{"--debug-tree", 1, 0},
+    FlagSpec{"--render", 1, 1},
+    FlagSpec{"--lang", 1, 0},
+    FlagSpec{"--scale", 1, 0},
 };
 
 const FlagSpec* findFlag(std::string_view argument) {
@@ -82,7 +93,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         std::vector<std::string> values;
         while (values.size() < flag->required + flag->optional && i + 1 < arguments.size()) {
             const std::string& next = arguments[i + 1];
-            if (values.size() >= flag->required && next.starts_with("--")) {
+            if (values.size() >= flag->required && (next.starts_with("--") || findFlag(next))) {
                 break;
             }
             values.push_back(next);
@@ -144,7 +155,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         result.render.scale = scale == "2" ? 2 : 1;
     }
 
-    if (has("--install-hook")) {
+    // Asking for help or the version never does anything else.
+    if (has("--help") || has("-h")) {
+        result.mode = CommandLine::Mode::help;
+    } else if (has("--version")) {
+        result.mode = CommandLine::Mode::version;
+    } else if (has("--list-pairings") || has("--unpair")) {
+        result.mode = CommandLine::Mode::pairing;
+    } else if (has("--install-hook")) {
         result.mode = CommandLine::Mode::installHook;
     } else if (has("--uninstall-hook")) {
         result.mode = CommandLine::Mode::uninstallHook;
@@ -161,9 +179,50 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 std::string commandLineUsage() {
     return "usage: QuilloMac [--headless]\n"
            "       QuilloMac --install-hook | --uninstall-hook | --print-hook-path\n"
+           "       QuilloMac --list-pairings | --unpair NAME\n"
            "       QuilloMac --debug-tree PID\n"
            "       QuilloMac --render NAME FILE.png [--lang zh|en] [--scale 1|2]\n"
-           "       QuilloMac --render list\n";
+           "       QuilloMac --render list\n"
+           "       QuilloMac --help | --version\n";
+}
+
+std::string commandLineHelp() {
+    return commandLineUsage() +
+           "\n"
+           "Shows which Claude Code sessions are working or waiting for you, in the tray and\n"
+           "a dashboard, and streams their states to a paired phone. Without a display, or\n"
+           "with --headless, it runs without windows and prints each change.\n"
+           "\n"
+           "  --headless          run the monitor without windows or tray icon\n"
+           "  --install-hook      register the recorder in ~/.claude/settings.json\n"
+           "  --uninstall-hook    remove exactly Quillo's entries from that file\n"
+           "  --print-hook-path   print the recorder that Claude Code will run\n"
+           "  --list-pairings     list the paired phones\n"
+           "  --unpair NAME       forget the paired phone NAME\n"
+           "  --debug-tree PID    show how the terminal of process PID is found\n"
+           "  --render NAME FILE.png\n"
+           "                      draw one view with sample data to a PNG, without display\n"
+           "  --render list       list the views --render knows\n"
+           "  --lang zh|en        with --render: the language (default zh)\n"
+           "  --scale 1|2         with --render: the pixel scale (default 1)\n"
+           "  -h, --help          show this help\n"
+           "  --version           show the version\n"
+           "\n"
+           "Exit status: 0 on success, 1 when the mode failed, 2 for a wrong command line.\n"
+           "See QuilloMac(1) for the files and environment variables.\n";
+}
+
+std::string versionText() {
+    return std::string("QuilloMac ") + BuildVersion::shortVersion + " (build " +
+           BuildVersion::buildNumber + ")\n";
+}
+
+std::vector<std::string> commandLineFlags() {
+    std::vector<std::string> flags;
+    for (const FlagSpec& flag : knownFlags) {
+        flags.emplace_back(flag.name);
+    }
+    return flags;
 }
 
 } // namespace quillo

@@ -18,7 +18,17 @@ struct RenderOptions {
 // The monitor's command-line modes. A flag counts wherever it stands; the modes
 // are tested in the order of the enumeration and the first that applies wins.
 struct CommandLine {
-    enum class Mode { normal, installHook, uninstallHook, printHookPath, debugTree, render };
+    enum class Mode {
+        normal,
+        help,
+        version,
+        pairing, // --list-pairings, --unpair NAME: see PairingCommands
+        installHook,
+        uninstallHook,
+        printHookPath,
+        debugTree,
+        render,
+    };
 
     Mode mode = Mode::normal;
     std::int32_t debugTreePID = 0; // with Mode::debugTree
@@ -35,6 +45,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // The short usage text printed after an error.
 std::string commandLineUsage();
+
+// What "--help" prints: the usage, then every mode and option explained.
+std::string commandLineHelp();
+
+// What "--version" prints: "QuilloMac VERSION (build N)" and a newline.
+std::string versionText();
+
+// Every flag the command line accepts, for checks that each one is documented.
+std::vector<std::string> commandLineFlags();
 
 // A signed 32-bit decimal: optional "+" or "-", digits only, no overflow.
 std::optional<std::int32_t> parseInt32(const std::string& text);

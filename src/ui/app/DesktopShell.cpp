@@ -16,8 +16,20 @@
 #include "theme/Symbols.h"
 
 #include <QApplication>
+#include <QIcon>
 
 namespace quillo {
+
+QIcon applicationIcon() {
+    // The installed icon theme's first; the built-in copy serves a run from the
+    // build folder.
+    QIcon builtIn;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        builtIn.addFile(QStringLiteral(":/icons/%1x%1/apps/com.quillo.mac.png").arg(size),
+                        QSize(size, size));
+    }
+    return QIcon::fromTheme(QStringLiteral("com.quillo.mac"), builtIn);
+}
 
 bool desktopAvailable() {
     for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -34,6 +46,9 @@ std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv) {
     }
     auto app = std::make_unique<QApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Ties the windows to the menu entry, for the task switcher's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quillo.mac"));
+    QApplication::setWindowIcon(applicationIcon());
     applyDarkPalette(*app);
     Symbols::loadFont();
     return app;

@@ -7,6 +7,7 @@
 #include <optional>
 
 class QApplication;
+class QIcon;
 
 namespace quillo {
 
@@ -35,6 +36,10 @@ bool desktopAvailable();
 // there), the dark palette, the icon font; closing the last window does not
 // quit.
 std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv);
+
+// Quillo's icon, "com.quillo.mac": from the icon theme where it is installed,
+// else the copy built into the program.
+QIcon applicationIcon();
 
 // The windows of the monitor and what they observe, next to the headless
 // parts: the hook health monitor, the settings window and what its panes

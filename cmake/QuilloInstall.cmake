@@ -1,0 +1,64 @@
+# What `cmake --install` puts where. The three programs share one folder: the
+# monitor registers the recorder that lies next to its own executable.
+include(GNUInstallDirs)
+
+install(TARGETS QuilloMac QuilloHook QuilloPeer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+set(quillo_data ${PROJECT_SOURCE_DIR}/data)
+install(FILES ${quillo_data}/com.quillo.mac.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(DIRECTORY ${quillo_data}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+
+# The menu entry runs "QuilloMac" from PATH where the programs go to a folder
+# that is always on it; elsewhere (~/.local/bin is on PATH only after the next
+# login, if at all) it names the installed program. The prefix is known only at
+# install time (`cmake --install --prefix`, CPack's /usr), hence install(CODE).
+set(QUILLO_DESKTOP_SOURCE ${quillo_data}/com.quillo.mac.desktop)
+set(QUILLO_DESKTOP_STAGING ${CMAKE_BINARY_DIR}/install-staging)
+install(CODE "
+  set(desktop_source \"${QUILLO_DESKTOP_SOURCE}\")
+  set(staging \"${QUILLO_DESKTOP_STAGING}\")
+  set(bindir_name \"${CMAKE_INSTALL_BINDIR}\")
+" ALL_COMPONENTS)
+install(CODE [[
+  set(bindir "${CMAKE_INSTALL_PREFIX}/${bindir_name}")
+  if(bindir STREQUAL "/usr/bin" OR bindir STREQUAL "/usr/local/bin")
+    set(exec "QuilloMac")
+  else()
+    set(exec "\"${bindir}/QuilloMac\"")
+  endif()
+  file(READ "${desktop_source}" entry)
+  string(REGEX REPLACE "\nExec=[^\n]*" "\nExec=${exec}" entry "${entry}")
+  file(WRITE "${staging}/com.quillo.mac.desktop" "${entry}")
+  file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/share/applications" TYPE FILE
+    FILES "${staging}/com.quillo.mac.desktop")
+]] ALL_COMPONENTS)
+
+# Man pages, with the version filled in and compressed as man-db and Debian
+# expect them.
+find_program(QUILLO_GZIP gzip REQUIRED)
+set(quillo_man_pages)
+foreach(page QuilloMac QuilloHook QuilloPeer)
+  set(VERSION ${PROJECT_VERSION})
+  configure_file(${quillo_data}/man/${page}.1 ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.1.gz
+    COMMAND ${QUILLO_GZIP} -9 -n -f -k ${page}.1
+    DEPENDS ${CMAKE_BINARY_DIR}/man/${page}.1
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/man
+    VERBATIM)
+  list(APPEND quillo_man_pages ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+endforeach()
+add_custom_target(quillo_man_pages ALL DEPENDS ${quillo_man_pages})
+install(FILES ${quillo_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The copyright note and the change log that every Debian package carries (a
+# version without a Debian revision makes it a native package: changelog.gz).
+configure_file(${quillo_data}/changelog ${CMAKE_BINARY_DIR}/doc/changelog @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.gz
+  COMMAND ${QUILLO_GZIP} -9 -n -f -k changelog
+  DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/doc
+  VERBATIM)
+add_custom_target(quillo_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${quillo_data}/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo)
