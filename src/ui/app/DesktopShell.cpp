@@ -1,6 +1,7 @@
 #include "DesktopShell.h"
 
 #include "installer/HookHealthMonitor.h"
+#include "platform/FileRevealer.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
 #include "theme/Palette.h"
@@ -32,6 +33,7 @@ std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv) {
 
 DesktopShell::DesktopShell(SettingsStore& settings)
     : health_(std::make_unique<HookHealthMonitor>(settings)),
+      fileRevealer_(std::make_unique<DesktopFileRevealer>()),
       settingsWindow_(
           std::make_unique<SettingsWindowController>(*health_, settingsServices(settings))) {}
 
@@ -39,6 +41,9 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     SettingsServices services;
     services.settings = &settings;
     services.health = health_.get();
+    HookHealthMonitor* health = health_.get();
+    services.recheckHooks = [health] { health->checkNow(); };
+    services.fileRevealer = fileRevealer_.get();
     return services;
 }
 

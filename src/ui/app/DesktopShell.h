@@ -6,6 +6,7 @@ class QApplication;
 
 namespace quillo {
 
+class FileRevealer;
 class HookHealthMonitor;
 class SettingsStore;
 class SettingsWindowController;
@@ -38,6 +39,7 @@ private:
     SettingsServices settingsServices(SettingsStore& settings) const;
 
     std::unique_ptr<HookHealthMonitor> health_;
+    std::unique_ptr<FileRevealer> fileRevealer_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
 };
 

@@ -1,11 +1,19 @@
 #pragma once
 
+#include "transport/PairingAddress.h"
+
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace quillo {
 
+class FileRevealer;
 class HookHealthMonitor;
 class SettingsStore;
+namespace HookInstaller {
+struct Setup;
+}
 
 // What the settings panes work with. The desktop shell fills it in; a member
 // left empty (render mode, tests) makes its pane show what it can without it,
@@ -17,6 +25,17 @@ struct SettingsServices {
     // General: launch at login, language, updates.
 
     // Hooks, paired phones, terminals and the system checks.
+    // Where the hook pane and onboarding install. None: the user's own
+    // settings file and this recorder, with Claude Code's version looked up
+    // off the main thread (it may take seconds).
+    std::shared_ptr<const HookInstaller::Setup> hookSetup;
+    // Checks the hooks' health again at once, after they were written.
+    std::function<void()> recheckHooks;
+    // Shows a file in the file manager; none: the reveal button does nothing.
+    FileRevealer* fileRevealer = nullptr;
+    // The address a phone scans to pair with this computer; nothing while the
+    // phone link is not listening.
+    std::function<std::optional<PairingAddress>()> pairingAddress;
 
     // About, diagnostics, feedback and the danger zone.
 };
