@@ -343,6 +343,124 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     </message>
 </context>
 <context>
+    <name>SystemChecks</name>
+    <message>
+        <source>本地网络发现</source>
+        <translation>Local network discovery</translation>
+    </message>
+    <message>
+        <source>手机连接端口</source>
+        <translation>Phone connection port</translation>
+    </message>
+    <message>
+        <source>窗口激活</source>
+        <translation>Window activation</translation>
+    </message>
+    <message>
+        <source>终端控制</source>
+        <translation>Terminal control</translation>
+    </message>
+    <message>
+        <source>系统 D-Bus 没有回答, 无法确定 avahi-daemon 是否在运行。</source>
+        <translation>The system D-Bus did not answer, so it is unknown whether avahi-daemon is running.</translation>
+    </message>
+    <message>
+        <source>avahi-daemon 正在运行, 同一网络中的手机可以发现这台电脑。</source>
+        <translation>avahi-daemon is running: phones on the same network can find this computer.</translation>
+    </message>
+    <message>
+        <source>avahi-daemon 没有运行, 手机无法自动发现这台电脑 (扫描配对二维码仍可连接)。</source>
+        <translation>avahi-daemon is not running, so phones cannot find this computer by themselves (scanning the pairing code still connects).</translation>
+    </message>
+    <message>
+        <source>没有安装 avahi-daemon, 手机无法自动发现这台电脑 (扫描配对二维码仍可连接)。</source>
+        <translation>avahi-daemon is not installed, so phones cannot find this computer by themselves (scanning the pairing code still connects).</translation>
+    </message>
+    <message>
+        <source>无法读取 /proc/net/tcp, 不知道 TCP 端口 %1 是否在监听。</source>
+        <translation>/proc/net/tcp cannot be read, so it is unknown whether TCP port %1 is listening.</translation>
+    </message>
+    <message>
+        <source>TCP 端口 %1 上没有程序在监听: Quillo 的手机连接没有启动, 手机无法连接。</source>
+        <translation>Nothing listens on TCP port %1: Quillo&apos;s phone link has not started, and phones cannot connect.</translation>
+    </message>
+    <message>
+        <source>Quillo 在 TCP 端口 %1 上等待手机连接。如果开启了防火墙, 需要放行这个端口。</source>
+        <translation>Quillo waits for phones on TCP port %1. If a firewall is on, it must let this port in.</translation>
+    </message>
+    <message>
+        <source>X11 显示没有及时回答, 无法确定能否激活窗口。</source>
+        <translation>The X11 display did not answer in time, so it is unknown whether windows can be activated.</translation>
+    </message>
+    <message>
+        <source>无法连接 X11 显示 %1, 切换时无法把终端窗口提到前面。</source>
+        <translation>Cannot connect to X11 display %1: switching cannot bring terminal windows to the front.</translation>
+    </message>
+    <message>
+        <source>Wayland 会话: Quillo 通过 XWayland (%1) 激活窗口, 只能把 X11 程序的窗口提到前面; 原生 Wayland 终端的窗口不会被提前, 但支持的终端仍会选中对应的 tab。</source>
+        <translation>Wayland session: Quillo activates windows through XWayland (%1) and can bring only X11 programs&apos; windows to the front; windows of native Wayland terminals stay where they are, though terminals that support it still select the tab.</translation>
+    </message>
+    <message>
+        <source>X11 显示 %1 可用, 切换时可以把终端窗口提到前面。</source>
+        <translation>X11 display %1 is available: switching can bring terminal windows to the front.</translation>
+    </message>
+    <message>
+        <source>Wayland 不允许一个程序把另一个程序的窗口提到前面, 这里也没有 XWayland; 切换时只能在支持的终端里选中 tab, 窗口不会被提前。</source>
+        <translation>Wayland does not let one program bring another&apos;s window to the front, and there is no XWayland here: switching can only select the tab in terminals that support it; the window is not raised.</translation>
+    </message>
+    <message>
+        <source>没有图形显示 (DISPLAY 与 WAYLAND_DISPLAY 都没有设置), 切换时无法激活窗口。</source>
+        <translation>There is no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set): switching cannot activate windows.</translation>
+    </message>
+    <message>
+        <source>GNOME Terminal 和 Konsole 通过 D-Bus 选中 tab, 无需设置。</source>
+        <translation>GNOME Terminal and Konsole select tabs over D-Bus and need no setting.</translation>
+    </message>
+    <message>
+        <source>查找 tmux、kitty 与 WezTerm 时超时。</source>
+        <translation>Looking for tmux, kitty and WezTerm timed out.</translation>
+    </message>
+    <message>
+        <source>已找到的命令行控制: %1。</source>
+        <translation>Command-line controls found: %1.</translation>
+    </message>
+    <message>
+        <source>kitty 需要在 kitty.conf 中开启远程控制 (allow_remote_control 与 listen_on) 才能选中 tab, 改完后重启 kitty。</source>
+        <translation>kitty selects tabs only with remote control turned on in kitty.conf (allow_remote_control and listen_on); restart kitty after the change.</translation>
+    </message>
+    <message>
+        <source>检查中...</source>
+        <translation>Checking...</translation>
+    </message>
+</context>
+<context>
+    <name>SystemChecksView</name>
+    <message>
+        <source>正常</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>需注意</source>
+        <translation>Attention</translation>
+    </message>
+    <message>
+        <source>有问题</source>
+        <translation>Problem</translation>
+    </message>
+    <message>
+        <source>检查中</source>
+        <translation>Checking</translation>
+    </message>
+    <message>
+        <source>复制命令</source>
+        <translation>Copy command</translation>
+    </message>
+    <message>
+        <source>已复制</source>
+        <translation>Copied</translation>
+    </message>
+</context>
+<context>
     <name>TerminalSwitcher</name>
     <message>
         <source>未识别终端 app</source>
