@@ -1,6 +1,7 @@
 #include "DesktopShell.h"
 
 #include "installer/HookHealthMonitor.h"
+#include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
@@ -35,7 +36,15 @@ DesktopShell::DesktopShell(SettingsStore& settings)
     : health_(std::make_unique<HookHealthMonitor>(settings)),
       fileRevealer_(std::make_unique<DesktopFileRevealer>()),
       settingsWindow_(
-          std::make_unique<SettingsWindowController>(*health_, settingsServices(settings))) {}
+          std::make_unique<SettingsWindowController>(*health_, settingsServices(settings))),
+      // No launch-at-login service is given yet: finishing the guide then
+      // leaves autostart, and the record that it was switched on, alone.
+      onboarding_(std::make_unique<OnboardingWindowController>(settingsServices(settings),
+                                                               std::function<void(bool)>())) {}
+
+OnboardingPresenter* DesktopShell::onboarding() {
+    return onboarding_.get();
+}
 
 SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     SettingsServices services;

@@ -8,6 +8,8 @@ namespace quillo {
 
 class FileRevealer;
 class HookHealthMonitor;
+class OnboardingPresenter;
+class OnboardingWindowController;
 class SettingsStore;
 class SettingsWindowController;
 struct SettingsServices;
@@ -33,6 +35,8 @@ public:
 
     HookHealthMonitor& health() { return *health_; }
     SettingsWindowController& settingsWindow() { return *settingsWindow_; }
+    // The first-run guide, for start-up and the about pane.
+    OnboardingPresenter* onboarding();
 
 private:
     // What the settings panes are given.
@@ -41,6 +45,7 @@ private:
     std::unique_ptr<HookHealthMonitor> health_;
     std::unique_ptr<FileRevealer> fileRevealer_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
+    std::unique_ptr<OnboardingWindowController> onboarding_;
 };
 
 } // namespace quillo

@@ -8,10 +8,16 @@
 #include "dashboard/DashboardView.h"
 #include "dashboard/MacProcessRow.h"
 #include "installer/HookHealthMonitor.h"
+#include "onboarding/OnboardingSamples.h"
+#include "onboarding/OnboardingView.h"
 #include "platform/SettingsStore.h"
+#include "settings/HookConfigDetail.h"
+#include "settings/HookDiffSheet.h"
 #include "settings/SettingsCategory.h"
 #include "settings/SettingsView.h"
 #include "statusbar/StatusIconSheet.h"
+#include "system/SystemChecks.h"
+#include "system/SystemChecksView.h"
 #include "terminal/SwitchMessages.h"
 #include "theme/AmbientBackground.h"
 
@@ -48,14 +54,47 @@ RenderView settingsWindow() {
 }
 
 // One pane on the detail column's background, as wide as it is in the window.
-RenderView settingsPane(SettingsCategory category) {
+RenderView settingsPane(SettingsCategory category, QWidget* pane = nullptr) {
     auto page = std::make_unique<AmbientBackground>();
     page->setFixedWidth(SettingsView::minimumWidth - SettingsView::sidebarWidth);
     page->setMinimumHeight(SettingsView::minimumHeight);
     auto* layout = new QVBoxLayout(page.get());
     layout->setContentsMargins(24, 22, 24, 22);
-    layout->addWidget(makeSettingsPane(category, SettingsServices{}));
+    layout->addWidget(pane != nullptr ? pane : makeSettingsPane(category, SettingsServices{}));
     return plain(std::move(page));
+}
+
+// The hook pane over a sample home whose hooks are installed.
+RenderView hookConfigPane() {
+    auto home = std::make_shared<OnboardingSamples::SampleHome>(std::string());
+    HookInstaller::apply(HookInstaller::computePlan(home->setup));
+    SettingsServices services;
+    services.hookSetup = std::make_shared<HookInstaller::Setup>(home->setup);
+    RenderView view = settingsPane(SettingsCategory::hookConfig, new HookConfigDetail(services));
+    view.keepAlive = home;
+    return view;
+}
+
+// The preview of installing over another tool's hooks.
+RenderView hookDiffSheet() {
+    auto sheet = std::make_unique<HookDiffSheet>(OnboardingSamples::foreignHooksPlan());
+    return plain(std::move(sheet));
+}
+
+// One page of the first-run guide, with sample checks, plan and address.
+RenderView onboardingPage(OnboardingStep step) {
+    auto home =
+        std::make_shared<OnboardingSamples::SampleHome>(OnboardingSamples::foreignHooksSettings);
+    SettingsServices services;
+    services.hookSetup = std::make_shared<HookInstaller::Setup>(home->setup);
+    services.pairingAddress = [] { return OnboardingSamples::pairingAddress(); };
+    auto view = std::make_unique<OnboardingView>(services, [] {});
+    view->setPlan(OnboardingSamples::foreignHooksPlan());
+    view->systemChecks()->setResults(SystemChecks::samples());
+    view->setStep(step);
+    RenderView result = plain(std::move(view));
+    result.keepAlive = home;
+    return result;
 }
 
 // The dashboard with sample sessions at a fixed moment; `full` adds the hook
@@ -91,8 +130,18 @@ RenderRegistry builtInRenderViews() {
     registry.add("dashboard-empty", [] { return dashboard(false); });
     registry.add("settings", settingsWindow);
     for (SettingsCategory category : allSettingsCategories) {
-        registry.add(QStringLiteral("settings-") + QString::fromLatin1(rawValue(category).data()),
-                     [category] { return settingsPane(category); });
+        const QString name =
+            QStringLiteral("settings-") + QString::fromLatin1(rawValue(category).data());
+        if (category == SettingsCategory::hookConfig) {
+            registry.add(name, hookConfigPane);
+        } else {
+            registry.add(name, [category] { return settingsPane(category); });
+        }
+    }
+    registry.add("hook-diff", hookDiffSheet);
+    for (int page = 1; page <= 4; ++page) {
+        registry.add(QStringLiteral("onboarding-%1").arg(page),
+                     [page] { return onboardingPage(static_cast<OnboardingStep>(page - 1)); });
     }
     return registry;
 }
