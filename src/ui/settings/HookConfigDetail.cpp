@@ -21,6 +21,12 @@ namespace quillo {
 
 namespace {
 
+// Some air around a button's label.
+void roomy(QPushButton* button) {
+    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 28);
+    button->setMinimumHeight(26);
+}
+
 struct Applied {
     HookInstaller::ApplyResult result;
     bool installed = false;
@@ -52,6 +58,7 @@ HookConfigDetail::HookConfigDetail(SettingsServices services, QWidget* parent)
         new QPushButton(QCoreApplication::translate("HookConfigDetail", "查看 settings.json"));
     reveal_->setObjectName(QStringLiteral("revealSettingsButton"));
     reveal_->setAccessibleName(reveal_->text());
+    roomy(reveal_);
     primary_ = new QPushButton;
     primary_->setObjectName(QStringLiteral("hookPrimaryButton"));
     actionsLayout->addWidget(reveal_);
@@ -127,6 +134,7 @@ void HookConfigDetail::updateView() {
                           ? QCoreApplication::translate("HookConfigDetail", "重新配置")
                           : QCoreApplication::translate("HookConfigDetail", "安装 Hook"));
     primary_->setAccessibleName(primary_->text());
+    roomy(primary_);
     primary_->setEnabled(!hookBusy_);
     reveal_->setEnabled(!hookBusy_);
     message_->setVisible(hookActionMessage_.has_value());
