@@ -37,6 +37,8 @@ RenderView plain(std::unique_ptr<QWidget> widget) {
 struct BrokenHooks {
     MemorySettingsStore settings;
     HookHealthMonitor health{settings, [] { return false; }};
+    // The hook pane looks at a home without a settings file, not the user's.
+    OnboardingSamples::SampleHome home{std::string()};
 
     BrokenHooks() {
         settings.setBoolean(HookHealthMonitor::onboardingCompletedKey, true);
@@ -47,7 +49,12 @@ struct BrokenHooks {
 RenderView settingsWindow() {
     auto sample = std::make_shared<BrokenHooks>();
     RenderView view;
-    view.widget = std::make_unique<SettingsView>(sample->health);
+    SettingsServices services;
+    services.hookSetup = std::make_shared<HookInstaller::Setup>(sample->home.setup);
+    view.widget =
+        std::make_unique<SettingsView>(sample->health, [services](SettingsCategory category) {
+            return makeSettingsPane(category, services);
+        });
     view.widget->resize(SettingsView::minimumWidth, SettingsView::minimumHeight);
     view.keepAlive = sample;
     return view;
