@@ -30,6 +30,7 @@ void roomy(QPushButton* button) {
 struct Applied {
     HookInstaller::ApplyResult result;
     bool installed = false;
+    int registeredEventCount = 0;
 };
 
 } // namespace
@@ -189,6 +190,8 @@ void HookConfigDetail::applyHook(const HookInstaller::Plan& plan) {
             Applied applied;
             applied.result = HookInstaller::apply(plan);
             applied.installed = HookInstaller::isInstalled(plan.settingsPath);
+            applied.registeredEventCount =
+                static_cast<int>(HookInstaller::registeredEvents(plan.settingsPath).size());
             return applied;
         },
         [this](const Applied& applied) {
@@ -209,7 +212,9 @@ void HookConfigDetail::applyHook(const HookInstaller::Plan& plan) {
                 hookActionMessage_ =
                     QCoreApplication::translate("HookConfigDetail", "写入失败: %1").arg(reason);
             }
-            readStatus();
+            hookInstalled_ = applied.installed;
+            registeredEventCount_ = applied.installed ? applied.registeredEventCount : 0;
+            updateView();
             if (services_.recheckHooks) {
                 services_.recheckHooks();
             }
