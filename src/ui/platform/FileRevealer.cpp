@@ -1,6 +1,5 @@
 #include "FileRevealer.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -10,18 +9,17 @@
 
 namespace quillo {
 
-namespace {
-
-void openFolder(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+DesktopFileRevealer::DesktopFileRevealer(QDBusConnection bus, FolderOpener openFolder)
+    : bus_(std::move(bus)), openFolder_(std::move(openFolder)) {
+    if (!openFolder_) {
+        openFolder_ = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
+    }
 }
 
-} // namespace
-
 void DesktopFileRevealer::reveal(const QString& path) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        openFolder(path);
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    if (!bus_.isConnected()) {
+        openFolder_(folder);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -31,11 +29,11 @@ void DesktopFileRevealer::reveal(const QString& path) {
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     // Asked without waiting: a file manager that is started for the call may
     // take seconds, and the interface must not freeze meanwhile.
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 10000));
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, 10000));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [path](QDBusPendingCallWatcher* finished) {
+                     [folder, open = openFolder_](QDBusPendingCallWatcher* finished) {
                          if (finished->isError()) {
-                             openFolder(path);
+                             open(folder);
                          }
                          finished->deleteLater();
                      });

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+
+#include <functional>
 
 namespace quillo {
 
@@ -18,7 +22,17 @@ public:
 // the desktop's default handler.
 class DesktopFileRevealer : public FileRevealer {
 public:
+    using FolderOpener = std::function<void(const QUrl& folder)>;
+
+    // The file manager is looked for on `bus`; `openFolder` opens the folder
+    // otherwise (by default through the desktop's handler for file addresses).
+    explicit DesktopFileRevealer(QDBusConnection bus = QDBusConnection::sessionBus(),
+                                 FolderOpener openFolder = {});
     void reveal(const QString& path) override;
+
+private:
+    QDBusConnection bus_;
+    FolderOpener openFolder_;
 };
 
 // For tests: remembers what it was asked to show.
