@@ -388,7 +388,7 @@ keep your phone next to the computer and always know.</translation>
     </message>
     <message>
         <source>Quillo 需要在 Claude Code 的配置文件中添加事件监听钩子。以下是即将进行的变更：</source>
-        <translation>Quillo adds event hooks to Claude Code's settings file. This is the change it will make:</translation>
+        <translation>Quillo adds event hooks to Claude Code&apos;s settings file. This is the change it will make:</translation>
     </message>
     <message>
         <source>在手机上安装 Quillo</source>
@@ -417,6 +417,10 @@ keep your phone next to the computer and always know.</translation>
     <message>
         <source>未知错误</source>
         <translation>unknown error</translation>
+    </message>
+    <message>
+        <source>正在准备配置预览...</source>
+        <translation>Preparing the preview...</translation>
     </message>
 </context>
 <context>

@@ -274,6 +274,9 @@ QWidget* OnboardingView::hookContent() {
         "Quillo 需要在 Claude Code 的配置文件中添加事件监听钩子。以下是即将进行的变更：")));
     diff_ = new HookDiffView;
     layout->addWidget(diff_);
+    preparing_ = makeLabel(QCoreApplication::translate("OnboardingView", "正在准备配置预览..."),
+                           11.5, QFont::Normal, Theme::fgDim());
+    layout->addWidget(preparing_);
 
     auto* error = new QWidget;
     error->setObjectName(QStringLiteral("onboardingApplyError"));
@@ -352,6 +355,7 @@ void OnboardingView::updateHookPage() {
     apply->setIcon(symbolIcon(noOp ? "chevron.right" : "checkmark", Theme::bgDeepest()));
     apply->setAccessibleName(apply->text());
     apply->setEnabled(plan_ != nullptr && !applied_);
+    preparing_->setVisible(plan_ == nullptr);
     applyErrorLabel_->setText(applyError_.value_or(QString()));
     applyErrorLabel_->setAccessibleName(applyErrorLabel_->text());
     applyErrorLabel_->parentWidget()->setVisible(applyError_.has_value());

@@ -93,6 +93,7 @@ private:
     std::array<Page, 4> page_{};
     SystemChecksView* checks_ = nullptr;
     HookDiffView* diff_ = nullptr;
+    QLabel* preparing_ = nullptr;
     QLabel* applyErrorLabel_ = nullptr;
     QrCodeView* qr_ = nullptr;
     QLabel* address_ = nullptr;
