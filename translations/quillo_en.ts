@@ -431,6 +431,61 @@ keep your phone next to the computer and always know.</translation>
     </message>
 </context>
 <context>
+    <name>PairedPhonesDetail</name>
+    <message>
+        <source>解除配对后，对应手机将无法再连接到此电脑，需要重新走配对流程。</source>
+        <translation>After unpairing, that phone can no longer connect to this computer until it is paired again.</translation>
+    </message>
+    <message>
+        <source>配对新手机</source>
+        <translation>Pair a new phone</translation>
+    </message>
+    <message>
+        <source>用手机上的 Quillo 扫描二维码，或把配对地址粘贴过去；然后在电脑上接受配对邀请。</source>
+        <translation>Scan the QR code with Quillo on the phone, or paste the pairing address there; then accept the pairing invitation on this computer.</translation>
+    </message>
+    <message>
+        <source>复制配对地址</source>
+        <translation>Copy pairing address</translation>
+    </message>
+    <message>
+        <source>已复制</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
+        <source>手机连接没有在监听，暂时没有配对地址。可在「系统权限」中查看原因。</source>
+        <translation>The phone link is not listening, so there is no pairing address for now. The Permissions pane shows why.</translation>
+    </message>
+    <message>
+        <source>尚未配对手机</source>
+        <translation>No phone paired yet</translation>
+    </message>
+    <message>
+        <source>在手机上打开 Quillo，确保与电脑处于同一 Wi-Fi，然后接受配对邀请。</source>
+        <translation>Open Quillo on the phone, make sure it is on the same Wi-Fi as this computer, then accept the pairing invitation.</translation>
+    </message>
+    <message>
+        <source>解除配对</source>
+        <translation>Unpair</translation>
+    </message>
+    <message>
+        <source>已配对</source>
+        <translation>Paired</translation>
+    </message>
+    <message>
+        <source>将解除与「%1」的配对，下次连接需要重新接受邀请。</source>
+        <translation>“%1” will be unpaired; its next connection has to be accepted again.</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>解除</source>
+        <translation>Unpair</translation>
+    </message>
+</context>
+<context>
     <name>PairingCommands</name>
     <message>
         <source>[quillo] --unpair 需要手机的名称</source>
@@ -451,6 +506,17 @@ keep your phone next to the computer and always know.</translation>
     <message>
         <source>[quillo] 已配对: %1</source>
         <translation>[quillo] Paired: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PermissionsDetail</name>
+    <message>
+        <source>Linux 没有统一的隐私授权页。这里检查 Quillo 依赖的系统服务与设置；复制的命令需要在终端里运行。</source>
+        <translation>Linux has no central privacy settings page. This pane checks the system services and settings Quillo relies on; run the copied commands in a terminal.</translation>
+    </message>
+    <message>
+        <source>重新检查</source>
+        <translation>Check again</translation>
     </message>
 </context>
 <context>
@@ -606,10 +672,6 @@ keep your phone next to the computer and always know.</translation>
         <source>kitty 需要在 kitty.conf 中开启远程控制 (allow_remote_control 与 listen_on) 才能选中 tab, 改完后重启 kitty。</source>
         <translation>kitty selects tabs only with remote control turned on in kitty.conf (allow_remote_control and listen_on); restart kitty after the change.</translation>
     </message>
-    <message>
-        <source>检查中...</source>
-        <translation>Checking...</translation>
-    </message>
 </context>
 <context>
     <name>SystemChecksView</name>
@@ -636,6 +698,57 @@ keep your phone next to the computer and always know.</translation>
     <message>
         <source>已复制</source>
         <translation>Copied</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalSupportDetail</name>
+    <message>
+        <source>激活窗口 + 精确定位到 tab (D-Bus，无需设置)</source>
+        <translation>Activates the window and selects the exact tab (D-Bus, nothing to set up)</translation>
+    </message>
+    <message>
+        <source>激活窗口 + 精确定位到 tab/分屏 (需在 kitty.conf 中开启 allow_remote_control 与 listen_on)</source>
+        <translation>Activates the window and selects the exact tab or split (needs allow_remote_control and listen_on in kitty.conf)</translation>
+    </message>
+    <message>
+        <source>激活窗口 + 精确定位到 pane (需要 wezterm 命令)</source>
+        <translation>Activates the window and selects the exact pane (needs the wezterm command)</translation>
+    </message>
+    <message>
+        <source>选中对应的 pane，再激活显示它的终端窗口</source>
+        <translation>Selects the pane, then activates the terminal window that shows it</translation>
+    </message>
+    <message>
+        <source>仅激活窗口</source>
+        <translation>Activates the window only</translation>
+    </message>
+    <message>
+        <source>VS Code 终端</source>
+        <translation>VS Code terminal</translation>
+    </message>
+    <message>
+        <source>其他终端</source>
+        <translation>Other terminals</translation>
+    </message>
+    <message>
+        <source>显示状态，禁用切换</source>
+        <translation>Shows the state; switching is disabled</translation>
+    </message>
+    <message>
+        <source>完整</source>
+        <translation>Full</translation>
+    </message>
+    <message>
+        <source>部分</source>
+        <translation>Partial</translation>
+    </message>
+    <message>
+        <source>不支持</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>把窗口提到前面需要 X11 (Wayland 会话中只对 XWayland 窗口有效)，否则只选中 tab。各项是否就绪见「系统权限」。</source>
+        <translation>Bringing a window to the front needs X11 (in a Wayland session it works only for XWayland windows); otherwise only the tab is selected. The Permissions pane shows whether each part is ready.</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 // probe which hangs holds up nothing, the /proc and kitty.conf readers, and the
 // list view that runs them off the main thread.
 #include "system/SystemChecks.h"
+#include "FakeSystemProbes.h"
 #include "WidgetTestApp.h"
 #include "system/SystemChecksView.h"
 
@@ -15,10 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <set>
 #include <thread>
 
 namespace quillo {
@@ -26,46 +23,7 @@ namespace {
 
 using Kind = SystemCheckResult::Kind;
 using State = SystemCheckState;
-
-// Answers from fields; the avahi probe can be made to hang until released.
-class FakeSystemProbes : public SystemProbes {
-public:
-    std::optional<Daemon> avahiDaemon() override {
-        ++avahiCalls;
-        threads.insert(std::this_thread::get_id());
-        std::unique_lock lock(mutex);
-        released.wait(lock, [this] { return !hangAvahi; });
-        return daemon;
-    }
-    std::optional<bool> portListening(quint16 port) override {
-        askedPort = port;
-        return listening;
-    }
-    Display display() override { return screen; }
-    bool commandFound(const std::string& name) override { return commands.count(name) > 0; }
-    std::optional<std::string> kittyConfig() override { return kittyConf; }
-
-    void release() {
-        {
-            std::lock_guard lock(mutex);
-            hangAvahi = false;
-        }
-        released.notify_all();
-    }
-
-    std::optional<Daemon> daemon = Daemon::running;
-    std::optional<bool> listening = true;
-    Display screen{":0", std::nullopt, true};
-    std::set<std::string> commands;
-    std::optional<std::string> kittyConf;
-
-    bool hangAvahi = false;
-    std::mutex mutex;
-    std::condition_variable released;
-    std::atomic<int> avahiCalls = 0;
-    std::atomic<quint16> askedPort = 0;
-    std::set<std::thread::id> threads;
-};
+using test::FakeSystemProbes;
 
 SystemCheckResult check(const std::vector<SystemCheckResult>& results, Kind kind) {
     for (const auto& result : results) {

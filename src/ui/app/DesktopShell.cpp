@@ -53,6 +53,9 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     HookHealthMonitor* health = health_.get();
     services.recheckHooks = [health] { health->checkNow(); };
     services.fileRevealer = fileRevealer_.get();
+    services.pairingAddress = [this]() -> std::optional<PairingAddress> {
+        return pairingAddress_ ? pairingAddress_() : std::nullopt;
+    };
     return services;
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "transport/PairingAddress.h"
+
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QApplication;
 
@@ -33,6 +37,13 @@ public:
 
     void start();
 
+    // Where a phone reaches this computer (the phone link's pairing address),
+    // for the panes that show or check it. Until it is set they show that
+    // there is none.
+    void setPairingAddressSource(std::function<std::optional<PairingAddress>()> source) {
+        pairingAddress_ = std::move(source);
+    }
+
     HookHealthMonitor& health() { return *health_; }
     SettingsWindowController& settingsWindow() { return *settingsWindow_; }
     // The first-run guide, for start-up and the about pane.
@@ -42,6 +53,7 @@ private:
     // What the settings panes are given.
     SettingsServices settingsServices(SettingsStore& settings) const;
 
+    std::function<std::optional<PairingAddress>()> pairingAddress_;
     std::unique_ptr<HookHealthMonitor> health_;
     std::unique_ptr<FileRevealer> fileRevealer_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;

@@ -8,6 +8,7 @@
 #include "dashboard/DashboardView.h"
 #include "dashboard/MacProcessRow.h"
 #include "installer/HookHealthMonitor.h"
+#include "networking/PairedClientStorage.h"
 #include "onboarding/OnboardingSamples.h"
 #include "onboarding/OnboardingView.h"
 #include "platform/SettingsStore.h"
@@ -60,15 +61,48 @@ RenderView settingsWindow() {
     return view;
 }
 
-// One pane on the detail column's background, as wide as it is in the window.
+// Two paired phones and a pairing address, for the panes that show them.
+struct SamplePhones {
+    MemorySettingsStore settings;
+
+    SamplePhones() {
+        PairedClientStorage::add(settings, "Ada 的 Pixel 8", "token-1");
+        PairedClientStorage::add(settings, "小林的手机", "token-2");
+    }
+
+    SettingsServices services() {
+        SettingsServices services;
+        services.settings = &settings;
+        services.pairingAddress = [] {
+            return std::optional<PairingAddress>(
+                PairingAddress{"192.168.1.23", 47810,
+                               "5f3c9a0e7b21d4c86a1f0e9d3b7c52a4e8f1d6b093c7a25e4f8d1b6c0a9e3f72",
+                               "ada-thinkpad"});
+        };
+        return services;
+    }
+};
+
+// One pane on the detail column's background, as wide as it is in the window,
+// with sample phones and the system checks' sample answers (not this machine's).
+// `pane`: one made with sample services of its own.
 RenderView settingsPane(SettingsCategory category, QWidget* pane = nullptr) {
+    auto sample = std::make_shared<SamplePhones>();
     auto page = std::make_unique<AmbientBackground>();
     page->setFixedWidth(SettingsView::minimumWidth - SettingsView::sidebarWidth);
     page->setMinimumHeight(SettingsView::minimumHeight);
     auto* layout = new QVBoxLayout(page.get());
     layout->setContentsMargins(24, 22, 24, 22);
-    layout->addWidget(pane != nullptr ? pane : makeSettingsPane(category, SettingsServices{}));
-    return plain(std::move(page));
+    if (pane == nullptr) {
+        pane = makeSettingsPane(category, sample->services());
+    }
+    if (auto* checks = pane->findChild<SystemChecksView*>()) {
+        checks->setResults(SystemChecks::samples());
+    }
+    layout->addWidget(pane);
+    RenderView view = plain(std::move(page));
+    view.keepAlive = sample;
+    return view;
 }
 
 // The hook pane over a sample home whose hooks are installed.

@@ -1,13 +1,204 @@
 #include "PairedPhonesDetail.h"
 
 #include "SettingsCategory.h"
+#include "SettingsRow.h"
+#include "networking/PairedClientStorage.h"
+#include "pairing/QrCodeView.h"
+#include "theme/Fonts.h"
+#include "theme/Label.h"
+#include "theme/SurfaceCard.h"
+#include "theme/Theme.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
 
 namespace quillo {
 
-PairedPhonesDetail::PairedPhonesDetail(QWidget* parent)
-    : SettingsPane(label(SettingsCategory::pairedPhones), parent) {
+namespace {
+
+QPushButton* smallButton(const QString& text, const QString& objectName) {
+    auto* button = new QPushButton(text);
+    button->setObjectName(objectName);
+    button->setFont(Fonts::ui(11.5));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAccessibleName(text);
+    return button;
+}
+
+} // namespace
+
+PairedPhonesDetail::PairedPhonesDetail(SettingsServices services, QWidget* parent)
+    : SettingsPane(label(SettingsCategory::pairedPhones), parent), services_(std::move(services)) {
     setObjectName(QStringLiteral("pane-pairedPhones"));
-    addNotYetAvailable();
+
+    auto* phonesCard = addCard();
+    phones_ = phonesCard->contentLayout();
+    note_ = makeLabel(
+        QCoreApplication::translate(
+            "PairedPhonesDetail", "解除配对后，对应手机将无法再连接到此电脑，需要重新走配对流程。"),
+        11, QFont::Normal, Theme::fgDim());
+    note_->setObjectName(QStringLiteral("unpairNote"));
+    note_->setWordWrap(true);
+    body()->addWidget(note_);
+
+    // This computer's pairing address: the code to scan, the text to paste.
+    auto* pairCard = addCard();
+    pairCard->addWidget(new SettingsRow({
+        .leadingIcon = QStringLiteral("plus.circle"),
+        .title = QCoreApplication::translate("PairedPhonesDetail", "配对新手机"),
+        .subtitle = QCoreApplication::translate(
+            "PairedPhonesDetail",
+            "用手机上的 Quillo 扫描二维码，或把配对地址粘贴过去；然后在电脑上接受配对邀请。"),
+    }));
+    codeArea_ = new QWidget;
+    auto* codeLayout = new QHBoxLayout(codeArea_);
+    codeLayout->setContentsMargins(16, 0, 16, 14);
+    codeLayout->setSpacing(16);
+    code_ = new QrCodeView;
+    codeLayout->addWidget(code_, 0, Qt::AlignTop);
+    auto* textColumn = new QVBoxLayout;
+    textColumn->setSpacing(8);
+    addressText_ = makeLabel(QString(), 10.5, QFont::Normal, Theme::fgMuted());
+    addressText_->setObjectName(QStringLiteral("pairingAddress"));
+    addressText_->setFont(Fonts::monospaced(10.5));
+    addressText_->setWordWrap(true);
+    textColumn->addWidget(addressText_);
+    auto* copy = smallButton(QCoreApplication::translate("PairedPhonesDetail", "复制配对地址"),
+                             QStringLiteral("copyPairingAddress"));
+    connect(copy, &QPushButton::clicked, this, [this, copy] {
+        QGuiApplication::clipboard()->setText(address_);
+        copy->setText(QCoreApplication::translate("PairedPhonesDetail", "已复制"));
+        QTimer::singleShot(2000, copy, [copy] {
+            copy->setText(QCoreApplication::translate("PairedPhonesDetail", "复制配对地址"));
+        });
+    });
+    textColumn->addWidget(copy, 0, Qt::AlignLeft);
+    textColumn->addStretch();
+    codeLayout->addLayout(textColumn, 1);
+    pairCard->addWidget(codeArea_);
+    noAddress_ =
+        makeLabel(QCoreApplication::translate(
+                      "PairedPhonesDetail",
+                      "手机连接没有在监听，暂时没有配对地址。可在「系统权限」中查看原因。"),
+                  11, QFont::Normal, Theme::statusInput());
+    noAddress_->setObjectName(QStringLiteral("noPairingAddress"));
+    noAddress_->setWordWrap(true);
+    noAddress_->setContentsMargins(16, 0, 16, 14);
+    pairCard->addWidget(noAddress_);
+
+    reload();
+}
+
+void PairedPhonesDetail::showEvent(QShowEvent* event) {
+    SettingsPane::showEvent(event);
+    reload();
+}
+
+void PairedPhonesDetail::reload() {
+    paired_.clear();
+    if (services_.settings != nullptr) {
+        for (const std::string& name :
+             PairedClientStorage::listedDisplayNames(*services_.settings)) {
+            paired_ << QString::fromStdString(name);
+        }
+    }
+    showPhones();
+    showAddress();
+}
+
+void PairedPhonesDetail::showPhones() {
+    while (QLayoutItem* item = phones_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    note_->setVisible(!paired_.isEmpty());
+    if (paired_.isEmpty()) {
+        auto* empty = new SettingsRow({
+            .leadingIcon = QStringLiteral("iphone.slash"),
+            .title = QCoreApplication::translate("PairedPhonesDetail", "尚未配对手机"),
+            .subtitle = QCoreApplication::translate(
+                "PairedPhonesDetail",
+                "在手机上打开 Quillo，确保与电脑处于同一 Wi-Fi，然后接受配对邀请。"),
+        });
+        empty->setObjectName(QStringLiteral("noPairedPhones"));
+        phones_->addWidget(empty);
+        return;
+    }
+    for (qsizetype i = 0; i < paired_.size(); ++i) {
+        const QString name = paired_[i];
+        auto* unpair = smallButton(QCoreApplication::translate("PairedPhonesDetail", "解除配对"),
+                                   QStringLiteral("unpair"));
+        connect(unpair, &QPushButton::clicked, this, [this, name] { requestUnpair(name); });
+        auto* row = new SettingsRow({
+            .leadingIcon = QStringLiteral("iphone"),
+            .title = name,
+            .subtitle = QCoreApplication::translate("PairedPhonesDetail", "已配对"),
+            .divider = i + 1 < paired_.size(),
+            .trailing = unpair,
+        });
+        row->setObjectName(QStringLiteral("pairedPhone"));
+        phones_->addWidget(row);
+    }
+}
+
+void PairedPhonesDetail::showAddress() {
+    std::optional<PairingAddress> address;
+    if (services_.pairingAddress) {
+        address = services_.pairingAddress();
+    }
+    address_ = address ? QString::fromStdString(address->toString()) : QString();
+    code_->setText(address_);
+    // A label wraps only at spaces and punctuation; the fingerprint has none,
+    // so the shown text may break anywhere. The button copies the plain address.
+    QString breakable;
+    for (QChar c : address_) {
+        breakable += c;
+        breakable += QChar(0x200B);
+    }
+    addressText_->setText(breakable);
+    codeArea_->setVisible(address.has_value());
+    noAddress_->setVisible(!address.has_value());
+}
+
+void PairedPhonesDetail::requestUnpair(const QString& name) {
+    if (unpairTarget_) {
+        return;
+    }
+    unpairTarget_ = name;
+    auto* alert = new QMessageBox(this);
+    alert->setObjectName(QStringLiteral("unpairAlert"));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setIcon(QMessageBox::Warning);
+    alert->setWindowTitle(QCoreApplication::translate("PairedPhonesDetail", "解除配对"));
+    alert->setText(QCoreApplication::translate("PairedPhonesDetail",
+                                               "将解除与「%1」的配对，下次连接需要重新接受邀请。")
+                       .arg(name));
+    alert->addButton(QCoreApplication::translate("PairedPhonesDetail", "取消"),
+                     QMessageBox::RejectRole);
+    QPushButton* confirm = alert->addButton(
+        QCoreApplication::translate("PairedPhonesDetail", "解除"), QMessageBox::DestructiveRole);
+    confirm->setObjectName(QStringLiteral("confirmUnpair"));
+    alert->setWindowModality(Qt::WindowModal);
+    connect(alert, &QMessageBox::finished, this,
+            [this, alert, confirm] { unpairAnswered(alert->clickedButton() == confirm); });
+    alert->open();
+}
+
+void PairedPhonesDetail::unpairAnswered(bool confirmed) {
+    const std::optional<QString> target = std::exchange(unpairTarget_, std::nullopt);
+    if (!confirmed || !target || services_.settings == nullptr) {
+        return;
+    }
+    // The phone is not told: it learns at its next connection, which is refused.
+    PairedClientStorage::remove(*services_.settings, target->toStdString());
+    reload();
 }
 
 } // namespace quillo

@@ -33,8 +33,9 @@ struct SettingsServices {
     std::function<void()> recheckHooks;
     // Shows a file in the file manager; none: the reveal button does nothing.
     FileRevealer* fileRevealer = nullptr;
-    // The address a phone scans to pair with this computer; nothing while the
-    // phone link is not listening.
+    // Paired phones, terminals, system checks, onboarding's phone page.
+    // Where a phone reaches this computer; nothing while the phone link does
+    // not listen. Also gives the system checks the port to look at.
     std::function<std::optional<PairingAddress>()> pairingAddress;
 
     // About, diagnostics, feedback and the danger zone.

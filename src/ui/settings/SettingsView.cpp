@@ -52,9 +52,9 @@ QWidget* makeSettingsPane(SettingsCategory category, const SettingsServices& ser
     case SettingsCategory::hookConfig:
         return new HookConfigDetail(services);
     case SettingsCategory::pairedPhones:
-        return new PairedPhonesDetail;
+        return new PairedPhonesDetail(services);
     case SettingsCategory::permissions:
-        return new PermissionsDetail;
+        return new PermissionsDetail(services);
     case SettingsCategory::terminals:
         return new TerminalSupportDetail;
     case SettingsCategory::general:

@@ -1,5 +1,7 @@
 #include "SystemChecks.h"
 
+#include "TransportPort.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -267,8 +269,7 @@ std::vector<SystemCheckResult> SystemChecks::pending() {
     std::vector<SystemCheckResult> results;
     for (Kind kind :
          {Kind::localNetwork, Kind::transportPort, Kind::windowActivation, Kind::terminalControl}) {
-        results.push_back(result(kind, State::checking,
-                                 QCoreApplication::translate("SystemChecks", "检查中...")));
+        results.push_back(result(kind, State::checking, QString()));
     }
     return results;
 }
@@ -279,7 +280,8 @@ std::vector<SystemCheckResult> SystemChecks::samples() {
     display.wayland = "wayland-0";
     display.x11Reachable = true;
     return {localNetwork(SystemProbes::Daemon::running),
-            transportPort(PortFindings{true, true, false}, 47810), windowActivation(display),
+            transportPort(PortFindings{true, true, false}, TransportPort::standard),
+            windowActivation(display),
             terminalControl(TerminalFindings{true, true, false, std::nullopt})};
 }
 

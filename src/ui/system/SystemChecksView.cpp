@@ -61,7 +61,7 @@ QString objectNameOf(SystemCheckResult::Kind kind) {
 
 class StateDot : public QWidget {
 public:
-    explicit StateDot(QColor color) : color_(std::move(color)) { setFixedSize(22, 18); }
+    explicit StateDot(QColor color) : color_(std::move(color)) { setFixedSize(22, 20); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -69,7 +69,7 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(color_);
-        painter.drawEllipse(QRectF(6, 5, 8, 8));
+        painter.drawEllipse(QRectF(6, 7, 8, 8));
     }
 
 private:
@@ -99,6 +99,7 @@ public:
         auto* explanation = makeLabel(check.explanation, 11, QFont::Normal, Theme::fgDim());
         explanation->setObjectName(QStringLiteral("explanation"));
         explanation->setWordWrap(true);
+        explanation->setVisible(!check.explanation.isEmpty());
         text->addWidget(explanation);
         if (check.fixCommand) {
             auto* commandLine = new QHBoxLayout;
@@ -148,7 +149,7 @@ private:
 
 SystemChecksView::SystemChecksView(QWidget* parent)
     : QWidget(parent), probes_(std::make_shared<LinuxSystemProbes>()),
-      port_(TransportPort::fromEnvironment()), results_(SystemChecks::pending()) {
+      results_(SystemChecks::pending()) {
     setObjectName(QStringLiteral("systemChecks"));
     rows_ = new QVBoxLayout(this);
     rows_->setContentsMargins(0, 0, 0, 0);
@@ -173,8 +174,12 @@ void SystemChecksView::setProbes(std::shared_ptr<SystemProbes> probes) {
     probes_ = std::move(probes);
 }
 
+void SystemChecksView::setPortSource(std::function<std::optional<quint16>()> source) {
+    portSource_ = std::move(source);
+}
+
 void SystemChecksView::setPort(quint16 port) {
-    port_ = port;
+    portSource_ = [port] { return std::optional<quint16>(port); };
 }
 
 void SystemChecksView::setResults(const std::vector<SystemCheckResult>& results) {
@@ -192,10 +197,16 @@ void SystemChecksView::refresh() {
         return;
     }
     running_ = true;
+    std::optional<quint16> port;
+    if (portSource_) {
+        port = portSource_();
+    }
     results_ = SystemChecks::pending();
     showRows();
     watcher_.setFuture(QtConcurrent::run(
-        [probes = probes_, port = port_] { return SystemChecks::run(probes, port); }));
+        [probes = probes_, port = port.value_or(TransportPort::fromEnvironment())] {
+            return SystemChecks::run(probes, port);
+        }));
 }
 
 void SystemChecksView::showEvent(QShowEvent* event) {

@@ -5,7 +5,9 @@
 #include <QFutureWatcher>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QVBoxLayout;
@@ -26,8 +28,9 @@ public:
 
     // What the checks ask; the real computer unless set.
     void setProbes(std::shared_ptr<SystemProbes> probes);
-    // Where the phone link listens; the standard port (or the one the
-    // environment sets) unless set.
+    // Where the phone link listens, asked at each run; the standard port (or
+    // the one the environment sets) when unset or when it gives nothing.
+    void setPortSource(std::function<std::optional<quint16>()> source);
     void setPort(quint16 port);
     // Shows these results and starts nothing by itself any more (pictures of
     // the interface, where the real computer's state does not belong).
@@ -50,7 +53,7 @@ private:
     void showRows();
 
     std::shared_ptr<SystemProbes> probes_;
-    quint16 port_;
+    std::function<std::optional<quint16>()> portSource_;
     bool fixed_ = false;
     bool running_ = false; // until its results are shown
     std::vector<SystemCheckResult> results_;
