@@ -249,6 +249,13 @@ QWidget* OnboardingView::permissionsContent() {
     auto* card = new SurfaceCard(nullptr, 0);
     checks_ = new SystemChecksView;
     checks_->setObjectName(QStringLiteral("onboardingSystemChecks"));
+    // The port the phone link really listens on.
+    if (services_.pairingAddress) {
+        checks_->setPortSource([source = services_.pairingAddress]() -> std::optional<quint16> {
+            auto address = source();
+            return address ? std::optional<quint16>(address->port) : std::nullopt;
+        });
+    }
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
