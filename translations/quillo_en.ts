@@ -449,6 +449,96 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
             <numerusform>%n hook events registered (Stop, Notification, SessionStart, …)</numerusform>
         </translation>
     </message>
+    <message>
+        <source>查看 settings.json</source>
+        <translation>Show settings.json</translation>
+    </message>
+    <message>
+        <source>已配置 — 正常运行中</source>
+        <translation>Configured — working</translation>
+    </message>
+    <message>
+        <source>未配置</source>
+        <translation>Not configured</translation>
+    </message>
+    <message>
+        <source>未在 settings.json 中检测到 Quillo Hook 条目</source>
+        <translation>No Quillo hook entries found in settings.json</translation>
+    </message>
+    <message>
+        <source>处理中...</source>
+        <translation>Working...</translation>
+    </message>
+    <message>
+        <source>重新配置</source>
+        <translation>Reconfigure</translation>
+    </message>
+    <message>
+        <source>安装 Hook</source>
+        <translation>Install Hooks</translation>
+    </message>
+    <message>
+        <source>正在准备配置预览...</source>
+        <translation>Preparing the preview...</translation>
+    </message>
+    <message>
+        <source>正在写入配置...</source>
+        <translation>Writing the configuration...</translation>
+    </message>
+    <message>
+        <source>(未备份)</source>
+        <translation>(no backup)</translation>
+    </message>
+    <message>
+        <source>已写入. 备份在 %1</source>
+        <translation>Written. Backup at %1</translation>
+    </message>
+    <message>
+        <source>未知错误</source>
+        <translation>unknown error</translation>
+    </message>
+    <message>
+        <source>写入失败: %1</source>
+        <translation>Writing failed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>HookDiffSheet</name>
+    <message>
+        <source>Hook 配置预览</source>
+        <translation>Hook Configuration Preview</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>已是最新</source>
+        <translation>Up to Date</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+</context>
+<context>
+    <name>HookDiffView</name>
+    <message>
+        <source>settings.json 变更预览</source>
+        <translation>Preview of the settings.json change</translation>
+    </message>
+    <message>
+        <source>应用前会自动备份原配置文件到 %1</source>
+        <translation>The current file will be backed up first to %1</translation>
+    </message>
+    <message>
+        <source>settings.json 不存在，将创建新文件</source>
+        <translation>settings.json does not exist; a new file will be created</translation>
+    </message>
+    <message>
+        <source>当前配置已是最新，应用后内容不变</source>
+        <translation>The configuration is up to date; applying leaves it unchanged</translation>
+    </message>
 </context>
 <context>
     <name>HookInstaller</name>
@@ -549,6 +639,94 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     <message>
         <source>窗口不可用</source>
         <translation>Window unavailable</translation>
+    </message>
+</context>
+<context>
+    <name>OnboardingView</name>
+    <message>
+        <source>开始</source>
+        <translation>Get Started</translation>
+    </message>
+    <message>
+        <source>稍后设置</source>
+        <translation>Later</translation>
+    </message>
+    <message>
+        <source>下一步</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>取消 — 功能将受限</source>
+        <translation>Skip — features will be limited</translation>
+    </message>
+    <message>
+        <source>完成 — 进入 Dashboard</source>
+        <translation>Done — Open the Dashboard</translation>
+    </message>
+    <message>
+        <source>Claude Code 桌面第二屏</source>
+        <translation>A second screen for Claude Code</translation>
+    </message>
+    <message>
+        <source>实时监控你的 Claude Code 进程状态，
+手机放电脑旁边就能随时感知。</source>
+        <translation>Follows your Claude Code processes live;
+keep your phone next to the computer and always know.</translation>
+    </message>
+    <message>
+        <source>权限设置</source>
+        <translation>Permissions</translation>
+    </message>
+    <message>
+        <source>为了正常工作，Quillo 需要电脑提供以下条件。可以稍后单独设置。</source>
+        <translation>To work well, Quillo needs the following from this computer. You can set these up later.</translation>
+    </message>
+    <message>
+        <source>配置 Claude Code 事件监听</source>
+        <translation>Listen to Claude Code Events</translation>
+    </message>
+    <message>
+        <source>Quillo 需要在 Claude Code 的配置文件中添加事件监听钩子。以下是即将进行的变更：</source>
+        <translation>Quillo adds event hooks to Claude Code&apos;s settings file. This is the change it will make:</translation>
+    </message>
+    <message>
+        <source>在手机上安装 Quillo</source>
+        <translation>Install Quillo on Your Phone</translation>
+    </message>
+    <message>
+        <source>在手机上的 Quillo 中扫描二维码，或输入下面的配对地址，连接这台电脑。</source>
+        <translation>Scan the code with Quillo on your phone, or enter the pairing address below, to connect to this computer.</translation>
+    </message>
+    <message>
+        <source>完成后将开启开机自启 · 可在设置 → 通用关闭</source>
+        <translation>Quillo will start at login · turn it off in Settings → General</translation>
+    </message>
+    <message>
+        <source>已是最新，继续</source>
+        <translation>Up to Date, Continue</translation>
+    </message>
+    <message>
+        <source>确认并应用</source>
+        <translation>Confirm and Apply</translation>
+    </message>
+    <message>
+        <source>手机连接还没有就绪，暂时没有配对地址。之后可以在设置 → 已配对手机中查看。</source>
+        <translation>The phone link is not ready yet, so there is no pairing address. You can find it later in Settings → Paired Phones.</translation>
+    </message>
+    <message>
+        <source>未知错误</source>
+        <translation>unknown error</translation>
+    </message>
+    <message>
+        <source>正在准备配置预览...</source>
+        <translation>Preparing the preview...</translation>
+    </message>
+</context>
+<context>
+    <name>PageDots</name>
+    <message>
+        <source>第 %1 页，共 %2 页</source>
+        <translation>Page %1 of %2</translation>
     </message>
 </context>
 <context>

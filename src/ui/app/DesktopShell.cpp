@@ -8,6 +8,8 @@
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/FeedbackComposer.h"
 #include "installer/HookHealthMonitor.h"
+#include "onboarding/OnboardingWindowController.h"
+#include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
@@ -61,10 +63,16 @@ DesktopShell::DesktopShell(SettingsStore& settings, Links links)
       shortcuts_(std::make_unique<KeyboardShortcuts>(settings, *hotKeys_)),
       launchAtLogin_(std::make_unique<LaunchAtLogin>()),
       languages_(std::make_unique<AppLanguageManager>(settings)),
-      trust_(std::make_unique<TrustDialog>()), settings_(settings) {
-    // Last: the panes are given the objects above.
-    settingsWindow_ =
-        std::make_unique<SettingsWindowController>(*health_, settingsServices(settings));
+      trust_(std::make_unique<TrustDialog>()),
+      fileRevealer_(std::make_unique<DesktopFileRevealer>()), settings_(settings) {
+    // Last: the panes and the guide are given the objects above.
+    SettingsServices services = settingsServices(settings);
+    settingsWindow_ = std::make_unique<SettingsWindowController>(*health_, services);
+    onboarding_ = std::make_unique<OnboardingWindowController>(services, services.setLaunchAtLogin);
+}
+
+OnboardingPresenter* DesktopShell::onboarding() const {
+    return onboarding_.get();
 }
 
 SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
@@ -80,6 +88,9 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.languages = languages_.get();
     services.updates = links_.updates;
     services.relaunch = links_.relaunch;
+    HookHealthMonitor* health = health_.get();
+    services.recheckHooks = [health] { health->checkNow(); };
+    services.fileRevealer = fileRevealer_.get();
     services.pairingAddress = [this]() -> std::optional<PairingAddress> {
         return pairingAddress_ ? pairingAddress_() : std::nullopt;
     };

@@ -19,6 +19,8 @@ class KeyboardShortcuts;
 class LaunchAtLogin;
 class OnboardingPresenter;
 class ProcessStateStore;
+class FileRevealer;
+class OnboardingWindowController;
 class SettingsStore;
 class SettingsWindowController;
 class SoftwareUpdateController;
@@ -75,9 +77,8 @@ public:
     LaunchAtLogin& launchAtLogin() { return *launchAtLogin_; }
     TrustDialog& trustDialog() { return *trust_; }
     StatusBarShell* statusBar() const { return statusBar_.get(); }
-    // The first-run guide, when the application has one.
-    OnboardingPresenter* onboarding() const { return onboarding_; }
-    void setOnboarding(OnboardingPresenter* onboarding) { onboarding_ = onboarding; }
+    // The first-run guide, for start-up and the about pane.
+    OnboardingPresenter* onboarding() const;
 
 private:
     // What the settings panes are given.
@@ -92,9 +93,10 @@ private:
     std::unique_ptr<LaunchAtLogin> launchAtLogin_;
     std::unique_ptr<AppLanguageManager> languages_;
     std::unique_ptr<TrustDialog> trust_;
+    std::unique_ptr<FileRevealer> fileRevealer_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
+    std::unique_ptr<OnboardingWindowController> onboarding_;
     std::unique_ptr<StatusBarShell> statusBar_;
-    OnboardingPresenter* onboarding_ = nullptr;
     SettingsStore& settings_;
 };
 

@@ -13,14 +13,19 @@
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "installer/HookHealthMonitor.h"
 #include "networking/PairedClientStorage.h"
+#include "onboarding/OnboardingSamples.h"
+#include "onboarding/OnboardingView.h"
 #include "platform/SettingsStore.h"
 #include "settings/AboutDetail.h"
 #include "settings/FAQCard.h"
+#include "settings/HookConfigDetail.h"
+#include "settings/HookDiffSheet.h"
 #include "settings/SettingsCategory.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsView.h"
 #include "settings/UninstallInstructionsSheet.h"
 #include "statusbar/StatusIconSheet.h"
+#include "system/SystemChecks.h"
 #include "system/SystemChecksView.h"
 #include "terminal/SwitchMessages.h"
 #include "theme/AmbientBackground.h"
@@ -41,6 +46,8 @@ RenderView plain(std::unique_ptr<QWidget> widget) {
 struct BrokenHooks {
     MemorySettingsStore settings;
     HookHealthMonitor health{settings, [] { return false; }};
+    // The hook pane looks at a home without a settings file, not the user's.
+    OnboardingSamples::SampleHome home{std::string()};
 
     BrokenHooks() {
         settings.setBoolean(HookHealthMonitor::onboardingCompletedKey, true);
@@ -51,7 +58,12 @@ struct BrokenHooks {
 RenderView settingsWindow() {
     auto sample = std::make_shared<BrokenHooks>();
     RenderView view;
-    view.widget = std::make_unique<SettingsView>(sample->health);
+    SettingsServices services;
+    services.hookSetup = std::make_shared<HookInstaller::Setup>(sample->home.setup);
+    view.widget =
+        std::make_unique<SettingsView>(sample->health, [services](SettingsCategory category) {
+            return makeSettingsPane(category, services);
+        });
     view.widget->resize(SettingsView::minimumWidth, SettingsView::minimumHeight);
     view.keepAlive = sample;
     return view;
@@ -85,15 +97,18 @@ struct SamplePhones {
 
 // One pane on the detail column's background, as wide as it is in the window,
 // with sample phones and the system checks' sample answers (not this
-// machine's); the about pane with its first question open.
-RenderView settingsPane(SettingsCategory category) {
+// machine's); the about pane with its first question open. `pane`: one made
+// with sample services of its own.
+RenderView settingsPane(SettingsCategory category, QWidget* pane = nullptr) {
     auto sample = std::make_shared<SamplePhones>();
     auto page = std::make_unique<AmbientBackground>();
     page->setFixedWidth(SettingsView::minimumWidth - SettingsView::sidebarWidth);
     page->setMinimumHeight(SettingsView::minimumHeight);
     auto* layout = new QVBoxLayout(page.get());
     layout->setContentsMargins(24, 22, 24, 22);
-    QWidget* pane = makeSettingsPane(category, sample->services());
+    if (pane == nullptr) {
+        pane = makeSettingsPane(category, sample->services());
+    }
     if (auto* checks = pane->findChild<SystemChecksView*>()) {
         checks->setResults(SystemChecks::samples());
     }
@@ -112,6 +127,39 @@ RenderView diagnostics() {
                             "/home/user/.local/share/quillo/diagnostic.log"));
     view->resize(DiagnosticLogWindowController::width, DiagnosticLogWindowController::height);
     return plain(std::move(view));
+}
+
+// The hook pane over a sample home whose hooks are installed.
+RenderView hookConfigPane() {
+    auto home = std::make_shared<OnboardingSamples::SampleHome>(std::string());
+    HookInstaller::apply(HookInstaller::computePlan(home->setup));
+    SettingsServices services;
+    services.hookSetup = std::make_shared<HookInstaller::Setup>(home->setup);
+    RenderView view = settingsPane(SettingsCategory::hookConfig, new HookConfigDetail(services));
+    view.keepAlive = home;
+    return view;
+}
+
+// The preview of installing over another tool's hooks.
+RenderView hookDiffSheet() {
+    auto sheet = std::make_unique<HookDiffSheet>(OnboardingSamples::foreignHooksPlan());
+    return plain(std::move(sheet));
+}
+
+// One page of the first-run guide, with sample checks, plan and address.
+RenderView onboardingPage(OnboardingStep step) {
+    auto home =
+        std::make_shared<OnboardingSamples::SampleHome>(OnboardingSamples::foreignHooksSettings);
+    SettingsServices services;
+    services.hookSetup = std::make_shared<HookInstaller::Setup>(home->setup);
+    services.pairingAddress = [] { return OnboardingSamples::pairingAddress(); };
+    auto view = std::make_unique<OnboardingView>(services, [] {});
+    view->setPlan(OnboardingSamples::foreignHooksPlan());
+    view->systemChecks()->setResults(SystemChecks::samples());
+    view->setStep(step);
+    RenderView result = plain(std::move(view));
+    result.keepAlive = home;
+    return result;
 }
 
 // The dashboard with sample sessions at a fixed moment; `full` adds the hook
@@ -147,11 +195,20 @@ RenderRegistry builtInRenderViews() {
     registry.add("dashboard-empty", [] { return dashboard(false); });
     registry.add("settings", settingsWindow);
     for (SettingsCategory category : allSettingsCategories) {
-        registry.add(QStringLiteral("settings-") + QString::fromLatin1(rawValue(category).data()),
-                     [category] {
-                         return category == SettingsCategory::general ? generalSettingsSample()
-                                                                      : settingsPane(category);
-                     });
+        const QString name =
+            QStringLiteral("settings-") + QString::fromLatin1(rawValue(category).data());
+        if (category == SettingsCategory::hookConfig) {
+            registry.add(name, hookConfigPane);
+        } else if (category == SettingsCategory::general) {
+            registry.add(name, generalSettingsSample);
+        } else {
+            registry.add(name, [category] { return settingsPane(category); });
+        }
+    }
+    registry.add("hook-diff", hookDiffSheet);
+    for (int page = 1; page <= 4; ++page) {
+        registry.add(QStringLiteral("onboarding-%1").arg(page),
+                     [page] { return onboardingPage(static_cast<OnboardingStep>(page - 1)); });
     }
     registry.add("diagnostics", diagnostics);
     registry.add("uninstall-sheet",

@@ -1,14 +1,72 @@
 #pragma once
 
 #include "SettingsPane.h"
+#include "SettingsServices.h"
+
+#include <QPointer>
+
+#include <filesystem>
+#include <optional>
+
+class QLabel;
+class QPushButton;
 
 namespace quillo {
 
+class HookDiffSheet;
+class SettingsRow;
+namespace HookInstaller {
+struct Plan;
+}
+
+// The hook pane: whether Quillo's hook entries are in the Claude Code settings
+// file, and the way to install or repair them through the change preview.
+// Preparing the plan and writing it run off the main thread; `hookBusy` keeps
+// a second one from starting meanwhile.
 class HookConfigDetail : public SettingsPane {
     Q_OBJECT
 
 public:
-    explicit HookConfigDetail(QWidget* parent = nullptr);
+    explicit HookConfigDetail(SettingsServices services = {}, QWidget* parent = nullptr);
+
+    bool hookInstalled() const { return hookInstalled_; }
+    bool hookBusy() const { return hookBusy_; }
+    std::optional<QString> hookActionMessage() const { return hookActionMessage_; }
+    // The open preview, while there is one.
+    HookDiffSheet* hookDiffSheet() const;
+
+    // Prepares a plan and shows it in the preview sheet.
+    void reinstallHook();
+    // Writes `plan`, then reports where the backup went or why it failed.
+    void applyHook(const HookInstaller::Plan& plan);
+    void revealSettingsFile();
+
+signals:
+    // After every change of the pane's state.
+    void stateChanged();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::filesystem::path settingsFile() const;
+    void readStatus();
+    void setMessage(std::optional<QString> message);
+    void showPlan(const HookInstaller::Plan& plan);
+    void updateView();
+
+    SettingsServices services_;
+    bool hookInstalled_ = false;
+    int registeredEventCount_ = 0;
+    std::optional<QString> hookActionMessage_;
+    bool hookBusy_ = false;
+    QPointer<HookDiffSheet> sheet_;
+
+    QWidget* statusSlot_ = nullptr;
+    SettingsRow* statusRow_ = nullptr;
+    QPushButton* primary_ = nullptr;
+    QPushButton* reveal_ = nullptr;
+    QLabel* message_ = nullptr;
 };
 
 } // namespace quillo

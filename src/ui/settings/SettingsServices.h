@@ -3,16 +3,21 @@
 #include "transport/PairingAddress.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quillo {
 
 class AppLanguageManager;
+class FileRevealer;
 class HookHealthMonitor;
 class KeyboardShortcuts;
 class LaunchAtLogin;
 class SettingsStore;
 class SoftwareUpdateController;
+namespace HookInstaller {
+struct Setup;
+}
 
 // What the settings panes work with. The desktop shell fills it in; a member
 // left empty (render mode, tests) makes its pane show what it can without it,
@@ -32,7 +37,15 @@ struct SettingsServices {
     std::function<void()> relaunch;
 
     // Hooks, paired phones, terminals and the system checks.
-    // Paired phones, terminals, system checks.
+    // Where the hook pane and onboarding install. None: the user's own
+    // settings file and this recorder, with Claude Code's version looked up
+    // off the main thread (it may take seconds).
+    std::shared_ptr<const HookInstaller::Setup> hookSetup;
+    // Checks the hooks' health again at once, after they were written.
+    std::function<void()> recheckHooks;
+    // Shows a file in the file manager; none: the reveal button does nothing.
+    FileRevealer* fileRevealer = nullptr;
+    // Paired phones, terminals, system checks, onboarding's phone page.
     // Where a phone reaches this computer; nothing while the phone link does
     // not listen. Also gives the system checks the port to look at.
     std::function<std::optional<PairingAddress>()> pairingAddress;

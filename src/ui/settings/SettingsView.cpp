@@ -50,7 +50,7 @@ QScrollArea* transparentScrollArea(QWidget* parent) {
 QWidget* makeSettingsPane(SettingsCategory category, const SettingsServices& services) {
     switch (category) {
     case SettingsCategory::hookConfig:
-        return new HookConfigDetail;
+        return new HookConfigDetail(services);
     case SettingsCategory::pairedPhones:
         return new PairedPhonesDetail(services);
     case SettingsCategory::permissions:

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <type_traits>
+#include <utility>
+
+namespace quillo {
+
+// Runs `work` on Qt's thread pool and hands its result to `done` on the thread
+// of `context` (the main thread for a widget). When `context` is destroyed
+// first, `done` never runs: a pane closed meanwhile is not touched.
+template <typename Work, typename Done>
+void runInBackground(QObject* context, Work work, Done done) {
+    using Result = std::invoke_result_t<Work>;
+    auto* watcher = new QFutureWatcher<Result>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context,
+                     [watcher, done = std::move(done)]() mutable {
+                         done(watcher->result());
+                         watcher->deleteLater();
+                     });
+    watcher->setFuture(QtConcurrent::run(std::move(work)));
+}
+
+} // namespace quillo

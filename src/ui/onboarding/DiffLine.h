@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillo {
+
+// One line of the hook change listing: the settings file's future text, each
+// line marked by whether the current file already has it.
+struct DiffLine {
+    enum class Kind { context, added };
+
+    Kind kind = Kind::context;
+    std::string text; // without its line terminator
+
+    bool operator==(const DiffLine&) const = default;
+
+    // Every line of `targetText`, in order. A line is context as many times as
+    // the existing text holds it, wherever it stands there, and added beyond
+    // that: the target is re-sorted JSON, so a positional diff would flag
+    // moved lines that did not change. Lines that disappear are not listed.
+    static std::vector<DiffLine> build(std::string_view existingText, std::string_view targetText);
+};
+
+// Splits at line feeds after turning CR LF and lone CR into line feeds. Empty
+// pieces are kept: a text ending in a line feed yields a final empty line, and
+// the empty text one empty line.
+std::vector<std::string> normalizedLines(std::string_view text);
+
+} // namespace quillo

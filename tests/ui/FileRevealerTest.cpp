@@ -1,0 +1,87 @@
+// Revealing a file: the file manager's D-Bus call as a real file manager
+// receives it, on a private bus, and the folder when nobody answers.
+#include "platform/FileRevealer.h"
+#include "TempDir.h"
+#include "WidgetTestApp.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+// A message bus of the test's own, so no desktop's file manager is involved.
+struct PrivateBus {
+    QProcess daemon;
+    QString address;
+
+    PrivateBus() {
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+        if (daemon.waitForStarted() && daemon.waitForReadyRead(10000)) {
+            address = QString::fromUtf8(daemon.readLine()).trimmed();
+        }
+    }
+    ~PrivateBus() {
+        daemon.terminate();
+        daemon.waitForFinished();
+    }
+    QDBusConnection connect(const QString& name) const {
+        return QDBusConnection::connectToBus(address, name);
+    }
+};
+
+// Answers ShowItems as a file manager does and remembers what it was shown.
+struct FakeFileManager : QDBusVirtualObject {
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != "ShowItems" || message.signature() != "ass") {
+            connection.send(message.createErrorReply(QDBusError::InvalidArgs, "bad call"));
+            return true;
+        }
+        shown << message.arguments().at(0).toStringList();
+        connection.send(message.createReply());
+        return true;
+    }
+    QStringList shown;
+};
+
+TEST(FileRevealer, AsksTheFileManagerAndOpensTheFolderWhenNoneAnswers) {
+    test::widgetApp();
+    PrivateBus bus;
+    if (bus.address.isEmpty()) {
+        GTEST_SKIP() << "dbus-daemon could not be started";
+    }
+    QList<QUrl> opened;
+    auto open = [&opened](const QUrl& folder) { opened << folder; };
+
+    // Nobody serves the file manager's name yet: the folder opens instead.
+    QDBusConnection client = bus.connect("client");
+    ASSERT_TRUE(client.isConnected());
+    DesktopFileRevealer revealer(client, open);
+    revealer.reveal("/home/you/.claude/settings.json");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 10000));
+    EXPECT_EQ(opened, QList<QUrl>{QUrl("file:///home/you/.claude")});
+
+    QDBusConnection manager = bus.connect("fileManager");
+    FakeFileManager fake;
+    ASSERT_TRUE(manager.registerVirtualObject("/org/freedesktop/FileManager1", &fake));
+    ASSERT_TRUE(manager.registerService("org.freedesktop.FileManager1"));
+    revealer.reveal("/home/you/.claude/settings.json");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fake.shown.isEmpty(); }, 10000));
+    EXPECT_EQ(fake.shown, QStringList{"file:///home/you/.claude/settings.json"});
+    QTest::qWait(20);
+    EXPECT_EQ(opened.size(), 1); // answered: no folder as well
+
+    manager.unregisterObject("/org/freedesktop/FileManager1");
+    QDBusConnection::disconnectFromBus("fileManager");
+    QDBusConnection::disconnectFromBus("client");
+}
+
+} // namespace
+} // namespace quillo

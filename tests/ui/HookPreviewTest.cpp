@@ -1,0 +1,132 @@
+// The hook change preview: which lines count as new, what the note says, and
+// the sheet's two answers.
+#include "InstallerTestSupport.h"
+#include "WidgetTestApp.h"
+#include "onboarding/DiffLine.h"
+#include "onboarding/HookDiffView.h"
+#include "settings/HookDiffSheet.h"
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using Kind = DiffLine::Kind;
+
+std::vector<DiffLine> lines(std::initializer_list<std::pair<Kind, const char*>> expected) {
+    std::vector<DiffLine> result;
+    for (auto [kind, text] : expected) {
+        result.push_back({kind, text});
+    }
+    return result;
+}
+
+TEST(DiffLine, MarksLinesByCountNotByPosition) {
+    // A missing file: everything is new, the final empty line too.
+    EXPECT_EQ(DiffLine::build("", "{\n}\n"),
+              lines({{Kind::added, "{"}, {Kind::added, "}"}, {Kind::added, ""}}));
+    // Moved lines are context; a line the target holds twice but the file
+    // once is context the first time only; removed lines are not listed.
+    EXPECT_EQ(DiffLine::build("b\n}\na\nold\n", "a\n}\nb\n}\n"), lines({{Kind::context, "a"},
+                                                                        {Kind::context, "}"},
+                                                                        {Kind::context, "b"},
+                                                                        {Kind::added, "}"},
+                                                                        {Kind::context, ""}}));
+    // Indentation is part of the line.
+    EXPECT_EQ(DiffLine::build("  x", "x"), lines({{Kind::added, "x"}}));
+}
+
+TEST(DiffLine, WindowsAndOldMacLineEndsCompareAsLineFeeds) {
+    EXPECT_EQ(DiffLine::build("a\r\nb\rc\r\n", "a\nb\nc\nd\n"), lines({{Kind::context, "a"},
+                                                                       {Kind::context, "b"},
+                                                                       {Kind::context, "c"},
+                                                                       {Kind::added, "d"},
+                                                                       {Kind::context, ""}}));
+    EXPECT_EQ(normalizedLines(""), std::vector<std::string>{""});
+    EXPECT_EQ(normalizedLines("\r\n\r"), (std::vector<std::string>{"", "", ""}));
+}
+
+struct HookPreview : ::testing::Test {
+    HookPreview() { test::widgetApp(); }
+
+    HookInstaller::Plan plan() const {
+        return HookInstaller::computePlan(settings.setup, test::fixedTime);
+    }
+
+    test::SettingsFixture settings;
+};
+
+TEST_F(HookPreview, ForeignHooksStayContextAndOnlyOurGroupsAreAdded) {
+    settings.putFixture("settings-foreign-groups-under-stop-and-pretooluse.json");
+    HookDiffView view(plan());
+    int added = 0;
+    for (const DiffLine& line : view.lines()) {
+        if (line.text.find("QuilloHook") != std::string::npos) {
+            EXPECT_EQ(line.kind, Kind::added) << line.text;
+        }
+        added += line.kind == Kind::added ? 1 : 0;
+    }
+    EXPECT_GT(added, 0);
+    EXPECT_LT(added, static_cast<int>(view.lines().size()));
+    ASSERT_EQ(view.notes().size(), 1);
+    EXPECT_TRUE(view.notes()[0].startsWith("应用前会自动备份原配置文件到 " +
+                                           QString::fromStdString(settings.path().string()) +
+                                           ".quillo-backup-"))
+        << view.notes()[0].toStdString();
+}
+
+TEST_F(HookPreview, MissingFileIsAllNewAndSaysItWillBeCreated) {
+    HookDiffView view(plan());
+    for (const DiffLine& line : view.lines()) {
+        EXPECT_EQ(line.kind, Kind::added) << line.text;
+    }
+    EXPECT_EQ(view.notes(), QStringList{"settings.json 不存在，将创建新文件"});
+    HookDiffSheet sheet(view.plan().value());
+    EXPECT_EQ(sheet.applyButton()->text(), "应用");
+    EXPECT_TRUE(sheet.applyButton()->isEnabled());
+}
+
+TEST_F(HookPreview, SecondPreviewAfterApplyingChangesNothingAndCannotBeApplied) {
+    settings.putFixture("settings-foreign-groups-under-stop-and-pretooluse.json");
+    test::installFrom(settings);
+    const HookInstaller::Plan again = plan();
+    HookDiffView view(again);
+    for (const DiffLine& line : view.lines()) {
+        EXPECT_EQ(line.kind, Kind::context) << line.text;
+    }
+    ASSERT_EQ(view.notes().size(), 2);
+    EXPECT_EQ(view.notes()[1], "当前配置已是最新，应用后内容不变");
+
+    HookDiffSheet sheet(again);
+    sheet.show();
+    EXPECT_EQ(sheet.applyButton()->text(), "已是最新");
+    EXPECT_FALSE(sheet.applyButton()->isEnabled());
+    QSignalSpy applied(&sheet, &HookDiffSheet::applyRequested);
+    QSignalSpy cancelled(&sheet, &HookDiffSheet::cancelled);
+    QTest::keyClick(&sheet, Qt::Key_Return);
+    EXPECT_EQ(applied.count(), 0);
+    EXPECT_TRUE(sheet.isVisible());
+    QTest::keyClick(&sheet, Qt::Key_Escape);
+    EXPECT_EQ(cancelled.count(), 1);
+    EXPECT_FALSE(sheet.isVisible());
+}
+
+TEST_F(HookPreview, SheetAppliesOnReturnEvenWithTheFocusOnCancel) {
+    HookDiffSheet sheet(plan());
+    sheet.show();
+    sheet.cancelButton()->setFocus();
+    QSignalSpy applied(&sheet, &HookDiffSheet::applyRequested);
+    QSignalSpy cancelled(&sheet, &HookDiffSheet::cancelled);
+    QTest::keyClick(&sheet, Qt::Key_Return);
+    EXPECT_EQ(applied.count(), 1);
+    EXPECT_EQ(cancelled.count(), 0);
+    // The sheet itself writes nothing.
+    EXPECT_FALSE(std::filesystem::exists(settings.path()));
+}
+
+} // namespace
+} // namespace quillo

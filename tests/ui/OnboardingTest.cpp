@@ -1,0 +1,155 @@
+// The first-run guide's flow: its pages in order, the hook write and its
+// failure, and what finishing or closing records.
+#include "InstallerTestSupport.h"
+#include "WidgetTestApp.h"
+#include "onboarding/OnboardingView.h"
+#include "onboarding/OnboardingWindowController.h"
+#include "pairing/QrCodeView.h"
+#include "platform/SettingsStore.h"
+#include "system/SystemChecks.h"
+#include "system/SystemChecksView.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Onboarding : ::testing::Test {
+    Onboarding() {
+        test::widgetApp();
+        services.settings = &settings;
+        services.hookSetup = std::make_shared<HookInstaller::Setup>(HookInstaller::Setup{
+            home.path() / ".claude/settings.json", test::fixtureRecorder, std::nullopt});
+        services.pairingAddress = [] {
+            return PairingAddress{"192.168.1.20", 47810, std::string(64, 'a'), "desk"};
+        };
+    }
+
+    fs::path settingsFile() const { return services.hookSetup->settingsPath; }
+    std::size_t filesBesideSettings() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(settingsFile().parent_path()), {}));
+    }
+
+    OnboardingWindowController& controller() {
+        if (!controller_) {
+            controller_.emplace(services, [this](bool on) { launchAtLogin.push_back(on); });
+        }
+        return *controller_;
+    }
+    // Shows the guide and walks it to the hook page.
+    OnboardingView* toHookPage(bool force = false) {
+        controller().show(force);
+        OnboardingView* view = controller().view();
+        EXPECT_NE(view, nullptr);
+        // Pictures of the checks, not the test machine's own probes.
+        view->systemChecks()->setResults(SystemChecks::samples());
+        EXPECT_EQ(view->step(), OnboardingStep::welcome);
+        view->primaryButton()->click();
+        EXPECT_EQ(view->step(), OnboardingStep::permissions);
+        view->secondaryButton()->click(); // "稍后设置"
+        EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
+        return view;
+    }
+
+    test::TempHome home;
+    MemorySettingsStore settings;
+    SettingsServices services;
+    std::vector<bool> launchAtLogin;
+    std::optional<OnboardingWindowController> controller_;
+};
+
+TEST_F(Onboarding, SkippingTheHooksStillCompletesAndSwitchesAutostartOnOnce) {
+    OnboardingView* view = toHookPage();
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_TRUE(settings.boolean("quillo.onboardingCompleted"));
+    EXPECT_EQ(launchAtLogin, std::vector<bool>{true});
+    EXPECT_FALSE(controller().isVisible());
+    EXPECT_FALSE(fs::exists(settingsFile())); // skipped: nothing written
+
+    // Completed: shown again only when forced, from the start, and finishing
+    // again leaves autostart to the user.
+    controller().show(false);
+    EXPECT_FALSE(controller().isVisible());
+    view = toHookPage(true);
+    view->primaryButton()->click();
+    EXPECT_EQ(view->step(), OnboardingStep::iphone);
+    EXPECT_TRUE(HookInstaller::validate(*services.hookSetup));
+    view->primaryButton()->click();
+    EXPECT_FALSE(controller().isVisible());
+    EXPECT_EQ(launchAtLogin, std::vector<bool>{true});
+}
+
+TEST_F(Onboarding, AFailedWriteKeepsThePageWithItsReasonAndCanBeRetried) {
+    test::writeFile(home.path() / ".claude", "a file where the folder belongs");
+    OnboardingView* view = toHookPage();
+    EXPECT_EQ(view->primaryButton()->text(), "确认并应用");
+    view->primaryButton()->click();
+    EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
+    ASSERT_TRUE(view->applyError());
+    EXPECT_TRUE(view->applyError()->startsWith("写入 settings.json 失败: "))
+        << view->applyError()->toStdString();
+    auto* shown = view->findChild<QWidget*>("onboardingApplyError");
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(view->primaryButton()->isEnabled());
+    EXPECT_FALSE(settings.boolean("quillo.onboardingCompleted"));
+
+    fs::remove(home.path() / ".claude");
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(view->step(), OnboardingStep::iphone);
+    EXPECT_EQ(view->applyError(), std::nullopt);
+    EXPECT_TRUE(HookInstaller::validate(*services.hookSetup));
+}
+
+TEST_F(Onboarding, AnUpToDatePlanIsStillWrittenWithItsBackup) {
+    test::SettingsFixture installed;
+    installed.setup = *services.hookSetup;
+    test::installFrom(installed);
+    ASSERT_EQ(filesBesideSettings(), 1u);
+
+    OnboardingView* view = toHookPage();
+    ASSERT_NE(view->plan(), nullptr);
+    EXPECT_TRUE(view->plan()->isNoOp);
+    EXPECT_EQ(view->primaryButton()->text(), "已是最新，继续");
+    view->primaryButton()->click();
+    EXPECT_EQ(view->step(), OnboardingStep::iphone);
+    EXPECT_EQ(filesBesideSettings(), 2u); // the backup
+}
+
+TEST_F(Onboarding, ThePhonePageShowsThePairingAddressAsACode) {
+    OnboardingView* view = toHookPage();
+    view->primaryButton()->click();
+    ASSERT_EQ(view->step(), OnboardingStep::iphone);
+    const QString address = QString::fromStdString(services.pairingAddress()->toString());
+    EXPECT_EQ(view->qrCode()->text(), address);
+    EXPECT_TRUE(view->qrCode()->showsCode());
+    EXPECT_EQ(view->findChild<QLabel*>("onboardingPairingAddress")->text(), address);
+
+    // Without a listening phone link there is no code, and the page says so.
+    services.pairingAddress = [] { return std::optional<PairingAddress>(); };
+    OnboardingView bare(services, [] {});
+    bare.setStep(OnboardingStep::iphone);
+    EXPECT_TRUE(bare.qrCode()->isHidden());
+    EXPECT_FALSE(bare.findChild<QLabel*>("onboardingPairingAddress")->text().isEmpty());
+}
+
+TEST_F(Onboarding, ClosingTheWindowDoesNotFinishTheFlow) {
+    OnboardingView* view = toHookPage();
+    view->close();
+    EXPECT_FALSE(controller().isVisible());
+    EXPECT_FALSE(settings.boolean("quillo.onboardingCompleted"));
+    EXPECT_TRUE(launchAtLogin.empty());
+    controller().show(false);
+    EXPECT_TRUE(controller().isVisible());
+    EXPECT_EQ(controller().view(), view); // the same window, where it was
+    EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
+}
+
+} // namespace
+} // namespace quillo
