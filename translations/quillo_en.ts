@@ -193,7 +193,7 @@ Quillo then restarts in its first-run state. To uninstall completely, after the 
         <translation>Open it even when the icon is hidden</translation>
     </message>
     <message>
-        <source>到「设置 → 通用」录制全局快捷键，菜单栏图标看不见时也能随时打开。</source>
+        <source>到「设置 → 通用」录制全局快捷键，托盘图标看不见时也能随时打开。</source>
         <translation>Record a global shortcut in Settings → General to open Quillo any time, even when its tray icon cannot be seen.</translation>
     </message>
     <message>
@@ -357,8 +357,8 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
         <translation>Follow the system</translation>
     </message>
     <message>
-        <source>随时唤起 Dashboard；菜单栏图标被遮挡时也能用</source>
-        <translation>Opens the dashboard from anywhere; works even when the menu bar icon is hidden</translation>
+        <source>随时唤起 Dashboard；托盘图标被遮挡时也能用</source>
+        <translation>Opens the dashboard from anywhere; works even when the tray icon is hidden</translation>
     </message>
     <message>
         <source>全局快捷键</source>
@@ -369,8 +369,8 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
         <translation>Open at the mouse pointer</translation>
     </message>
     <message>
-        <source>开启后, 按下快捷键时主页面以鼠标为中心弹出; 关闭则贴菜单栏图标</source>
-        <translation>When on, the shortcut opens the dashboard centred on the mouse pointer; when off, under the menu bar icon</translation>
+        <source>开启后, 按下快捷键时主页面以鼠标为中心弹出; 关闭则贴托盘图标</source>
+        <translation>When on, the shortcut opens the dashboard centred on the mouse pointer; when off, under the tray icon</translation>
     </message>
     <message>
         <source>开机自启</source>

@@ -1,11 +1,10 @@
-// The feedback flow with a fake file manager, mail program and alert, and
-// the file manager's reveal call with its fallback.
+// The feedback flow with a fake file manager, mail program and alert.
 #include "TempDir.h"
 #include "WidgetTestApp.h"
 #include "app/CrashHandler.h"
 #include "app/FeedbackReport.h"
 #include "diagnostics/FeedbackComposer.h"
-#include "platform/FileReveal.h"
+#include "platform/FileRevealer.h"
 #include "platform/UrlOpener.h"
 
 #include <QApplication>
@@ -29,7 +28,7 @@ struct FeedbackFixture : ::testing::Test {
     }
 
     test::TempHome home;
-    std::shared_ptr<FakeFileReveal> reveal = std::make_shared<FakeFileReveal>();
+    std::shared_ptr<FakeFileRevealer> reveal = std::make_shared<FakeFileRevealer>();
     std::shared_ptr<FakeUrlOpener> urls = std::make_shared<FakeUrlOpener>();
     std::vector<std::pair<QString, QString>> alerts;
     bool chooseMail = false;
@@ -49,7 +48,7 @@ TEST_F(FeedbackFixture, WithACrashReportItIsNamedOnTheClipboardAndRevealed) {
     const QString clipboard = QApplication::clipboard()->text();
     EXPECT_EQ(clipboard, body);
     EXPECT_EQ(clipboard.split('\n').last().toStdString(), "最近崩溃日志：" + report.string());
-    EXPECT_EQ(reveal->revealed, std::vector<std::filesystem::path>{report});
+    EXPECT_EQ(reveal->revealed, QStringList{QString::fromStdString(report.string())});
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].first, "反馈内容已复制到剪贴板");
     EXPECT_EQ(alerts[0].second, FeedbackReport::alertText(true));
@@ -75,32 +74,6 @@ TEST_F(FeedbackFixture, WithoutACrashReportNothingIsRevealedAndMailCarriesTheCli
     const QUrlQuery query(mail);
     EXPECT_EQ(query.queryItemValue("subject", QUrl::FullyDecoded), "Quillo 反馈");
     EXPECT_EQ(query.queryItemValue("body", QUrl::FullyDecoded), clipboard);
-}
-
-TEST(FileReveal, AsksTheFileManagerAndOpensTheFolderOnlyWhenNoneAnswers) {
-    const std::filesystem::path file = "/home/me/.local/state/quillo/crashes/QuilloMac-1 2.crash";
-    std::vector<DBusCall> calls;
-    bool answer = true;
-    auto folders = std::make_shared<FakeUrlOpener>();
-    DesktopFileReveal reveal(folders, [&](const DBusCall& call, std::function<void(bool)> done) {
-        calls.push_back(call);
-        done(answer);
-    });
-
-    reveal.reveal(file);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].service, "org.freedesktop.FileManager1");
-    EXPECT_EQ(calls[0].path, "/org/freedesktop/FileManager1");
-    EXPECT_EQ(calls[0].method, "ShowItems");
-    ASSERT_EQ(calls[0].arguments.size(), 2);
-    EXPECT_EQ(calls[0].arguments[0].toStringList(),
-              QStringList{"file:///home/me/.local/state/quillo/crashes/QuilloMac-1%202.crash"});
-    EXPECT_TRUE(folders->opened.empty());
-
-    answer = false;
-    reveal.reveal(file);
-    ASSERT_EQ(folders->opened.size(), 1u);
-    EXPECT_EQ(folders->opened[0], QUrl::fromLocalFile("/home/me/.local/state/quillo/crashes"));
 }
 
 } // namespace

@@ -72,9 +72,9 @@ TEST(FileRevealer, AsksTheFileManagerAndOpensTheFolderWhenNoneAnswers) {
     FakeFileManager fake;
     ASSERT_TRUE(manager.registerVirtualObject("/org/freedesktop/FileManager1", &fake));
     ASSERT_TRUE(manager.registerService("org.freedesktop.FileManager1"));
-    revealer.reveal("/home/you/.claude/settings.json");
+    revealer.reveal("/home/you/My Files/QuilloMac-1 #2.crash");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !fake.shown.isEmpty(); }, 10000));
-    EXPECT_EQ(fake.shown, QStringList{"file:///home/you/.claude/settings.json"});
+    EXPECT_EQ(fake.shown, QStringList{"file:///home/you/My%20Files/QuilloMac-1%20%232.crash"});
     QTest::qWait(20);
     EXPECT_EQ(opened.size(), 1); // answered: no folder as well
 

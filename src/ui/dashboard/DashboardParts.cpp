@@ -132,7 +132,7 @@ FirstUseHintBanner::FirstUseHintBanner(QWidget* parent) : QWidget(parent) {
                             11.5, QFont::DemiBold, Theme::fg());
     auto* body = makeLabel(
         QCoreApplication::translate(
-            "DashboardView", "到「设置 → 通用」录制全局快捷键，菜单栏图标看不见时也能随时打开。"),
+            "DashboardView", "到「设置 → 通用」录制全局快捷键，托盘图标看不见时也能随时打开。"),
         11, QFont::Normal, Theme::fgMuted());
     body->setWordWrap(true);
     column->addWidget(title);

@@ -1,7 +1,7 @@
 #include "FeedbackComposer.h"
 
 #include "app/FeedbackReport.h"
-#include "platform/FileReveal.h"
+#include "platform/FileRevealer.h"
 #include "platform/UrlOpener.h"
 
 #include <QApplication>
@@ -18,7 +18,7 @@ Services systemServices(QWidget* parent) {
     QPointer<QWidget> owner(parent);
     return {
         .latestCrashReport = [] { return FeedbackReport::latestCrashReport(); },
-        .reveal = std::make_shared<DesktopFileReveal>(urls),
+        .reveal = std::make_shared<DesktopFileRevealer>(),
         .urls = urls,
         .askToMail =
             [owner](const QString& title, const QString& text) {
@@ -49,7 +49,7 @@ QString presentFeedback(const Services& services) {
     clipboard->setText(body);
 
     if (crash && services.reveal) {
-        services.reveal->reveal(*crash);
+        services.reveal->reveal(QString::fromStdString(crash->string()));
     }
 
     const QString title = QCoreApplication::translate("FeedbackComposer", "反馈内容已复制到剪贴板");

@@ -11,7 +11,7 @@ class QWidget;
 
 namespace quillo {
 
-class FileReveal;
+class FileRevealer;
 class UrlOpener;
 
 // The feedback flow behind the about pane's "反馈" row: the report goes on the
@@ -21,7 +21,7 @@ namespace FeedbackComposer {
 
 struct Services {
     std::function<std::optional<std::filesystem::path>()> latestCrashReport;
-    std::shared_ptr<FileReveal> reveal;
+    std::shared_ptr<FileRevealer> reveal;
     std::shared_ptr<UrlOpener> urls;
     // Shows the alert; true when the user chose "改用邮件发送".
     std::function<bool(const QString& title, const QString& text)> askToMail;

@@ -26,7 +26,9 @@ void DesktopFileRevealer::reveal(const QString& path) {
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    // Encoded in full: a file manager reads the address as a URI, and a path
+    // with a space or a "#" would otherwise name another file.
+    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
     // Asked without waiting: a file manager that is started for the call may
     // take seconds, and the interface must not freeze meanwhile.
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, 10000));

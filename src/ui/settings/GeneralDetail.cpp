@@ -54,7 +54,7 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
 
     // The global shortcut.
     QString shortcutSubtitle = QCoreApplication::translate(
-        "GeneralDetail", "随时唤起 Dashboard；菜单栏图标被遮挡时也能用");
+        "GeneralDetail", "随时唤起 Dashboard；托盘图标被遮挡时也能用");
     QWidget* shortcutControl = nullptr;
     if (services_.shortcuts != nullptr) {
         recorder_ = new ShortcutRecorder(*services_.shortcuts, ShortcutName::toggleQuillo());
@@ -84,7 +84,7 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
     card->addWidget(new SettingsRow({
         .title = QCoreApplication::translate("GeneralDetail", "快捷键在鼠标位置打开"),
         .subtitle = QCoreApplication::translate(
-            "GeneralDetail", "开启后, 按下快捷键时主页面以鼠标为中心弹出; 关闭则贴菜单栏图标"),
+            "GeneralDetail", "开启后, 按下快捷键时主页面以鼠标为中心弹出; 关闭则贴托盘图标"),
         .divider = true,
         .trailing = atMouse_,
     }));
