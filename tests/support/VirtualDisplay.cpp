@@ -7,7 +7,7 @@
 
 namespace quillo::test {
 
-VirtualDisplay::VirtualDisplay() {
+VirtualDisplay::VirtualDisplay(const std::string& screen) {
     int fds[2];
     if (::pipe(fds) != 0) {
         return;
@@ -17,7 +17,7 @@ VirtualDisplay::VirtualDisplay() {
         ::close(fds[0]);
         std::string fd = std::to_string(fds[1]);
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
-                 "-screen", "0", "320x240x24", static_cast<char*>(nullptr));
+                 "-screen", "0", screen.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);

@@ -7,9 +7,10 @@ namespace quillo::test {
 
 // A virtual X server (Xvfb), started with -displayfd so it picks a free
 // display; stopped at scope end. `name()` is empty when it could not start.
+// `screen` is Xvfb's WIDTHxHEIGHTxDEPTH.
 class VirtualDisplay {
 public:
-    VirtualDisplay();
+    explicit VirtualDisplay(const std::string& screen = "320x240x24");
     ~VirtualDisplay();
     VirtualDisplay(const VirtualDisplay&) = delete;
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
