@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quillo's front door. `make run` and `make test` do all the set-up on a fresh
 # Debian 12 machine: both install missing packages first.
 

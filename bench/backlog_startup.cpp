@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Monitor start-up with a large backlog: an events file of 100 MiB left by
 // 2,000 sessions while no monitor ran, none of whose terminals can be found
 // (their chains are real processes, none of them a terminal). Prints the time

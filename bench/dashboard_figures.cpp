@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dashboard's figures: from a recorder's exit to the open dashboard's row
 // showing the new state; the CPU the process uses while idle with the dashboard
 // open and with it closed; resident memory after it has been shown and closed.

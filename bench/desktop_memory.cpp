@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Resident memory of the monitor with its desktop interface: idle before any
 // window was opened, with the settings window open, and after it was closed;
 // then a real headless QuilloMac for comparison, and the time to draw the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The diagnostics window on a full log: 10 MiB of entries from the last hour
 // (the size at which the log is capped). Prints how long reading takes, which
 // happens in the background, and how long the main thread is busy: making the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ingestion throughput of the monitor: an events file of 100,000 lines is
 // consumed the way the watcher does it (moved aside, split, parsed, folded into
 // the store, which publishes). Twenty sessions cycle through a turn each; their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What unauthenticated clients can make the host hold: 256 connections (the
 // cap), each past the TLS handshake and holding all but the last byte of the
 // largest frame allowed before ACCEPT. Prints the host's resident memory before

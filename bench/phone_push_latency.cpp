@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From a change of the process table to its arrival at a connected phone: the
 // store publishes, the bridge diffs and sends a state_update over TLS on
 // loopback, and a real QuilloPeer prints it. Prints the median and the 99th

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From a recorder's exit to the store's publication of its event: 1,000
 // recorders run one after another, spaced out, against a running watcher in a
 // private home. A publication that comes before the exit was seen counts as 0;

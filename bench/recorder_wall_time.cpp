@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-process wall time of the recorder beside /bin/true: spawn, feed a
 // typical 1 KiB payload on standard input, wait for the exit. The recorder walks
 // this benchmark's real ancestor chain and appends to a private events file.

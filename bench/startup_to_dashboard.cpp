@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QuilloMac's start-up as a person sees it: from starting the program to its
 // dashboard appearing on the screen (the window mapped by the X server, which
 // the first frame follows), on a private Xvfb, with onboarding completed so

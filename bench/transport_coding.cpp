@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encoding and decoding the largest message the monitor sends: a snapshot of a
 // table of 1,000 sessions.
 #include "transport/TransportCoding.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts where. The three programs share one folder: the
 # monitor registers the recorder that lies next to its own executable.
 include(GNUInstallDirs)

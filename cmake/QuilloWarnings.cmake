@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Warnings and sanitizers for our own targets only: link `quillo_warnings` to a
 # target instead of changing global flags, so third-party code is left alone.
 add_library(quillo_plain_warnings INTERFACE)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target once over every file of the corpus folders given on the
 // command line, so that the normal build and `make test` exercise the corpus
 // without libFuzzer or clang.

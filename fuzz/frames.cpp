@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame reader, fed an arbitrary byte stream in arbitrary pieces. The
 // first byte picks the piece size and whether the connection counts as
 // accepted (which limit applies).

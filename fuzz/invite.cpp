@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The body of INVITE, as the host parses it before anyone is authenticated.
 #include "NearbyConnection.h"
 

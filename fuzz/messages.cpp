@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone messages' decoder; whatever decodes must encode and decode again
 // to the same message.
 #include "transport/TransportCoding.h"

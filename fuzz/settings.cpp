@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store's JSON values (lists and maps of strings), as read back
 // from a file anyone may have edited.
 #include "platform/SettingsStore.h"

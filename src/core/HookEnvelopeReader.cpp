@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // parseLine: the fast reader first, the streaming reader where it cannot decide.
 // Apart from encodeLine, so that the recorder, which only writes, links none of it.
 #include "EnvelopeMembers.h"

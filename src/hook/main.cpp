@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QuilloHook: run by Claude Code for every hook event. Records the event and
 // its caller as one line of the events file. Prints nothing and always exits 0,
 // so it can never change what Claude Code does next.
@@ -11,8 +12,8 @@ int main(int argc, char** argv) {
     // Claude Code passes no arguments; these two are for the person at the
     // terminal, who would otherwise wait on a recorder reading standard input.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("QuilloHook %s (build %s)\n", quillo::BuildVersion::shortVersion,
-                    quillo::BuildVersion::buildNumber);
+        std::printf("QuilloHook %s (build %s)\nLicense: GPL-3.0-or-later\n",
+                    quillo::BuildVersion::shortVersion, quillo::BuildVersion::buildNumber);
         return 0;
     }
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QuilloPeer: a phone on the command line. Connects to a Quillo monitor as a
 // phone app would, prints what it receives as JSON lines and sends requests.
 #include "JsonWriter.h"
@@ -40,7 +41,7 @@ int main(int argc, char** argv) {
     }
     if (!arguments.empty() && arguments[0] == "--version") {
         std::cout << "QuilloPeer " << BuildVersion::shortVersion << " (build "
-                  << BuildVersion::buildNumber << ")\n";
+                  << BuildVersion::buildNumber << ")\nLicense: GPL-3.0-or-later\n";
         return 0;
     }
     auto parsed = parsePeerOptions(arguments);

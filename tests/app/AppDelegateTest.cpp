@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The delegate's start-up and shutdown order, and when it opens the dashboard
 // on its own, against recording parts and a clock the test moves.
 #include "app/AppDelegate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Launch at login through the autostart entry, the language override, and the
 // general pane's switches and restart prompt.
 #include "ShortcutTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QuilloMac as a person runs it, on a private X server: the dashboard opens
 // once after start, a second launch shows it in the running monitor and exits
 // 0 without starting a monitor of its own, and the recorded global shortcut

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop trust dialog between the bridge and a real QuilloPeer on
 // loopback: trusting pairs the phone, refusing or not answering in time turns
 // it away, and a name with control characters is shown cleaned.

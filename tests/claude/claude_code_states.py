@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Quillo against the real Claude Code CLI.
 
 Claude Code (a pinned release from the npm registry, kept in a cache folder

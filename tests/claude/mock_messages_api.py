@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A small stand-in for the Messages API, enough for Claude Code to hold a
 conversation offline.
 

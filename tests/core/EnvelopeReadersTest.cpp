@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast reader must read every line as the streaming reader does, or leave
 // it to that reader. Many generated and mutated lines go through both.
 #include "HookEnvelope.h"

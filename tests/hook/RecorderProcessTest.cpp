@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recorder as Claude Code runs it: the real binary, real files, a private home.
 #include "HookEnvelope.h"
 #include "ProcessChain.h"

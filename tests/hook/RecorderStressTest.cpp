@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Many recorders at once, a consumer moving the file aside, and forced trims:
 // every event must arrive exactly once and whole.
 #include "EventCounts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the installed Claude Code's version, with programs, links and
 // folders laid out as the npm package and the native install lay them out.
 #include "TempDir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hook modes of the real QuilloMac binary, with HOME at a temporary folder
 // and no display.
 #include "ChildProcess.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "InstallerTestSupport.h"
 #include "installer/HookStatusText.h"
 #include "platform/FakeClaudeVersionSource.h"

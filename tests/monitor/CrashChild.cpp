@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program that installs the monitor's crash handler and then dies the way
 // its first argument says, so tests can check the report of a real crash.
 // Usage: crash_child FOLDER LOG null|stack-overflow|abort

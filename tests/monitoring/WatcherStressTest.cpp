@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Many recorders writing at once against a running watcher: every event must
 // reach the store exactly once.
 #include "ChildProcess.h"

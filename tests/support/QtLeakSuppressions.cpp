@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programs that draw with Qt load fontconfig, which keeps its caches for the
 // life of the process, and on X11 libdbus (accessibility), which keeps its
 // connection; the leak checker would report them at exit. Link this

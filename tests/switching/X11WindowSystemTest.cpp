@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/X11WindowSystem.h"
 #include "TempDir.h"
 #include "VirtualDisplay.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "transport/TransportError.h"
 #include "transport/TransportInvitationContext.h"
 #include "transport/TransportPeer.h"

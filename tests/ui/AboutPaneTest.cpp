@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about pane: its rows reach the services they name, and each question
 // opens on its own.
 #include "WidgetTestApp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reset behind "清理并重启", on a configured temporary home: hooks,
 // pairings, the shortcut and its grab, the preferences and the data folder
 // go; the language override and foreign hooks stay; the restart comes last.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dashboard's texts as the source language has them (no translation is
 // installed here).
 #include "dashboard/DashboardTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dashboard view against a model fed by hand, a fake clock, hand-run
 // delayed calls and a switch runner that finishes when the test says so.
 #include "dashboard/DashboardView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The diagnostics window: its filter and count, the type pills, loading a
 // large log in the background, export and clear, and the one window.
 #include "DiagnosticLogger.h"

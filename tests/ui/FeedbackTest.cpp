@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The feedback flow with a fake file manager, mail program and alert.
 #include "TempDir.h"
 #include "WidgetTestApp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Revealing a file: the file manager's D-Bus call as a real file manager
 // receives it, on a private bus, and the folder when nobody answers.
 #include "platform/FileRevealer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hook pane with the real installer on a temporary home: one plan at a
 // time, the preview, the write and the messages it reports.
 #include "settings/HookConfigDetail.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hook change preview: which lines count as new, what the note says, and
 // the sheet's two answers.
 #include "InstallerTestSupport.h"

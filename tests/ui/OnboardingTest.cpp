@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first-run guide's flow: its pages in order, the hook write and its
 // failure, and what finishing or closing records.
 #include "InstallerTestSupport.h"

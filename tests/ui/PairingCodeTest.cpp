@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pairing QR code: what a phone camera reads from the drawn view is the
 // pairing address, and text that no code can hold is shown as text.
 #include "ChildProcess.h"

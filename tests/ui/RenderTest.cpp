@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every view can be drawn to an image, by the library and by `QuilloMac
 // --render`; the command line refuses what it does not know.
 #include "ChildProcess.h"

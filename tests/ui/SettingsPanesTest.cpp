@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The paired phones, supported terminals and system panes.
 #include "FakeSystemProbes.h"
 #include "TerminalKind.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window: one window, its sidebar, its badge and its panes.
 #include "WidgetTestApp.h"
 #include "installer/HookHealthMonitor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status item's controller, the dashboard's presenter and where it puts a
 // panel, with a fake tray item, fake screens and a hand-run throttle.
 #include "UiTestApp.h"

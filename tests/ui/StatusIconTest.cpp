@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status icon: what its key counts, which overlay wins, and where the
 // overlays land once the bottom-up design is flipped into Qt's coordinates.
 #include "UiTestApp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system checks: what each probe's answer means to the user, that a
 // probe which hangs holds up nothing, the /proc and kitty.conf readers, and the
 // list view that runs them off the main thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The palette's colour conversion and the shared components.
 #include "theme/Theme.h"
 #include "WidgetTestApp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display language: which one is chosen, and that English really replaces
 // the Chinese source texts.
 #include "app/Translations.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status item and the dashboard on a real X server with a real tray host
 // (run by run-with-tray), fed by real recorder runs: the icon appears, a click
 // on it opens the dashboard under it with the sessions, a second click closes

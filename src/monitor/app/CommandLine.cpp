@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
 #include "app/BuildVersion.h"
@@ -214,7 +215,9 @@ std::string commandLineHelp() {
 
 std::string versionText() {
     return std::string("QuilloMac ") + BuildVersion::shortVersion + " (build " +
-           BuildVersion::buildNumber + ")\n";
+           BuildVersion::buildNumber + ")\n" +
+           "License: GPL-3.0-or-later (GNU General Public License, version 3 or later)\n"
+           "This is free software: you may change and share it. There is NO WARRANTY.\n";
 }
 
 std::vector<std::string> commandLineFlags() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/FeedbackReport.h"
 
 #include "DiagnosticLogger.h"
@@ -26,7 +27,7 @@ std::string versionString() {
     const std::string_view version = BuildVersion::shortVersion;
     const std::string_view build = BuildVersion::buildNumber;
     return "v" + std::string(version.empty() ? "0.0" : version) + " (" +
-           std::string(build.empty() ? "0" : build) + ")";
+           std::string(build.empty() ? "unknown" : build) + ")";
 }
 
 QString systemVersionString() {

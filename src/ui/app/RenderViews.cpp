@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The views that `QuilloMac --render` can draw, each with sample data. A new
 // view adds one entry to the list below.
 #include "RenderRegistry.h"

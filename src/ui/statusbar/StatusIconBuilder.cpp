@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "StatusIconBuilder.h"
 
 #include "theme/Fonts.h"

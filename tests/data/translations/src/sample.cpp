@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input for the translation check's own test: two translatable texts.
 #include <QCoreApplication>
 
