@@ -4,14 +4,22 @@
 
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dev release test bench fuzz run install uninstall package screenshots format clean
+.PHONY: all deps test-deps bench-deps dev release test bench fuzz run install uninstall package \
+	screenshots format clean
 
 all: dev
 
+# Each target installs only the packages it needs (scripts/install-deps lists
+# the sets): building and running, then what the tests, the benchmarks and
+# fuzzing add.
 deps:
-	@scripts/install-deps
+	@scripts/install-deps build
+test-deps:
+	@scripts/install-deps build test
+bench-deps:
+	@scripts/install-deps build test bench
 
-dev: deps
+dev: test-deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
@@ -19,16 +27,18 @@ release: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
+# CTest, then every skipped test with its reason.
 test: dev
-	ctest --preset dev -j $(JOBS)
+	@scripts/run-tests build dev $(JOBS)
 
-bench: release
+bench: bench-deps release
 	bench/run-benchmarks build-release/bin
 
 # Each fuzz target runs for FUZZ_SECONDS, starting from the corpus in fuzz/corpus;
 # new inputs it finds go to build-fuzz/corpus (copy the useful ones over).
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz:
+	@scripts/install-deps build fuzz
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLO_FUZZ=ON \
 	  -DQUILLO_SANITIZE=ON -DQUILLO_BUILD_TESTS=OFF -DQUILLO_BUILD_BENCH=OFF
@@ -45,10 +55,11 @@ run: release
 # `make install` needs no root: the programs go to ~/.local/bin, the menu entry,
 # icons, man pages and metadata below ~/.local/share. PREFIX=/usr/local (as
 # root) installs for everybody. `make uninstall` removes exactly the files that
-# the last `make install` wrote (build-release/install_manifest.txt).
+# the last `make install` wrote (build-release/install_manifest.txt), and the
+# folders it created that are empty then.
 PREFIX ?= $(HOME)/.local
 install: release
-	cmake --install build-release --prefix "$(PREFIX)"
+	@scripts/install build-release "$(PREFIX)"
 	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
 	  *) echo "make install: $(PREFIX)/bin is not on your PATH (Debian adds ~/.local/bin at the" \
 	       "next login); the menu entry works without it";; \
