@@ -19,12 +19,20 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    quillo::CrashHandler::install();
     std::vector<std::string> arguments(argv, argv + argc);
     const quillo::CommandLine commandLine = quillo::parseCommandLine(arguments);
     if (commandLine.error) {
         std::cerr << "QuilloMac: " << *commandLine.error << "\n" << quillo::commandLineUsage();
         return 2;
+    }
+
+    // The modes that only print leave nothing behind in the user's account, not
+    // even the crash reports' folder.
+    const bool onlyPrints = commandLine.mode == quillo::CommandLine::Mode::help ||
+                            commandLine.mode == quillo::CommandLine::Mode::version ||
+                            commandLine.mode == quillo::CommandLine::Mode::printHookPath;
+    if (!onlyPrints) {
+        quillo::CrashHandler::install();
     }
 
     switch (commandLine.mode) {

@@ -143,6 +143,26 @@ TEST(CrashHandler, StackOverflowIsReportedFromTheAlternateStack) {
     EXPECT_TRUE(report.ends_with("/missing.log:\n(none)\n")) << report;
 }
 
+// Asking for help, the version or the recorder's path, or mistyping a flag,
+// only prints: nothing, not even the crash reports' folder, appears in the
+// user's account.
+TEST(CrashHandler, ModesThatOnlyPrintLeaveNothingBehind) {
+    TempHome home;
+    for (const std::vector<std::string>& flags :
+         {std::vector<std::string>{"--version"}, {"--help"}, {"--no-such-flag"},
+          {"--print-hook-path"}}) {
+        std::vector<std::string> argv{QUILLO_MAC_BINARY};
+        argv.insert(argv.end(), flags.begin(), flags.end());
+        ChildProcess::Options options;
+        options.timeLimit = std::chrono::seconds(60);
+        options.extraEnvironment = home.environment();
+        const auto result = ChildProcess::run(argv, options);
+        EXPECT_TRUE(result.started && !result.timedOut) << flags[0];
+        EXPECT_TRUE(std::filesystem::is_empty(home.path())) << flags[0] << " left "
+            << std::filesystem::directory_iterator(home.path())->path();
+    }
+}
+
 // The whole path end to end: a running monitor killed with SIGSEGV leaves a
 // report that the feedback report then names.
 TEST(CrashHandler, KilledMonitorLeavesAReportThatTheFeedbackReportNames) {
