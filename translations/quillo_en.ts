@@ -698,6 +698,14 @@ keep your phone next to the computer and always know.</translation>
         <translation>Scan the code with Quillo on your phone, or enter the pairing address below, to connect to this computer.</translation>
     </message>
     <message>
+        <source>从构建目录运行，不会开启开机自启 · 可在设置 → 通用开启</source>
+        <translation>Running from a build folder: Quillo will not start at login · turn it on in Settings → General</translation>
+    </message>
+    <message>
+        <source>钩子将指向构建目录 %1 中的 QuilloHook。执行 make install（或安装软件包）后钩子会一直可用；make clean 或移动该目录后需重新配置。</source>
+        <translation>The hook will point to QuilloHook in the build folder %1. After make install (or installing the package) it keeps working; after make clean or moving the folder, set it up again.</translation>
+    </message>
+    <message>
         <source>完成后将开启开机自启 · 可在设置 → 通用关闭</source>
         <translation>Quillo will start at login · turn it off in Settings → General</translation>
     </message>

@@ -87,6 +87,27 @@ TEST_F(Onboarding, SkippingTheHooksStillCompletesAndSwitchesAutostartOnOnce) {
     EXPECT_EQ(launchAtLogin, std::vector<bool>{true});
 }
 
+// Run from a build folder, finishing leaves start at login off (its entry would
+// dangle after `make clean`), and the guide says where the hook points.
+TEST_F(Onboarding, FromABuildFolderAutostartStaysOffAndTheHookPageSaysWhy) {
+    services.buildFolder = home.path() / "quillo/build-release";
+    OnboardingView* view = toHookPage();
+    auto* note = view->findChild<QLabel*>("onboardingBuildFolderNote");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->text().contains(QString::fromStdString(services.buildFolder->string())));
+    EXPECT_TRUE(note->text().contains("make install"));
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_TRUE(settings.boolean("quillo.onboardingCompleted"));
+    EXPECT_EQ(launchAtLogin, std::vector<bool>{});
+    EXPECT_FALSE(settings.boolean("quillo.launchAtLoginDefaultApplied"));
+
+    // An installed copy is no build folder; one whose parent holds CMake's cache is.
+    EXPECT_EQ(HookInstaller::buildFolder(home.path() / "usr/bin"), std::nullopt);
+    fs::create_directories(home.path() / "build/bin");
+    test::writeFile(home.path() / "build/CMakeCache.txt", "");
+    EXPECT_EQ(HookInstaller::buildFolder(home.path() / "build/bin"), home.path() / "build");
+}
+
 TEST_F(Onboarding, AFailedWriteKeepsThePageWithItsReasonAndCanBeRetried) {
     test::writeFile(home.path() / ".claude", "a file where the folder belongs");
     OnboardingView* view = toHookPage();

@@ -435,6 +435,15 @@ std::filesystem::path executableDirectory() {
     return std::filesystem::current_path(ec);
 }
 
+std::optional<std::filesystem::path> buildFolder(const std::filesystem::path& executableDirectory) {
+    const std::filesystem::path folder = executableDirectory.parent_path();
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(folder / "CMakeCache.txt", ec)) {
+        return folder;
+    }
+    return std::nullopt;
+}
+
 std::string hookBinaryPath() {
     return hookBinaryPath(executableDirectory());
 }

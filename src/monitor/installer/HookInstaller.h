@@ -79,6 +79,11 @@ std::filesystem::path settingsPath();
 // The folder of the running executable (/proc/self/exe).
 std::filesystem::path executableDirectory();
 
+// The build folder these programs run from (`executableDirectory`'s parent when
+// it holds CMake's cache), or none for an installed copy. A hook or an
+// autostart entry that points there breaks with `make clean` or a move.
+std::optional<std::filesystem::path> buildFolder(const std::filesystem::path& executableDirectory);
+
 // `executableDirectory` + "/QuilloHook": the recorder ships next to the monitor.
 std::string hookBinaryPath();
 std::string hookBinaryPath(const std::filesystem::path& executableDirectory);

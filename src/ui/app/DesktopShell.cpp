@@ -9,6 +9,7 @@
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/FeedbackComposer.h"
 #include "installer/HookHealthMonitor.h"
+#include "installer/HookInstaller.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
@@ -86,6 +87,7 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.setLaunchAtLogin = [launch = launchAtLogin_.get()](bool on) {
         launch->setEnabled(on);
     };
+    services.buildFolder = HookInstaller::buildFolder(HookInstaller::executableDirectory());
     services.languages = languages_.get();
     services.updates = links_.updates;
     services.relaunch = links_.relaunch;

@@ -282,6 +282,15 @@ QWidget* OnboardingView::hookContent() {
         "Quillo 需要在 Claude Code 的配置文件中添加事件监听钩子。以下是即将进行的变更：")));
     diff_ = new HookDiffView;
     layout->addWidget(diff_);
+    if (services_.buildFolder) {
+        auto* note = bodyText(
+            QCoreApplication::translate(
+                "OnboardingView", "钩子将指向构建目录 %1 中的 QuilloHook。执行 make install（或安装软件包）"
+                                  "后钩子会一直可用；make clean 或移动该目录后需重新配置。")
+                .arg(QString::fromStdString(services_.buildFolder->string())));
+        note->setObjectName(QStringLiteral("onboardingBuildFolderNote"));
+        layout->addWidget(note);
+    }
     preparing_ = makeLabel(QCoreApplication::translate("OnboardingView", "正在准备配置预览..."),
                            11.5, QFont::Normal, Theme::fgDim());
     layout->addWidget(preparing_);
@@ -328,8 +337,13 @@ QWidget* OnboardingView::phoneContent() {
     layout->addWidget(address_);
     layout->addStretch(1);
     auto* note = makeLabel(
-        QCoreApplication::translate("OnboardingView", "完成后将开启开机自启 · 可在设置 → 通用关闭"),
+        services_.buildFolder
+            ? QCoreApplication::translate("OnboardingView",
+                                          "从构建目录运行，不会开启开机自启 · 可在设置 → 通用开启")
+            : QCoreApplication::translate("OnboardingView",
+                                          "完成后将开启开机自启 · 可在设置 → 通用关闭"),
         11.5, QFont::Normal, Theme::fgDim());
+    note->setObjectName(QStringLiteral("onboardingAutostartNote"));
     layout->addWidget(note, 0, Qt::AlignHCenter);
     return page;
 }

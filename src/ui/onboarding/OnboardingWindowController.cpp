@@ -65,7 +65,11 @@ void OnboardingWindowController::finish() {
 void OnboardingWindowController::applyDefaultLaunchAtLoginIfNeeded() {
     // Once ever: a user who turns it off later keeps it off. Without a way
     // to switch it, nothing is recorded, so that it happens once there is one.
-    if (!setLaunchAtLogin_ || services_.settings->boolean(launchAtLoginAppliedKey)) {
+    // From a build folder the autostart entry would point at a program that
+    // `make clean` removes; an installed copy switches it on at its own first
+    // finish.
+    if (!setLaunchAtLogin_ || services_.buildFolder ||
+        services_.settings->boolean(launchAtLoginAppliedKey)) {
         return;
     }
     services_.settings->setBoolean(launchAtLoginAppliedKey, true);

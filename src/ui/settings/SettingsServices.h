@@ -3,6 +3,7 @@
 
 #include "transport/PairingAddress.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -34,6 +35,9 @@ struct SettingsServices {
     std::function<void(bool)> setLaunchAtLogin;
     AppLanguageManager* languages = nullptr;
     SoftwareUpdateController* updates = nullptr;
+    // Set when Quillo runs from its build folder rather than an installation:
+    // onboarding then leaves start at login off and says where the hook points.
+    std::optional<std::filesystem::path> buildFolder;
     // Starts a new monitor and quits this one.
     std::function<void()> relaunch;
 
