@@ -7,6 +7,8 @@ set(CPACK_PACKAGE_VENDOR "The Quillo developers")
 set(CPACK_PACKAGE_CONTACT "The Quillo developers <${QUILLO_SUPPORT_EMAIL}>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# strip keeps the compilers' .comment notes; the package's programs go without.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/QuilloPackageStrip.cmake)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop companion that shows the state of Claude Code sessions")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Quillo watches every Claude Code session on this computer and shows in the\n"

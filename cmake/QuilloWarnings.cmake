@@ -19,3 +19,25 @@ if(QUILLO_SANITIZE)
     $<$<CONFIG:Debug>:-O1>)
   target_link_options(quillo_warnings INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Optimised builds (`make run`, `make install`, the Debian package) get Debian's
+# hardening flags, as `dpkg-buildflags` gives them with hardening=+all: stack
+# protector, fortified functions, format checks, full RELRO and immediate
+# binding. Optimisation and debug-information choices stay with the build type.
+find_program(QUILLO_DPKG_BUILDFLAGS dpkg-buildflags)
+if(NOT QUILLO_SANITIZE AND NOT QUILLO_FUZZ AND NOT CMAKE_BUILD_TYPE STREQUAL "Debug"
+   AND QUILLO_DPKG_BUILDFLAGS)
+  foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+    execute_process(
+      COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+              ${QUILLO_DPKG_BUILDFLAGS} --get ${kind}
+      OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    list(FILTER flags EXCLUDE REGEX "^-g|^-O|^-ffile-prefix-map=")
+    if(kind STREQUAL "LDFLAGS")
+      target_link_options(quillo_warnings INTERFACE ${flags})
+    else()
+      target_compile_options(quillo_warnings INTERFACE ${flags})
+    endif()
+  endforeach()
+endif()
