@@ -350,6 +350,25 @@ def run_print_mode(claude, env, monitor, project, debug_log, stop_gate):
     check_pids(debug_log, session, process.pid, ["UserPromptSubmit", "Stop", "SessionEnd"])
 
 
+def order_in_words(state_at, not_yet, seen):
+    """How the monitor's state came relative to the dialog on screen, in words.
+
+    The dialog appeared between `not_yet` (the last look without it) and `seen`
+    (the first look with it); the state was read at `state_at`. The screen is
+    only looked at now and then, so the state can come before the dialog was
+    seen, and a plain difference would read as a negative latency.
+    """
+    def ms(seconds):
+        return f"{abs(seconds) * 1000:.0f} ms"
+    if state_at < not_yet:
+        return f"the state came {ms(not_yet - state_at)} before the dialog was drawn"
+    if state_at <= seen:
+        return (f"the state came while the dialog was being drawn, at most {ms(state_at - not_yet)} "
+                f"after it started and {ms(seen - state_at)} before it was seen whole")
+    return (f"the state came after the dialog: at most {ms(state_at - not_yet)}, "
+            f"at least {ms(state_at - seen)} later")
+
+
 def run_interactive(claude, env, monitor, tmux, project, debug_log):
     log("interactive session with a permission dialog, an API error and /exit")
     start = monitor.mark()
@@ -368,8 +387,7 @@ def run_interactive(claude, env, monitor, tmux, project, debug_log):
                                            turn)
     # The dialog appeared between the last look without it and the first with
     # it; the monitor's line is timed when this test read it.
-    log(f"  permission dialog -> waiting_permission: at most {(permission_at - not_yet) * 1000:.0f} ms "
-        f"(at least {(permission_at - seen) * 1000:.0f} ms)")
+    log("  permission dialog -> waiting_permission: " + order_in_words(permission_at, not_yet, seen))
     if marker.exists() or "Do you want to proceed?" not in tmux.screen("work"):
         raise Failure("waiting_permission came only after the dialog was answered")
     # Claude Code also notifies about the dialog, but only 6 s later; the state
