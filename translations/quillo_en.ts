@@ -744,14 +744,6 @@ keep your phone next to the computer and always know.</translation>
         <translation>Scan the QR code with Quillo on the phone, or paste the pairing address there; then accept the pairing invitation on this computer.</translation>
     </message>
     <message>
-        <source>复制配对地址</source>
-        <translation>Copy pairing address</translation>
-    </message>
-    <message>
-        <source>已复制</source>
-        <translation>Copied</translation>
-    </message>
-    <message>
         <source>手机连接没有在监听，暂时没有配对地址。可在「系统权限」中查看原因。</source>
         <translation>The phone link is not listening, so there is no pairing address for now. The Permissions pane shows why.</translation>
     </message>
@@ -782,6 +774,17 @@ keep your phone next to the computer and always know.</translation>
     <message>
         <source>解除</source>
         <translation>Unpair</translation>
+    </message>
+</context>
+<context>
+    <name>PairingAddressText</name>
+    <message>
+        <source>复制配对地址</source>
+        <translation>Copy pairing address</translation>
+    </message>
+    <message>
+        <source>已复制</source>
+        <translation>Copied</translation>
     </message>
 </context>
 <context>

@@ -14,6 +14,7 @@
 #include "platform/LaunchAtLogin.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
+#include "statusbar/DashboardPresenter.h"
 #include "statusbar/StatusBarShell.h"
 #include "theme/Palette.h"
 #include "theme/Symbols.h"
@@ -98,6 +99,14 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.showDiagnostics = [this] { diagnosticsWindow_->show(); };
     services.presentFeedback = [this] {
         FeedbackComposer::presentFeedback(settingsWindow_->window());
+    };
+    services.showDashboard = [this] {
+        if (statusBar_ != nullptr) {
+            DashboardPresenter& presenter = statusBar_->presenter();
+            if (!presenter.isPopoverShown() && !presenter.isPanelShown()) {
+                presenter.toggle(false);
+            }
+        }
     };
     services.resetShortcut = [shortcuts = shortcuts_.get()] {
         shortcuts->reset({ShortcutName::toggleQuillo()});

@@ -55,6 +55,9 @@ struct SettingsServices {
     std::function<void()> showDiagnostics;
     std::function<void()> presentFeedback;
     std::function<void()> showOnboarding;
+    // Opens the dashboard (left open when it is already); the first-run
+    // guide's last button ends with it.
+    std::function<void()> showDashboard;
     // Resets the global shortcut through the shortcut registry, releasing its
     // key grab; empty where no registry runs.
     std::function<void()> resetShortcut;
