@@ -86,18 +86,18 @@
     <message>
         <source>完整卸载步骤：
 
-1. 在「设置 → 危险操作」中点击「清理配置信息」，移除 settings.json 中的 Hook 条目和应用数据。
+1. 在「设置 → 危险操作」中点击「清理配置信息」，移除 settings.json 中的 Hook 条目、应用数据、设置和崩溃报告。
 2. 退出 Quillo（托盘图标 → 退出，或终端 pkill -f QuilloMac）。
 3. 删除程序：用 Debian 软件包安装的，执行 sudo apt remove quillo；从源码 make install 安装的，在源码目录执行 make uninstall，它会删除装过的程序 QuilloMac、QuilloHook、QuilloPeer 以及应用菜单项、图标和手册页。
 4. 如已开启开机自启，删除 %1。
-5. 如还想删掉设置和崩溃报告：%2 与 %3。</source>
+5. 清理会留下 %2 中 settings.json 的备份 (settings.json.quillo-backup-…) 和显示语言设置 %3；不再需要时可以删除它们。</source>
         <translation>To uninstall completely:
 
-1. In "Settings → Danger Zone" click "Clean up configuration" to remove the hook entries in settings.json and the application data.
+1. In "Settings → Danger Zone" click "Clean up configuration" to remove the hook entries in settings.json, the application data, the settings and the crash reports.
 2. Quit Quillo (tray icon → Quit, or pkill -f QuilloMac in a terminal).
 3. Remove the program: if it came from the Debian package, run sudo apt remove quillo; if it was installed from source with make install, run make uninstall in the source folder, which removes the installed programs QuilloMac, QuilloHook and QuilloPeer with the menu entry, the icons and the manual pages.
 4. If start at login was on, delete %1.
-5. To remove the settings and crash reports as well: %2 and %3.</translation>
+5. The clean-up leaves the backups of settings.json in %2 (settings.json.quillo-backup-…) and the display language setting in %3; delete them when you no longer need them.</translation>
     </message>
 </context>
 <context>
@@ -165,6 +165,7 @@
 • 全局快捷键设置
 • 引导与偏好设置 (%1)
 • %2 下的应用数据 (events / 诊断日志 / 归档)
+• %3 下的崩溃报告
 
 清理后 Quillo 会自动重启, 回到首次启动状态. 如需完全卸载, 重启后按「关于 → 卸载说明」退出 Quillo 并删除程序即可.</source>
         <translation>This removes:
@@ -174,6 +175,7 @@
 • the global shortcut
 • the guide and preference settings (%1)
 • the application data in %2 (events / diagnostic log / archives)
+• the crash reports in %3
 
 Quillo then restarts in its first-run state. To uninstall completely, after the restart quit Quillo and remove the program as "About → Uninstalling" describes.</translation>
     </message>

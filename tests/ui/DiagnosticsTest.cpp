@@ -8,9 +8,14 @@
 #include "diagnostics/DiagnosticLogView.h"
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/TypePill.h"
+#include "platform/DialogHistoryGuard.h"
 #include "theme/Theme.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
@@ -201,6 +206,48 @@ TEST_F(DiagnosticsFixture, ExportWritesTheWholeLogUnderTheProposedNameAndClearEm
     EXPECT_FALSE(std::filesystem::exists(DiagnosticLogger::previousFile()));
     EXPECT_TRUE(view.entries().empty());
     EXPECT_EQ(visiblePage(view), "logEmpty");
+}
+
+// The save dialog as the export button opens it, answered by the user.
+void answerTheSaveDialog(bool save, const QString& name = {}) {
+    QTimer::singleShot(0, [save, name] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (save) {
+            dialog->selectFile(name);
+            static_cast<QDialog*>(dialog)->accept(); // the dialog's own check included
+        } else {
+            dialog->reject();
+        }
+    });
+}
+
+TEST_F(DiagnosticsFixture, TheSaveDialogLeavesNoHistoryOfItsOwnBehind) {
+    test::TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    DiagnosticLogger::warn("switch", "something");
+    const QString history = DialogHistoryGuard::historyFile();
+    QFile::remove(history);
+    DiagnosticLogView view(systemDiagnosticLog());
+    view.show();
+
+    answerTheSaveDialog(false);
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_FALSE(QFile::exists(history));
+
+    const auto destination = home.path() / "saved.log";
+    answerTheSaveDialog(true, QString::fromStdString(destination.string()));
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_TRUE(std::filesystem::exists(destination));
+    EXPECT_FALSE(QFile::exists(history));
+
+    // A history another program keeps there stays as it was.
+    std::filesystem::create_directories(std::filesystem::path(history.toStdString()).parent_path());
+    test::writeFile(history.toStdString(), "[FileDialog]\nlastVisited=file:///srv\n");
+    answerTheSaveDialog(false);
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_EQ(test::readFile(history.toStdString()), "[FileDialog]\nlastVisited=file:///srv\n");
+    QFile::remove(history);
 }
 
 TEST_F(DiagnosticsFixture, ShowingTwiceBringsBackTheSameWindow) {

@@ -2,6 +2,7 @@
 #include "DiagnosticLogView.h"
 
 #include "DiagnosticLogList.h"
+#include "platform/DialogHistoryGuard.h"
 #include "theme/Fonts.h"
 #include "theme/Label.h"
 #include "theme/Oklch.h"
@@ -116,6 +117,7 @@ public:
 };
 
 std::optional<QString> askWithSaveDialog(QWidget* parent, const QString& proposedName) {
+    const DialogHistoryGuard leaveNoHistory;
     const QString chosen = QFileDialog::getSaveFileName(
         parent, QCoreApplication::translate("DiagnosticLogView", "导出日志"),
         QDir::home().filePath(proposedName));
