@@ -289,6 +289,10 @@ Quillo then restarts in its first-run state. To uninstall completely, after the 
         <source>%1 条记录</source>
         <translation>%1 entries</translation>
     </message>
+    <message>
+        <source>诊断日志是空的，没有可以导出的内容。</source>
+        <translation>The diagnostic log is empty: there is nothing to export.</translation>
+    </message>
 </context>
 <context>
     <name>DiagnosticLogWindowController</name>

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <QComboBox>
 #include <QLabel>
@@ -206,6 +207,30 @@ TEST_F(DiagnosticsFixture, ExportWritesTheWholeLogUnderTheProposedNameAndClearEm
     EXPECT_FALSE(std::filesystem::exists(DiagnosticLogger::previousFile()));
     EXPECT_TRUE(view.entries().empty());
     EXPECT_EQ(visiblePage(view), "logEmpty");
+}
+
+TEST_F(DiagnosticsFixture, AnEmptyLogIsNotExportedAndTheUserIsToldWhy) {
+    test::TempHome home;
+    int asked = 0;
+    DiagnosticLogView view(systemDiagnosticLog(), [&](QWidget*, const QString&) {
+        ++asked;
+        return std::optional<QString>((home.path() / "copy.log").string().c_str());
+    });
+    view.show();
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_EQ(asked, 0);
+    auto* note = view.findChild<QMessageBox*>("nothingToExport");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
+    note->accept();
+    QCoreApplication::processEvents();
+
+    // Something older than a day is still in the file: that is exported.
+    std::filesystem::create_directories(home.appSupport());
+    test::writeFile(DiagnosticLogger::previousFile(), "older\n");
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(test::readFile(home.path() / "copy.log"), "older\n");
 }
 
 // The save dialog as the export button opens it, answered by the user.
