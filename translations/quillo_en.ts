@@ -99,6 +99,10 @@
 4. If start at login was on, delete %1.
 5. The clean-up leaves the backups of settings.json in %2 (settings.json.quillo-backup-…) and the display language setting in %3; delete them when you no longer need them.</translation>
     </message>
+    <message>
+        <source>项目主页</source>
+        <translation>Home page</translation>
+    </message>
 </context>
 <context>
     <name>ComponentsSheet</name>
@@ -354,6 +358,18 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     <message>
         <source>反馈内容已复制到剪贴板</source>
         <translation>Feedback copied to the clipboard</translation>
+    </message>
+    <message>
+        <source>最近一份崩溃日志已在文件管理器中标出。
+请把剪贴板内容粘贴到 GitHub issue 或任意聊天工具, 并附带文件管理器里高亮的 .crash 文件。</source>
+        <translation>The latest crash report is highlighted in the file manager.
+Please paste the clipboard into a GitHub issue or any chat, and attach the highlighted .crash file.</translation>
+    </message>
+    <message>
+        <source>未发现近期崩溃日志, 仅复制了基础诊断信息。
+请把剪贴板内容粘贴到 GitHub issue 或任意聊天工具。</source>
+        <translation>No recent crash report was found; only the basic diagnostics were copied.
+Please paste the clipboard into a GitHub issue or any chat.</translation>
     </message>
 </context>
 <context>

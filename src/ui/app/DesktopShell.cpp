@@ -6,12 +6,14 @@
 #include "TrustDialog.h"
 #include "X11HotKeyService.h"
 #include "app/AppLanguageManager.h"
+#include "app/FeedbackReport.h"
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/FeedbackComposer.h"
 #include "installer/HookHealthMonitor.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
+#include "platform/UrlOpener.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
 #include "statusbar/DashboardPresenter.h"
@@ -97,6 +99,8 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
         return pairingAddress_ ? pairingAddress_() : std::nullopt;
     };
     services.showDiagnostics = [this] { diagnosticsWindow_->show(); };
+    services.homePage = FeedbackReport::homePage();
+    services.openUrl = [](const QUrl& url) { DesktopUrlOpener().open(url); };
     services.presentFeedback = [this] {
         FeedbackComposer::presentFeedback(settingsWindow_->window());
     };

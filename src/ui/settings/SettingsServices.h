@@ -3,6 +3,9 @@
 
 #include "transport/PairingAddress.h"
 
+#include <QString>
+#include <QUrl>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -52,6 +55,10 @@ struct SettingsServices {
     std::function<std::optional<PairingAddress>()> pairingAddress;
 
     // About, diagnostics, feedback and the danger zone.
+    // The project's home page, shown with a button that opens it; empty: no
+    // such row.
+    QString homePage;
+    std::function<void(const QUrl&)> openUrl;
     std::function<void()> showDiagnostics;
     std::function<void()> presentFeedback;
     std::function<void()> showOnboarding;
