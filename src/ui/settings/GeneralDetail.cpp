@@ -11,6 +11,7 @@
 #include "platform/SettingsStore.h"
 #include "theme/Fonts.h"
 #include "theme/SurfaceCard.h"
+#include "theme/Switch.h"
 #include "theme/Theme.h"
 
 #include <QApplication>
@@ -29,7 +30,7 @@ namespace quillo {
 namespace {
 
 QCheckBox* makeSwitch(const QString& name) {
-    auto* box = new QCheckBox;
+    auto* box = new Switch;
     box->setObjectName(name);
     return box;
 }
