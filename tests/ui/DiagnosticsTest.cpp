@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "WidgetTestApp.h"
 #include "diagnostics/DiagnosticLogFilter.h"
+#include "diagnostics/DiagnosticLogList.h"
 #include "diagnostics/DiagnosticLogView.h"
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/TypePill.h"
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <QComboBox>
 #include <QLabel>
+#include <QListView>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QThreadPool>
@@ -207,6 +209,56 @@ TEST_F(DiagnosticsFixture, ExportWritesTheWholeLogUnderTheProposedNameAndClearEm
     EXPECT_FALSE(std::filesystem::exists(DiagnosticLogger::previousFile()));
     EXPECT_TRUE(view.entries().empty());
     EXPECT_EQ(visiblePage(view), "logEmpty");
+}
+
+TEST_F(DiagnosticsFixture, RowsSetTheTimeOnTheMessagesBaselineAndAlignTheMessages) {
+    const QRect row(0, 40, 720, 30);
+    std::vector<DiagnosticLogDelegate::RowLayout> rows;
+    for (const char* category : {"transport", "parse", "as", "network", "prune"}) {
+        Entry shown = entry(category, Severity::info, category);
+        rows.push_back(DiagnosticLogDelegate::layoutRow(shown, row));
+        const auto& layout = rows.back();
+        EXPECT_DOUBLE_EQ(layout.timeBaseline, layout.messageBaseline) << category;
+        EXPECT_GE(layout.messageLeft,
+                  layout.pillLeft + TypePill::forCategory(category).size().width())
+            << category;
+    }
+    for (const auto& layout : rows) {
+        EXPECT_DOUBLE_EQ(layout.messageLeft, rows.front().messageLeft);
+    }
+
+    // As drawn: the time's digits and a message in capitals (neither reaches
+    // below the baseline) end on the same pixel row.
+    Entry capitals = entry("c", Severity::info, "hook");
+    capitals.message = "HOOK EVENTS READY";
+    DiagnosticLogView view(memoryDiagnosticLog({capitals}, "/log"));
+    view.resize(720, 300);
+    view.show();
+    QCoreApplication::processEvents();
+    auto* list = view.findChild<QListView*>("logList");
+    const QImage image = list->viewport()->grab().toImage();
+    const QRect first = list->visualRect(list->model()->index(0, 0));
+    const auto layout = DiagnosticLogDelegate::layoutRow(capitals, first);
+    const double scale = image.devicePixelRatio();
+    auto lowestInk = [&](int fromX, int toX) {
+        int lowest = -1;
+        const QColor background = image.pixelColor(1, static_cast<int>(first.top() * scale) + 1);
+        for (int y = static_cast<int>(first.top() * scale);
+             y < static_cast<int>((first.bottom() - 1) * scale); ++y) {
+            for (int x = static_cast<int>(fromX * scale); x < static_cast<int>(toX * scale); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (std::abs(pixel.lightness() - background.lightness()) > 30) {
+                    lowest = y;
+                }
+            }
+        }
+        return lowest;
+    };
+    const int time = lowestInk(first.left() + 2, static_cast<int>(layout.pillLeft) - 4);
+    const int message = lowestInk(static_cast<int>(layout.messageLeft), first.right());
+    ASSERT_GE(time, 0);
+    ASSERT_GE(message, 0);
+    EXPECT_LE(std::abs(time - message), 1) << "time ends at " << time << ", message at " << message;
 }
 
 TEST_F(DiagnosticsFixture, AnEmptyLogIsNotExportedAndTheUserIsToldWhy) {
