@@ -6,7 +6,23 @@ include(GNUInstallDirs)
 install(TARGETS QuilloMac QuilloHook QuilloPeer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(quillo_data ${PROJECT_SOURCE_DIR}/data)
-install(FILES ${quillo_data}/com.quillo.mac.metainfo.xml
+
+# The metainfo and the copyright note name the home page and the support
+# address of this build; where the build names none, the element or field is
+# left out rather than filled with a stand-in.
+file(READ ${quillo_data}/com.quillo.mac.metainfo.xml quillo_metainfo)
+if(QUILLO_HOMEPAGE_URL)
+  string(REGEX REPLACE "/$" "" quillo_home "${QUILLO_HOMEPAGE_URL}")
+  string(REPLACE "@QUILLO_HOMEPAGE_URL@" "${quillo_home}" quillo_metainfo "${quillo_metainfo}")
+else()
+  string(REGEX REPLACE "  <url type=\"homepage\">[^\n]*\n" "" quillo_metainfo
+    "${quillo_metainfo}")
+  string(REGEX REPLACE "  <screenshots>.*</screenshots>\n" "" quillo_metainfo
+    "${quillo_metainfo}")
+endif()
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/data/com.quillo.mac.metainfo.xml
+  CONTENT "${quillo_metainfo}" @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/data/com.quillo.mac.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${quillo_data}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
@@ -55,11 +71,16 @@ install(FILES ${quillo_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The copyright note and the change log that every Debian package carries (a
 # version without a Debian revision makes it a native package: changelog.gz).
 configure_file(${quillo_data}/changelog ${CMAKE_BINARY_DIR}/doc/changelog @ONLY)
+file(READ ${quillo_data}/copyright quillo_copyright)
+if(NOT QUILLO_SUPPORT_EMAIL)
+  string(REGEX REPLACE "Upstream-Contact:[^\n]*\n" "" quillo_copyright "${quillo_copyright}")
+endif()
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/doc/copyright CONTENT "${quillo_copyright}" @ONLY)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.gz
   COMMAND ${QUILLO_GZIP} -9 -n -f -k changelog
   DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/doc
   VERBATIM)
 add_custom_target(quillo_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.gz)
-install(FILES ${quillo_data}/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
+install(FILES ${CMAKE_BINARY_DIR}/doc/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo)

@@ -86,18 +86,22 @@
     <message>
         <source>完整卸载步骤：
 
-1. 在「设置 → 危险操作」中点击「清理配置信息」，移除 settings.json 中的 Hook 条目和应用数据。
+1. 在「设置 → 危险操作」中点击「清理配置信息」，移除 settings.json 中的 Hook 条目、应用数据、设置和崩溃报告。
 2. 退出 Quillo（托盘图标 → 退出，或终端 pkill -f QuilloMac）。
 3. 删除程序：用 Debian 软件包安装的，执行 sudo apt remove quillo；从源码 make install 安装的，在源码目录执行 make uninstall，它会删除装过的程序 QuilloMac、QuilloHook、QuilloPeer 以及应用菜单项、图标和手册页。
 4. 如已开启开机自启，删除 %1。
-5. 如还想删掉设置和崩溃报告：%2 与 %3。</source>
+5. 清理会留下 %2 中 settings.json 的备份 (settings.json.quillo-backup-…) 和显示语言设置 %3；不再需要时可以删除它们。</source>
         <translation>To uninstall completely:
 
-1. In "Settings → Danger Zone" click "Clean up configuration" to remove the hook entries in settings.json and the application data.
+1. In "Settings → Danger Zone" click "Clean up configuration" to remove the hook entries in settings.json, the application data, the settings and the crash reports.
 2. Quit Quillo (tray icon → Quit, or pkill -f QuilloMac in a terminal).
 3. Remove the program: if it came from the Debian package, run sudo apt remove quillo; if it was installed from source with make install, run make uninstall in the source folder, which removes the installed programs QuilloMac, QuilloHook and QuilloPeer with the menu entry, the icons and the manual pages.
 4. If start at login was on, delete %1.
-5. To remove the settings and crash reports as well: %2 and %3.</translation>
+5. The clean-up leaves the backups of settings.json in %2 (settings.json.quillo-backup-…) and the display language setting in %3; delete them when you no longer need them.</translation>
+    </message>
+    <message>
+        <source>项目主页</source>
+        <translation>Home page</translation>
     </message>
 </context>
 <context>
@@ -165,6 +169,7 @@
 • 全局快捷键设置
 • 引导与偏好设置 (%1)
 • %2 下的应用数据 (events / 诊断日志 / 归档)
+• %3 下的崩溃报告
 
 清理后 Quillo 会自动重启, 回到首次启动状态. 如需完全卸载, 重启后按「关于 → 卸载说明」退出 Quillo 并删除程序即可.</source>
         <translation>This removes:
@@ -174,6 +179,7 @@
 • the global shortcut
 • the guide and preference settings (%1)
 • the application data in %2 (events / diagnostic log / archives)
+• the crash reports in %3
 
 Quillo then restarts in its first-run state. To uninstall completely, after the restart quit Quillo and remove the program as "About → Uninstalling" describes.</translation>
     </message>
@@ -287,6 +293,10 @@ Quillo then restarts in its first-run state. To uninstall completely, after the 
         <source>%1 条记录</source>
         <translation>%1 entries</translation>
     </message>
+    <message>
+        <source>诊断日志是空的，没有可以导出的内容。</source>
+        <translation>The diagnostic log is empty: there is nothing to export.</translation>
+    </message>
 </context>
 <context>
     <name>DiagnosticLogWindowController</name>
@@ -348,6 +358,18 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
     <message>
         <source>反馈内容已复制到剪贴板</source>
         <translation>Feedback copied to the clipboard</translation>
+    </message>
+    <message>
+        <source>最近一份崩溃日志已在文件管理器中标出。
+请把剪贴板内容粘贴到 GitHub issue 或任意聊天工具, 并附带文件管理器里高亮的 .crash 文件。</source>
+        <translation>The latest crash report is highlighted in the file manager.
+Please paste the clipboard into a GitHub issue or any chat, and attach the highlighted .crash file.</translation>
+    </message>
+    <message>
+        <source>未发现近期崩溃日志, 仅复制了基础诊断信息。
+请把剪贴板内容粘贴到 GitHub issue 或任意聊天工具。</source>
+        <translation>No recent crash report was found; only the basic diagnostics were copied.
+Please paste the clipboard into a GitHub issue or any chat.</translation>
     </message>
 </context>
 <context>
@@ -752,14 +774,6 @@ keep your phone next to the computer and always know.</translation>
         <translation>Scan the QR code with Quillo on the phone, or paste the pairing address there; then accept the pairing invitation on this computer.</translation>
     </message>
     <message>
-        <source>复制配对地址</source>
-        <translation>Copy pairing address</translation>
-    </message>
-    <message>
-        <source>已复制</source>
-        <translation>Copied</translation>
-    </message>
-    <message>
         <source>手机连接没有在监听，暂时没有配对地址。可在「系统权限」中查看原因。</source>
         <translation>The phone link is not listening, so there is no pairing address for now. The Permissions pane shows why.</translation>
     </message>
@@ -790,6 +804,17 @@ keep your phone next to the computer and always know.</translation>
     <message>
         <source>解除</source>
         <translation>Unpair</translation>
+    </message>
+</context>
+<context>
+    <name>PairingAddressText</name>
+    <message>
+        <source>复制配对地址</source>
+        <translation>Copy pairing address</translation>
+    </message>
+    <message>
+        <source>已复制</source>
+        <translation>Copied</translation>
     </message>
 </context>
 <context>

@@ -133,6 +133,7 @@ TEST_F(GeneralDetailTest, LanguagePromptGuardCancelAndRestart) {
     pick(*pane, AppLanguage::system); // while the question is open: dropped
     QMessageBox* prompt = waitForPrompt(*pane);
     ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(prompt->windowTitle(), "Quillo"); // not the program's file name
     test::spin(std::chrono::milliseconds(50));
     EXPECT_EQ(pane->findChildren<QMessageBox*>().size() + (prompt->parent() == nullptr ? 1 : 0),
               1u);
@@ -164,6 +165,33 @@ TEST_F(GeneralDetailTest, SwitchesWriteTheirSettingAndUpdatesNeedAFeed) {
     // Without a feed there is nothing to check, and the rows say so.
     EXPECT_FALSE(pane->automaticUpdatesSwitch()->isEnabled());
     EXPECT_FALSE(pane->checkForUpdatesButton()->isEnabled());
+}
+
+TEST_F(GeneralDetailTest, ShowingThePaneAgainShowsWhatChangedMeanwhile) {
+    auto pane = make();
+    pane->show();
+    EXPECT_FALSE(pane->launchAtLoginSwitch()->isChecked());
+    pane->hide(); // another category; the pane is kept
+
+    // The guide switched launch at login on; the rest changed elsewhere.
+    ASSERT_TRUE(launch.setEnabled(true));
+    settings.setBoolean("quillo.shortcutOpensAtMouse", true);
+    updates.setAutomaticallyChecksForUpdates(true);
+    languages.set(AppLanguage::en);
+    pane->show();
+    EXPECT_TRUE(pane->launchAtLoginSwitch()->isChecked());
+    EXPECT_TRUE(pane->shortcutAtMouseSwitch()->isChecked());
+    EXPECT_TRUE(pane->automaticUpdatesSwitch()->isChecked());
+    EXPECT_EQ(pane->currentLanguage(), AppLanguage::en);
+    EXPECT_EQ(pane->languagePicker()->currentData().toInt(), static_cast<int>(AppLanguage::en));
+
+    // Showing is not switching: turned off elsewhere, it stays off.
+    ASSERT_TRUE(launch.setEnabled(false));
+    pane->hide();
+    pane->show();
+    EXPECT_FALSE(pane->launchAtLoginSwitch()->isChecked());
+    EXPECT_FALSE(std::filesystem::exists(launch.file()));
+    EXPECT_FALSE(pane->statusMessage());
 }
 
 TEST_F(GeneralDetailTest, AFailedLaunchAtLoginSwitchShowsTheRealStateAndWhy) {

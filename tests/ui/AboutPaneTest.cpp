@@ -39,6 +39,21 @@ TEST(AboutPane, RowsRunTheirServicesAndAreDisabledWithoutThem) {
     EXPECT_TRUE(sheet->findChild<QLabel*>("uninstallText")->text().contains("make uninstall"));
     sheet->findChild<QAbstractButton*>("uninstallClose")->click();
     EXPECT_FALSE(sheet->isVisible());
+    // A build without a home page shows no row for one.
+    EXPECT_EQ(pane.findChild<QWidget*>("homePageRow"), nullptr);
+}
+
+TEST(AboutPane, AHomePageIsShownAndOpened) {
+    test::widgetApp();
+    std::vector<QUrl> opened;
+    SettingsServices services;
+    services.homePage = QStringLiteral("https://quillo.test/");
+    services.openUrl = [&](const QUrl& url) { opened.push_back(url); };
+    AboutDetail pane(services);
+    auto* row = pane.findChild<QWidget*>("homePageRow");
+    ASSERT_NE(row, nullptr);
+    pane.findChild<QAbstractButton*>("homePageButton")->click();
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl("https://quillo.test/")});
 }
 
 TEST(AboutPane, OpeningOneQuestionLeavesTheOthersAsTheyWere) {

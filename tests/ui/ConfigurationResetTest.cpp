@@ -112,6 +112,35 @@ TEST_F(ResetFixture, ConfiguredHomeEndsInFirstRunStateWithTheLanguageKept) {
     EXPECT_EQ(test::fileMode(home.appSupport()), 0700u);
 }
 
+TEST_F(ResetFixture, WithoutALanguageOverrideNothingQuilloWroteStaysButTheSettingsBackups) {
+    configure();
+    if (HasFatalFailure()) {
+        return;
+    }
+    settings.remove(Translations::languageOverrideKey);
+    const fs::path crashes = home.path() / ".local/state/quillo/crashes";
+    fs::create_directories(crashes);
+    test::writeFile(crashes / "QuilloMac-1800000000-4242.crash", "SIGSEGV\n");
+    std::vector<fs::path> backups;
+    for (const auto& file : fs::directory_iterator(HookInstaller::settingsPath().parent_path())) {
+        if (file.path().filename().string().find(".quillo-backup-") != std::string::npos) {
+            backups.push_back(file.path());
+        }
+    }
+    ASSERT_FALSE(backups.empty());
+
+    ConfigurationReset::perform(services());
+
+    EXPECT_FALSE(fs::exists(home.path() / ".local/state/quillo"));
+    EXPECT_FALSE(fs::exists(FileSettingsStore::standardPath().toStdString()));
+    EXPECT_FALSE(fs::exists(home.path() / ".config/quillo"));
+    EXPECT_TRUE(FileSettingsStore().keys().isEmpty());
+    EXPECT_TRUE(fs::is_directory(home.appSupport())); // made again for the new instance
+    for (const fs::path& backup : backups) {
+        EXPECT_TRUE(fs::exists(backup)) << backup;
+    }
+}
+
 TEST_F(ResetFixture, ANeverConfiguredHomeStillRestartsAndTheUpdaterKeyIsAmongThoseRemoved) {
     EXPECT_TRUE(ConfigurationReset::preferenceKeys().contains(
         SoftwareUpdateController::automaticChecksKey));

@@ -5,14 +5,22 @@
 #include "TempDir.h"
 #include "WidgetTestApp.h"
 #include "diagnostics/DiagnosticLogFilter.h"
+#include "diagnostics/DiagnosticLogList.h"
 #include "diagnostics/DiagnosticLogView.h"
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/TypePill.h"
+#include "platform/DialogHistoryGuard.h"
 #include "theme/Theme.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QComboBox>
 #include <QLabel>
+#include <QListView>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QThreadPool>
@@ -201,6 +209,122 @@ TEST_F(DiagnosticsFixture, ExportWritesTheWholeLogUnderTheProposedNameAndClearEm
     EXPECT_FALSE(std::filesystem::exists(DiagnosticLogger::previousFile()));
     EXPECT_TRUE(view.entries().empty());
     EXPECT_EQ(visiblePage(view), "logEmpty");
+}
+
+TEST_F(DiagnosticsFixture, RowsSetTheTimeOnTheMessagesBaselineAndAlignTheMessages) {
+    const QRect row(0, 40, 720, 30);
+    std::vector<DiagnosticLogDelegate::RowLayout> rows;
+    for (const char* category : {"transport", "parse", "as", "network", "prune"}) {
+        Entry shown = entry(category, Severity::info, category);
+        rows.push_back(DiagnosticLogDelegate::layoutRow(shown, row));
+        const auto& layout = rows.back();
+        EXPECT_DOUBLE_EQ(layout.timeBaseline, layout.messageBaseline) << category;
+        EXPECT_GE(layout.messageLeft,
+                  layout.pillLeft + TypePill::forCategory(category).size().width())
+            << category;
+    }
+    for (const auto& layout : rows) {
+        EXPECT_DOUBLE_EQ(layout.messageLeft, rows.front().messageLeft);
+    }
+
+    // As drawn: the time's digits and a message in capitals (neither reaches
+    // below the baseline) end on the same pixel row.
+    Entry capitals = entry("c", Severity::info, "hook");
+    capitals.message = "HOOK EVENTS READY";
+    DiagnosticLogView view(memoryDiagnosticLog({capitals}, "/log"));
+    view.resize(720, 300);
+    view.show();
+    QCoreApplication::processEvents();
+    auto* list = view.findChild<QListView*>("logList");
+    const QImage image = list->viewport()->grab().toImage();
+    const QRect first = list->visualRect(list->model()->index(0, 0));
+    const auto layout = DiagnosticLogDelegate::layoutRow(capitals, first);
+    const double scale = image.devicePixelRatio();
+    auto lowestInk = [&](int fromX, int toX) {
+        int lowest = -1;
+        const QColor background = image.pixelColor(1, static_cast<int>(first.top() * scale) + 1);
+        for (int y = static_cast<int>(first.top() * scale);
+             y < static_cast<int>((first.bottom() - 1) * scale); ++y) {
+            for (int x = static_cast<int>(fromX * scale); x < static_cast<int>(toX * scale); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (std::abs(pixel.lightness() - background.lightness()) > 30) {
+                    lowest = y;
+                }
+            }
+        }
+        return lowest;
+    };
+    const int time = lowestInk(first.left() + 2, static_cast<int>(layout.pillLeft) - 4);
+    const int message = lowestInk(static_cast<int>(layout.messageLeft), first.right());
+    ASSERT_GE(time, 0);
+    ASSERT_GE(message, 0);
+    EXPECT_LE(std::abs(time - message), 1) << "time ends at " << time << ", message at " << message;
+}
+
+TEST_F(DiagnosticsFixture, AnEmptyLogIsNotExportedAndTheUserIsToldWhy) {
+    test::TempHome home;
+    int asked = 0;
+    DiagnosticLogView view(systemDiagnosticLog(), [&](QWidget*, const QString&) {
+        ++asked;
+        return std::optional<QString>((home.path() / "copy.log").string().c_str());
+    });
+    view.show();
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_EQ(asked, 0);
+    auto* note = view.findChild<QMessageBox*>("nothingToExport");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
+    note->accept();
+    QCoreApplication::processEvents();
+
+    // Something older than a day is still in the file: that is exported.
+    std::filesystem::create_directories(home.appSupport());
+    test::writeFile(DiagnosticLogger::previousFile(), "older\n");
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(test::readFile(home.path() / "copy.log"), "older\n");
+}
+
+// The save dialog as the export button opens it, answered by the user.
+void answerTheSaveDialog(bool save, const QString& name = {}) {
+    QTimer::singleShot(0, [save, name] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (save) {
+            dialog->selectFile(name);
+            static_cast<QDialog*>(dialog)->accept(); // the dialog's own check included
+        } else {
+            dialog->reject();
+        }
+    });
+}
+
+TEST_F(DiagnosticsFixture, TheSaveDialogLeavesNoHistoryOfItsOwnBehind) {
+    test::TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    DiagnosticLogger::warn("switch", "something");
+    const QString history = DialogHistoryGuard::historyFile();
+    QFile::remove(history);
+    DiagnosticLogView view(systemDiagnosticLog());
+    view.show();
+
+    answerTheSaveDialog(false);
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_FALSE(QFile::exists(history));
+
+    const auto destination = home.path() / "saved.log";
+    answerTheSaveDialog(true, QString::fromStdString(destination.string()));
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_TRUE(std::filesystem::exists(destination));
+    EXPECT_FALSE(QFile::exists(history));
+
+    // A history another program keeps there stays as it was.
+    std::filesystem::create_directories(std::filesystem::path(history.toStdString()).parent_path());
+    test::writeFile(history.toStdString(), "[FileDialog]\nlastVisited=file:///srv\n");
+    answerTheSaveDialog(false);
+    view.findChild<QAbstractButton*>("exportButton")->click();
+    EXPECT_EQ(test::readFile(history.toStdString()), "[FileDialog]\nlastVisited=file:///srv\n");
+    QFile::remove(history);
 }
 
 TEST_F(DiagnosticsFixture, ShowingTwiceBringsBackTheSameWindow) {

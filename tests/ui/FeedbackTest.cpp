@@ -22,16 +22,19 @@ struct FeedbackFixture : ::testing::Test {
         test::widgetApp();
         services.reveal = reveal;
         services.urls = urls;
-        services.askToMail = [this](const QString& title, const QString& text) {
+        services.askToMail = [this](const QString& title, const QString& text, bool offerMail) {
             alerts.push_back({title, text});
+            mailOffered.push_back(offerMail);
             return chooseMail;
         };
+        services.supportAddress = QStringLiteral("help@quillo.test");
     }
 
     test::TempHome home;
     std::shared_ptr<FakeFileRevealer> reveal = std::make_shared<FakeFileRevealer>();
     std::shared_ptr<FakeUrlOpener> urls = std::make_shared<FakeUrlOpener>();
     std::vector<std::pair<QString, QString>> alerts;
+    std::vector<bool> mailOffered;
     bool chooseMail = false;
     FeedbackComposer::Services services;
 };
@@ -52,7 +55,8 @@ TEST_F(FeedbackFixture, WithACrashReportItIsNamedOnTheClipboardAndRevealed) {
     EXPECT_EQ(reveal->revealed, QStringList{QString::fromStdString(report.string())});
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].first, "反馈内容已复制到剪贴板");
-    EXPECT_EQ(alerts[0].second, FeedbackReport::alertText(true));
+    EXPECT_EQ(alerts[0].second, FeedbackReport::alertText(true, "help@quillo.test"));
+    EXPECT_TRUE(alerts[0].second.contains("help@quillo.test"));
     EXPECT_TRUE(urls->opened.empty()); // "好的" opens no mail
 }
 
@@ -66,15 +70,42 @@ TEST_F(FeedbackFixture, WithoutACrashReportNothingIsRevealedAndMailCarriesTheCli
     EXPECT_EQ(clipboard.split('\n').last(), "最近崩溃日志：未找到");
     EXPECT_TRUE(reveal->revealed.empty());
     ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0].second, FeedbackReport::alertText(false));
+    EXPECT_EQ(alerts[0].second, FeedbackReport::alertText(false, "help@quillo.test"));
+    EXPECT_EQ(mailOffered, std::vector<bool>{true});
 
     ASSERT_EQ(urls->opened.size(), 1u);
     const QUrl mail = urls->opened[0];
     EXPECT_EQ(mail.scheme(), "mailto");
-    EXPECT_EQ(mail.path(), FeedbackReport::supportAddress());
+    EXPECT_EQ(mail.path(), "help@quillo.test");
     const QUrlQuery query(mail);
     EXPECT_EQ(query.queryItemValue("subject", QUrl::FullyDecoded), "Quillo 反馈");
     EXPECT_EQ(query.queryItemValue("body", QUrl::FullyDecoded), clipboard);
+}
+
+// A build that names no support address: no address in the text, no mail.
+TEST_F(FeedbackFixture, WithoutASupportAddressTheAlertNamesNoneAndOffersNoMail) {
+    services.supportAddress.clear();
+    chooseMail = true; // even a dialog that answered "mail" sends nothing
+    for (bool crash : {false, true}) {
+        services.latestCrashReport = [crash]() -> std::optional<std::filesystem::path> {
+            if (crash) {
+                return std::filesystem::path("/tmp/QuilloMac-1.crash");
+            }
+            return std::nullopt;
+        };
+        FeedbackComposer::presentFeedback(services);
+    }
+    ASSERT_EQ(alerts.size(), 2u);
+    for (const auto& [title, text] : alerts) {
+        EXPECT_FALSE(text.contains("%1")) << text.toStdString();
+        EXPECT_FALSE(text.contains("@")) << text.toStdString();
+        EXPECT_FALSE(text.contains("到 、")) << text.toStdString();
+        EXPECT_TRUE(text.contains("GitHub issue")) << text.toStdString();
+    }
+    EXPECT_NE(alerts[0].second, alerts[1].second);
+    EXPECT_EQ(mailOffered, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(urls->opened.empty());
+    EXPECT_FALSE(FeedbackReport::mailLink("body", QString()).isValid());
 }
 
 } // namespace

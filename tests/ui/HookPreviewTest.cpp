@@ -7,6 +7,7 @@
 #include "onboarding/HookDiffView.h"
 #include "settings/HookDiffSheet.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -78,6 +79,25 @@ TEST_F(HookPreview, ForeignHooksStayContextAndOnlyOurGroupsAreAdded) {
                                            QString::fromStdString(settings.path().string()) +
                                            ".quillo-backup-"))
         << view.notes()[0].toStdString();
+}
+
+TEST_F(HookPreview, ANarrowBackupNoteKeepsTheBackupsNameAndShowsAllOfItAsATooltip) {
+    settings.putFixture("settings-foreign-groups-under-stop-and-pretooluse.json");
+    HookDiffView view(plan());
+    view.resize(360, 400);
+    view.show();
+    QCoreApplication::processEvents();
+    auto* note = view.findChild<QWidget*>("hookDiffNote");
+    ASSERT_NE(note, nullptr);
+    auto* label = note->findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    const QString backup = QString::fromStdString(view.plan()->backupPath.value());
+    const QString name = backup.mid(backup.lastIndexOf('/') + 1); // settings.json.quillo-backup-…
+    EXPECT_TRUE(label->text().startsWith("应用前会自动备份原配置文件到 ")) << label->text().toStdString();
+    EXPECT_TRUE(label->text().contains(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_TRUE(label->text().endsWith(name.right(12))) << label->text().toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+    EXPECT_TRUE(label->toolTip().endsWith(backup));
 }
 
 TEST_F(HookPreview, MissingFileIsAllNewAndSaysItWillBeCreated) {

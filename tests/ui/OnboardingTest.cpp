@@ -5,11 +5,15 @@
 #include "WidgetTestApp.h"
 #include "onboarding/OnboardingView.h"
 #include "onboarding/OnboardingWindowController.h"
+#include "settings/PaneButton.h"
+#include "pairing/PairingAddressText.h"
 #include "pairing/QrCodeView.h"
 #include "platform/SettingsStore.h"
 #include "system/SystemChecks.h"
 #include "system/SystemChecksView.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -144,21 +148,66 @@ TEST_F(Onboarding, AnUpToDatePlanIsStillWrittenWithItsBackup) {
     EXPECT_EQ(filesBesideSettings(), 2u); // the backup
 }
 
-TEST_F(Onboarding, ThePhonePageShowsThePairingAddressAsACode) {
+// Whether a label shows all of its text in the room it was given.
+::testing::AssertionResult showsItAll(const QLabel* label) {
+    const QRect needed = label->fontMetrics().boundingRect(
+        QRect(0, 0, label->width(), 100000), Qt::TextWordWrap, label->text());
+    if (needed.width() > label->width() || needed.height() > label->height()) {
+        return ::testing::AssertionFailure()
+               << "needs " << needed.width() << "x" << needed.height() << ", has "
+               << label->width() << "x" << label->height();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(Onboarding, ThePhonePageShowsTheWholePairingAddressAndCopiesIt) {
+    services.pairingAddress = [] {
+        return PairingAddress{"192.168.1.20", 47810, std::string(64, 'a'), "workstation"};
+    };
     OnboardingView* view = toHookPage();
     view->primaryButton()->click();
     ASSERT_EQ(view->step(), OnboardingStep::iphone);
+    QCoreApplication::processEvents(); // the page's layout
     const QString address = QString::fromStdString(services.pairingAddress()->toString());
     EXPECT_EQ(view->qrCode()->text(), address);
     EXPECT_TRUE(view->qrCode()->showsCode());
-    EXPECT_EQ(view->findChild<QLabel*>("onboardingPairingAddress")->text(), address);
+    PairingAddressText* text = view->pairingAddress();
+    ASSERT_TRUE(text->isVisible());
+    EXPECT_EQ(text->address(), address);
+    EXPECT_TRUE(showsItAll(text->label()));
+    EXPECT_GE(text->label()->height(), 2 * text->label()->fontMetrics().height()); // it wraps
+
+    ASSERT_TRUE(text->copyButton()->isVisible());
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(text->copyButton(), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), address); // without the break marks
 
     // Without a listening phone link there is no code, and the page says so.
     services.pairingAddress = [] { return std::optional<PairingAddress>(); };
     OnboardingView bare(services, [] {});
     bare.setStep(OnboardingStep::iphone);
     EXPECT_TRUE(bare.qrCode()->isHidden());
-    EXPECT_FALSE(bare.findChild<QLabel*>("onboardingPairingAddress")->text().isEmpty());
+    EXPECT_TRUE(bare.pairingAddress()->isHidden());
+    EXPECT_FALSE(bare.findChild<QLabel*>("onboardingNoPairingAddress")->isHidden());
+}
+
+TEST_F(Onboarding, DoneClosesTheGuideAndThenOpensTheDashboard) {
+    std::vector<std::string> steps;
+    services.showDashboard = [&] {
+        steps.push_back(controller().isVisible() ? "dashboard over the guide" : "dashboard");
+    };
+    OnboardingView* view = toHookPage();
+    view->primaryButton()->click();
+    ASSERT_EQ(view->step(), OnboardingStep::iphone);
+    QTest::mouseClick(view->primaryButton(), Qt::LeftButton);
+    EXPECT_EQ(steps, std::vector<std::string>{"dashboard"});
+    EXPECT_TRUE(settings.boolean("quillo.onboardingCompleted"));
+
+    // Skipping the hooks ends the guide without a dashboard.
+    view = toHookPage(true);
+    view->secondaryButton()->click();
+    EXPECT_FALSE(controller().isVisible());
+    EXPECT_EQ(steps.size(), 1u);
 }
 
 TEST_F(Onboarding, ClosingTheWindowDoesNotFinishTheFlow) {

@@ -8,14 +8,20 @@
 #include "theme/Oklch.h"
 #include "theme/StatusPill.h"
 #include "theme/Symbols.h"
+#include "platform/SettingsStore.h"
+#include "settings/GeneralDetail.h"
 
+#include <QCheckBox>
 #include <QFontInfo>
+#include <QImage>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace quillo {
 namespace {
@@ -140,6 +146,55 @@ TEST(Symbols, EveryNameHasAGlyphThatTheIconFontReallyHas) {
         EXPECT_EQ(Symbols::text(symbol.name).size(), 1) << symbol.name;
     }
     EXPECT_TRUE(Symbols::text("no.such.symbol").isEmpty());
+}
+
+double relativeLuminance(QColor color) {
+    auto channel = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) +
+           0.0722 * channel(color.blueF());
+}
+
+double contrast(QColor a, QColor b) {
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The pixels of `widget`, drawn on `background`, that stand out from it at
+// least 3:1.
+int pixelsStandingOut(QWidget* widget, QColor background) {
+    QImage image(widget->size(), QImage::Format_RGB32);
+    image.fill(background);
+    widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += contrast(image.pixelColor(x, y), background) >= 3.0 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// The general pane's switches, with the application's palette.
+TEST(Switch, AnOffSwitchStandsOutFromTheCardAndAClickAnywhereOnItSwitches) {
+    test::widgetApp();
+    MemorySettingsStore settings;
+    SettingsServices services;
+    services.settings = &settings;
+    auto pane = std::make_unique<GeneralDetail>(services);
+    pane->show();
+    QCheckBox* atMouse = pane->shortcutAtMouseSwitch();
+    ASSERT_FALSE(atMouse->isChecked());
+    const QColor card = oklch(0.21, 0.011, 250); // the lighter top of the card
+    // The knob (a disc some 14 points wide) at least, not just a hairline.
+    EXPECT_GE(pixelsStandingOut(atMouse, card), 100);
+
+    QTest::mouseClick(atMouse, Qt::LeftButton, {}, QPoint(atMouse->width() - 3, 3));
+    EXPECT_TRUE(atMouse->isChecked());
+    EXPECT_TRUE(settings.boolean("quillo.shortcutOpensAtMouse"));
+    EXPECT_GE(pixelsStandingOut(atMouse, card), 100);
 }
 
 } // namespace

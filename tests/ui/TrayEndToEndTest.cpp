@@ -3,22 +3,28 @@
 // (run by run-with-tray), fed by real recorder runs: the icon appears, a click
 // on it opens the dashboard under it with the sessions, a second click closes
 // it, and Escape closes a panel. A screenshot of the open dashboard is kept in
-// the build folder.
+// the build folder. The first-run guide, clicked through to its end, opens the
+// dashboard.
 #include "ChildProcess.h"
 #include "TempDir.h"
 #include "TmuxServer.h"
 #include "UiTestApp.h"
+#include "app/DesktopShell.h"
 #include "app/HeadlessMonitor.h"
+#include "app/OnboardingPresenter.h"
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardView.h"
 #include "dashboard/MacProcessRow.h"
 #include "installer/HookHealthMonitor.h"
+#include "onboarding/OnboardingView.h"
 #include "platform/SettingsStore.h"
 #include "statusbar/DashboardPresenter.h"
 #include "statusbar/StatusBarShell.h"
 #include "statusbar/StatusItem.h"
 
+#include <QApplication>
 #include <QPointer>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QWindow>
@@ -135,6 +141,63 @@ TEST(TrayEndToEnd, ClickingTheIconOpensAndClosesTheDashboardUnderIt) {
         },
         5s));
 
+    monitor.stop();
+}
+
+// Clicks a button where it is on the screen, through the X server.
+void clickButton(QWidget* button) {
+    ASSERT_TRUE(test::waitUntil([&] { return button->isVisible() && button->isEnabled(); }))
+        << button->objectName().toStdString();
+    clickAt(button->mapToGlobal(button->rect().center()));
+}
+
+TEST(TrayEndToEnd, FinishingTheFirstRunGuideOpensTheDashboard) {
+    test::TempHome home;
+    test::uiApp();
+    ASSERT_TRUE(test::waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }))
+        << "the tray host did not come up";
+
+    std::ostringstream log;
+    HeadlessMonitor monitor(log);
+    monitor.start();
+    MemorySettingsStore settings;
+    DesktopShell desktop(settings);
+    desktop.createStatusBar(monitor.store(), nullptr);
+    DashboardPresenter& presenter = desktop.statusBar()->presenter();
+    // The guide comes after the icon, as at a first start.
+    ASSERT_TRUE(test::waitUntil([&] {
+        auto where = desktop.statusBar()->item().geometry();
+        return where && where->center().x() > 50;
+    })) << "the icon never got a place in the tray";
+
+    desktop.onboarding()->show(false);
+    OnboardingView* guide = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* view = qobject_cast<OnboardingView*>(window)) {
+            guide = view;
+        }
+    }
+    ASSERT_NE(guide, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return guide->windowHandle()->isExposed(); }));
+
+    clickButton(guide->primaryButton()); // "开始"
+    ASSERT_TRUE(test::waitUntil([&] { return guide->step() == OnboardingStep::permissions; }));
+    clickButton(guide->primaryButton()); // "下一步"
+    ASSERT_TRUE(test::waitUntil([&] { return guide->step() == OnboardingStep::hookConfig; }));
+    clickButton(guide->primaryButton()); // "确认并应用", once the plan is made
+    ASSERT_TRUE(test::waitUntil([&] { return guide->step() == OnboardingStep::iphone; }))
+        << guide->applyError().value_or(QString()).toStdString();
+    EXPECT_FALSE(presenter.isPopoverShown() || presenter.isPanelShown());
+
+    clickButton(guide->primaryButton()); // "完成 — 进入 Dashboard"
+    ASSERT_TRUE(test::waitUntil([&] { return !guide->isVisible(); }));
+    EXPECT_TRUE(settings.boolean("quillo.onboardingCompleted"));
+    EXPECT_TRUE(test::waitUntil([&] { return presenter.isPopoverShown(); }))
+        << "the dashboard did not open under the icon";
+    // It stays open: the guide's window going away does not take its focus.
+    test::waitUntil([] { return false; }, 800ms);
+    EXPECT_TRUE(presenter.isPopoverShown());
+    presenter.close();
     monitor.stop();
 }
 

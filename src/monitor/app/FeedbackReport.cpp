@@ -85,28 +85,54 @@ QString composeBody(const std::optional<std::filesystem::path>& crash) {
 }
 
 QString supportAddress() {
-    return QString::fromUtf8(BuildVersion::supportEmail);
+    return QString::fromUtf8(BuildVersion::supportEmail).trimmed();
 }
 
-QString alertText(bool crashReportFound) {
+QString homePage() {
+    return QString::fromUtf8(BuildVersion::homePage).trimmed();
+}
+
+QString alertText(bool crashReportFound, const QString& supportAddress) {
+    if (supportAddress.isEmpty()) {
+        if (crashReportFound) {
+            return QCoreApplication::translate(
+                "FeedbackComposer",
+                "最近一份崩溃日志已在文件管理器中标出。\n请把剪贴板内容粘贴到 GitHub issue "
+                "或任意聊天工具, 并附带文件管理器里高亮的 .crash 文件。");
+        }
+        return QCoreApplication::translate(
+            "FeedbackComposer", "未发现近期崩溃日志, 仅复制了基础诊断信息。\n请把剪贴板内容粘贴到 "
+                                "GitHub issue 或任意聊天工具。");
+    }
     if (crashReportFound) {
         return QCoreApplication::translate(
                    "FeedbackComposer",
                    "最近一份崩溃日志已在文件管理器中标出。\n请把剪贴板内容粘贴到 %1、GitHub issue "
                    "或任意聊天工具, 并附带文件管理器里高亮的 .crash 文件。")
-            .arg(supportAddress());
+            .arg(supportAddress);
     }
     return QCoreApplication::translate(
                "FeedbackComposer",
                "未发现近期崩溃日志, 仅复制了基础诊断信息。\n请把剪贴板内容粘贴到 %1、GitHub issue "
                "或任意聊天工具。")
-        .arg(supportAddress());
+        .arg(supportAddress);
+}
+
+QString alertText(bool crashReportFound) {
+    return alertText(crashReportFound, supportAddress());
 }
 
 QUrl mailLink(const QString& body) {
+    return mailLink(body, supportAddress());
+}
+
+QUrl mailLink(const QString& body, const QString& supportAddress) {
+    if (supportAddress.isEmpty()) {
+        return {};
+    }
     // Everything but the unreserved characters is percent-encoded: a raw "+"
     // reads as a space in some mail programs, a raw "&" would end the body.
-    return QUrl::fromEncoded("mailto:" + QUrl::toPercentEncoding(supportAddress(), "@") +
+    return QUrl::fromEncoded("mailto:" + QUrl::toPercentEncoding(supportAddress, "@") +
                                  "?subject=" +
                                  QUrl::toPercentEncoding(QCoreApplication::translate(
                                      "FeedbackComposer", "Quillo 反馈")) +

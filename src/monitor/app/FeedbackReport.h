@@ -33,12 +33,17 @@ QStringList bodyLines(const std::optional<std::filesystem::path>& crash);
 QString composeBody(const std::optional<std::filesystem::path>& crash); // lines joined by "\n"
 
 // The text under the alert's title, which differs when a crash report was
-// found and revealed.
-QString alertText(bool crashReportFound);
+// found and revealed; it names the support address when there is one.
+QString alertText(bool crashReportFound, const QString& supportAddress);
+QString alertText(bool crashReportFound); // with this build's support address
 
-// mailto:<support address>?subject=…&body=…
-QUrl mailLink(const QString& body);
+// mailto:<support address>?subject=…&body=…; invalid without an address.
+QUrl mailLink(const QString& body, const QString& supportAddress);
+QUrl mailLink(const QString& body); // to this build's support address
 
+// The support address and the project's home page this build was configured
+// with; empty when it names none.
 QString supportAddress();
+QString homePage();
 
 } // namespace quillo::FeedbackReport

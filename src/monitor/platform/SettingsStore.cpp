@@ -90,6 +90,14 @@ struct FileSettingsStore::Private {
     // moment between QSettings' atomic replace and the chmod below.
     void save() {
         auto folder = QFileInfo(settings.fileName()).absolutePath();
+        if (settings.allKeys().isEmpty()) {
+            // Nothing left to keep (the reset removed it all): no empty file
+            // or folder stays behind.
+            settings.sync();
+            QFile::remove(settings.fileName());
+            QDir().rmdir(folder); // only when empty
+            return;
+        }
         AppPaths::ensurePrivateDirectory(folder.toStdString());
         settings.sync();
         QFile::setPermissions(settings.fileName(), QFile::ReadOwner | QFile::WriteOwner);

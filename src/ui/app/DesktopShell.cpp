@@ -6,6 +6,7 @@
 #include "TrustDialog.h"
 #include "X11HotKeyService.h"
 #include "app/AppLanguageManager.h"
+#include "app/FeedbackReport.h"
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/FeedbackComposer.h"
 #include "installer/HookHealthMonitor.h"
@@ -13,8 +14,10 @@
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
+#include "platform/UrlOpener.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
+#include "statusbar/DashboardPresenter.h"
 #include "statusbar/StatusBarShell.h"
 #include "theme/Palette.h"
 #include "theme/Symbols.h"
@@ -98,8 +101,18 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
         return pairingAddress_ ? pairingAddress_() : std::nullopt;
     };
     services.showDiagnostics = [this] { diagnosticsWindow_->show(); };
+    services.homePage = FeedbackReport::homePage();
+    services.openUrl = [](const QUrl& url) { DesktopUrlOpener().open(url); };
     services.presentFeedback = [this] {
         FeedbackComposer::presentFeedback(settingsWindow_->window());
+    };
+    services.showDashboard = [this] {
+        if (statusBar_ != nullptr) {
+            DashboardPresenter& presenter = statusBar_->presenter();
+            if (!presenter.isPopoverShown() && !presenter.isPanelShown()) {
+                presenter.toggle(false);
+            }
+        }
     };
     services.resetShortcut = [shortcuts = shortcuts_.get()] {
         shortcuts->reset({ShortcutName::toggleQuillo()});

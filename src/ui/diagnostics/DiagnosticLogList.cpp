@@ -107,10 +107,41 @@ QColor DiagnosticLogDelegate::messageColor(DiagnosticLogger::Severity severity) 
     return Theme::fgMuted();
 }
 
-int DiagnosticLogDelegate::messageWidth(const DiagnosticLogger::Entry& entry, int rowWidth) const {
-    const double pill = TypePill::forCategory(entry.category).size().width();
+// As wide as the widest pill: the known labels and any four capitals.
+int pillColumnWidth() {
+    static const int width = [] {
+        double widest = 0;
+        for (const char* category : {"transport", "switch", "as", "hook", "parse", "events", "mmmm",
+                                     "wwww"}) {
+            widest = std::max(widest, TypePill::forCategory(category).size().width());
+        }
+        return static_cast<int>(std::ceil(widest));
+    }();
+    return width;
+}
+
+int DiagnosticLogDelegate::messageWidth(int rowWidth) {
     return rowWidth - 2 * horizontalPadding - timeColumnWidth - 2 * columnSpacing -
-           static_cast<int>(std::ceil(pill));
+           pillColumnWidth();
+}
+
+DiagnosticLogDelegate::RowLayout DiagnosticLogDelegate::layoutRow(const DiagnosticLogger::Entry& entry,
+                                                                  const QRect& row) {
+    RowLayout layout;
+    const double top = row.top() + verticalPadding;
+    layout.pillLeft = row.left() + horizontalPadding + timeColumnWidth + columnSpacing;
+    layout.messageLeft = layout.pillLeft + pillColumnWidth() + columnSpacing;
+    layout.messageTop = top;
+    layout.messageWidth = messageWidth(row.width());
+    // The first line's own ascent: a line of Chinese is set in a fallback font
+    // that may stand taller than the Latin one.
+    const WrappedText message(QString::fromStdString(entry.message), messageFont(),
+                              layout.messageWidth);
+    layout.messageBaseline = top + (message.layout.lineCount() > 0
+                                        ? message.layout.lineAt(0).ascent()
+                                        : QFontMetricsF(messageFont()).ascent());
+    layout.timeBaseline = layout.messageBaseline;
+    return layout;
 }
 
 QSize DiagnosticLogDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
@@ -121,7 +152,7 @@ QSize DiagnosticLogDelegate::sizeHint(const QStyleOptionViewItem&, const QModelI
     }
     const auto& model = static_cast<const DiagnosticLogModel&>(*index.model());
     const auto& entry = model.entry(index.row());
-    const int textWidth = messageWidth(entry, width);
+    const int textWidth = messageWidth(width);
     double text =
         WrappedText(QString::fromStdString(entry.message), messageFont(), textWidth).height;
     const QString context = contextText(entry.context);
@@ -146,19 +177,18 @@ void DiagnosticLogDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         painter->fillRect(row, oklch(0.22, 0.012, 250));
     }
 
-    const double top = row.top() + verticalPadding;
-    double x = row.left() + horizontalPadding;
+    const RowLayout layout = layoutRow(entry, row);
+    const double top = layout.messageTop;
+    const double x = layout.messageLeft;
     painter->setFont(timeFont());
     painter->setPen(Theme::fgFaint());
-    painter->drawText(QRectF(x, top, timeColumnWidth, QFontMetricsF(timeFont()).height()),
-                      Qt::AlignLeft | Qt::AlignTop, entryTimeText(entry.timestamp));
-    x += timeColumnWidth + columnSpacing;
+    painter->drawText(QPointF(row.left() + horizontalPadding, layout.timeBaseline),
+                      entryTimeText(entry.timestamp));
 
     const TypePill pill = TypePill::forCategory(entry.category);
-    pill.paint(*painter, QPointF(x, top), entry.severity);
-    x += std::ceil(pill.size().width()) + columnSpacing;
+    pill.paint(*painter, QPointF(layout.pillLeft, top), entry.severity);
 
-    const int textWidth = messageWidth(entry, row.width());
+    const int textWidth = layout.messageWidth;
     painter->setPen(messageColor(entry.severity));
     WrappedText message(QString::fromStdString(entry.message), messageFont(), textWidth);
     message.layout.draw(painter, QPointF(x, top));

@@ -55,8 +55,20 @@ public:
 
     static QColor messageColor(DiagnosticLogger::Severity severity);
 
+    // Where a row's parts go in `row`: the time shares the message's first
+    // baseline, and every message starts at the same x whatever its pill.
+    struct RowLayout {
+        double timeBaseline = 0;
+        double pillLeft = 0;
+        double messageLeft = 0;
+        double messageTop = 0;
+        double messageBaseline = 0;
+        int messageWidth = 0;
+    };
+    static RowLayout layoutRow(const DiagnosticLogger::Entry& entry, const QRect& row);
+
 private:
-    int messageWidth(const DiagnosticLogger::Entry& entry, int rowWidth) const;
+    static int messageWidth(int rowWidth);
 
     QListView* view_;
     mutable QHash<int, QPair<int, int>> heights_; // row → (width, height)

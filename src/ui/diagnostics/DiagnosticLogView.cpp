@@ -2,6 +2,7 @@
 #include "DiagnosticLogView.h"
 
 #include "DiagnosticLogList.h"
+#include "platform/DialogHistoryGuard.h"
 #include "theme/Fonts.h"
 #include "theme/Label.h"
 #include "theme/Oklch.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
 #include <QStackedWidget>
@@ -116,6 +118,7 @@ public:
 };
 
 std::optional<QString> askWithSaveDialog(QWidget* parent, const QString& proposedName) {
+    const DialogHistoryGuard leaveNoHistory;
     const QString chosen = QFileDialog::getSaveFileName(
         parent, QCoreApplication::translate("DiagnosticLogView", "导出日志"),
         QDir::home().filePath(proposedName));
@@ -279,6 +282,19 @@ QString DiagnosticLogView::proposedExportName(Timestamp at) {
 }
 
 void DiagnosticLogView::exportLog() {
+    if (entries_.empty() && source_.bytesToRead && source_.bytesToRead() == 0) {
+        // No file would be written; say so rather than ask where to put it.
+        auto* note = new QMessageBox(QMessageBox::Information,
+                                     QCoreApplication::translate("DiagnosticLogView", "导出日志"),
+                                     QCoreApplication::translate(
+                                         "DiagnosticLogView", "诊断日志是空的，没有可以导出的内容。"),
+                                     QMessageBox::Ok, this);
+        note->setObjectName(QStringLiteral("nothingToExport"));
+        note->setAttribute(Qt::WA_DeleteOnClose);
+        note->setWindowModality(Qt::WindowModal);
+        note->open();
+        return;
+    }
     const std::optional<QString> destination = ask_(this, proposedExportName(now()));
     if (destination && source_.exportTo) {
         // A failed copy is not reported: the log stays where the footer says.

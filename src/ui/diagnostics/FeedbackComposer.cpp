@@ -22,7 +22,7 @@ Services systemServices(QWidget* parent) {
         .reveal = std::make_shared<DesktopFileRevealer>(),
         .urls = urls,
         .askToMail =
-            [owner](const QString& title, const QString& text) {
+            [owner](const QString& title, const QString& text, bool offerMail) {
                 QMessageBox alert(QMessageBox::Information, QStringLiteral("Quillo"), title,
                                   QMessageBox::NoButton, owner.data());
                 alert.setObjectName(QStringLiteral("feedbackAlert"));
@@ -31,12 +31,15 @@ Services systemServices(QWidget* parent) {
                     alert.addButton(QCoreApplication::translate("FeedbackComposer", "好的"),
                                     QMessageBox::AcceptRole);
                 QPushButton* mail =
-                    alert.addButton(QCoreApplication::translate("FeedbackComposer", "改用邮件发送"),
-                                    QMessageBox::ActionRole);
+                    offerMail ? alert.addButton(
+                                    QCoreApplication::translate("FeedbackComposer", "改用邮件发送"),
+                                    QMessageBox::ActionRole)
+                              : nullptr;
                 alert.setDefaultButton(ok);
                 alert.exec();
-                return alert.clickedButton() == mail;
+                return mail != nullptr && alert.clickedButton() == mail;
             },
+        .supportAddress = FeedbackReport::supportAddress(),
     };
 }
 
@@ -54,10 +57,15 @@ QString presentFeedback(const Services& services) {
     }
 
     const QString title = QCoreApplication::translate("FeedbackComposer", "反馈内容已复制到剪贴板");
-    const bool mail = services.askToMail &&
-                      services.askToMail(title, FeedbackReport::alertText(crash.has_value()));
+    const bool offerMail = !services.supportAddress.isEmpty();
+    const bool mail =
+        services.askToMail &&
+        services.askToMail(
+            title, FeedbackReport::alertText(crash.has_value(), services.supportAddress),
+            offerMail) &&
+        offerMail;
     if (mail && services.urls) {
-        const QUrl link = FeedbackReport::mailLink(body);
+        const QUrl link = FeedbackReport::mailLink(body, services.supportAddress);
         if (link.isValid()) {
             services.urls->open(link);
         }

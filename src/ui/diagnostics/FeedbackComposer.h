@@ -24,8 +24,11 @@ struct Services {
     std::function<std::optional<std::filesystem::path>()> latestCrashReport;
     std::shared_ptr<FileRevealer> reveal;
     std::shared_ptr<UrlOpener> urls;
-    // Shows the alert; true when the user chose "改用邮件发送".
-    std::function<bool(const QString& title, const QString& text)> askToMail;
+    // Shows the alert, with "改用邮件发送" when `offerMail`; true when the user
+    // chose it.
+    std::function<bool(const QString& title, const QString& text, bool offerMail)> askToMail;
+    // Where the mail goes; empty: the alert names no address and offers no mail.
+    QString supportAddress;
 };
 
 // The crash folder, the file manager, the mail program and a message box over

@@ -41,9 +41,13 @@ protected:
 
 // One label of the note: a symbol and a line of text cut at the end when it
 // does not fit.
+// A note on one line. Too long, a path in it loses its middle, so that both
+// its folder and the file's name stay readable; otherwise the end goes. The
+// tooltip has all of it.
 class NoteLine : public QWidget {
 public:
-    NoteLine(const QString& symbol, QString text) : text_(std::move(text)) {
+    NoteLine(const QString& symbol, QString text, QString path = {})
+        : text_(std::move(text)), path_(std::move(path)) {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(5);
@@ -61,11 +65,25 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
-        label_->setText(label_->fontMetrics().elidedText(text_, Qt::ElideRight, label_->width()));
+        label_->setText(shownText(label_->width()));
     }
 
 private:
+    QString shownText(int width) const {
+        const QFontMetrics metrics = label_->fontMetrics();
+        const qsizetype at = path_.isEmpty() ? -1 : text_.indexOf(path_);
+        if (metrics.horizontalAdvance(text_) <= width || at < 0) {
+            return metrics.elidedText(text_, Qt::ElideRight, width);
+        }
+        const QString before = text_.left(at);
+        const QString after = text_.mid(at + path_.size());
+        const int room =
+            width - metrics.horizontalAdvance(before) - metrics.horizontalAdvance(after);
+        return before + metrics.elidedText(path_, Qt::ElideMiddle, std::max(room, 0)) + after;
+    }
+
     QString text_;
+    QString path_;
     QLabel* label_ = nullptr;
 };
 
@@ -157,15 +175,17 @@ void HookDiffView::setPlan(const HookInstaller::Plan& plan) {
         delete item->widget();
         delete item;
     }
-    auto addNote = [this](const char* symbol, const QString& text) {
-        auto* note = new NoteLine(QString::fromLatin1(symbol), text);
+    auto addNote = [this](const char* symbol, const QString& text, const QString& path = {}) {
+        auto* note = new NoteLine(QString::fromLatin1(symbol), text, path);
         note->setObjectName(QStringLiteral("hookDiffNote"));
         notes_->addWidget(note);
     };
     if (plan.backupPath && !plan.willCreateSettingsFile) {
+        const QString backup = QString::fromStdString(*plan.backupPath);
         addNote("checkmark",
                 QCoreApplication::translate("HookDiffView", "应用前会自动备份原配置文件到 %1")
-                    .arg(QString::fromStdString(*plan.backupPath)));
+                    .arg(backup),
+                backup);
     }
     if (plan.willCreateSettingsFile) {
         addNote("plus.circle",

@@ -5,6 +5,7 @@
 #include "PageDots.h"
 #include "app/Background.h"
 #include "installer/HookInstaller.h"
+#include "pairing/PairingAddressText.h"
 #include "pairing/QrCodeView.h"
 #include "statusbar/StatusIconBuilder.h"
 #include "system/SystemChecksView.h"
@@ -170,8 +171,13 @@ OnboardingView::OnboardingView(SettingsServices services, std::function<void()> 
         QCoreApplication::translate("OnboardingView", "完成 — 进入 Dashboard"), "checkmark");
     page_[3] = makePage(OnboardingStep::iphone, phoneContent(), nullptr, done);
     connect(done, &QPushButton::clicked, this, [this] {
+        // The guide's window goes first, so that the dashboard keeps the focus.
+        const std::function<void()> showDashboard = services_.showDashboard;
         if (onFinish_) {
             onFinish_();
+        }
+        if (showDashboard) {
+            showDashboard();
         }
     });
 
@@ -328,12 +334,17 @@ QWidget* OnboardingView::phoneContent() {
     qr_ = new QrCodeView;
     qr_->setObjectName(QStringLiteral("onboardingQrCode"));
     layout->addWidget(qr_, 0, Qt::AlignHCenter);
-    address_ = makeLabel(QString(), 10, QFont::DemiBold, Theme::fgDim());
+    address_ = new PairingAddressText(Qt::AlignHCenter);
     address_->setObjectName(QStringLiteral("onboardingPairingAddress"));
-    address_->setFont(Fonts::monospaced(10, QFont::DemiBold));
-    address_->setWordWrap(true);
-    address_->setAlignment(Qt::AlignHCenter);
-    address_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    noAddress_ = makeLabel(
+        QCoreApplication::translate(
+            "OnboardingView",
+            "手机连接还没有就绪，暂时没有配对地址。之后可以在设置 → 已配对手机中查看。"),
+        11.5, QFont::Normal, Theme::fgDim());
+    noAddress_->setObjectName(QStringLiteral("onboardingNoPairingAddress"));
+    noAddress_->setWordWrap(true);
+    noAddress_->setAlignment(Qt::AlignHCenter);
+    layout->addWidget(noAddress_);
     layout->addWidget(address_);
     layout->addStretch(1);
     auto* note = makeLabel(
@@ -392,15 +403,14 @@ void OnboardingView::updatePhonePage() {
         const QString text = QString::fromStdString(address->toString());
         qr_->setText(text);
         qr_->show();
-        address_->setText(text);
+        address_->setAddress(text);
     } else {
         qr_->setText(QString());
         qr_->hide();
-        address_->setText(QCoreApplication::translate(
-            "OnboardingView",
-            "手机连接还没有就绪，暂时没有配对地址。之后可以在设置 → 已配对手机中查看。"));
+        address_->setAddress(QString());
     }
-    address_->setAccessibleName(address_->text());
+    address_->setVisible(address.has_value());
+    noAddress_->setVisible(!address.has_value());
 }
 
 void OnboardingView::applyHook() {

@@ -19,6 +19,7 @@ namespace quillo {
 
 class HookDiffView;
 class PageDots;
+class PairingAddressText;
 class QrCodeView;
 class SystemChecksView;
 namespace HookInstaller {
@@ -59,6 +60,7 @@ public:
 
     SystemChecksView* systemChecks() const { return checks_; }
     QrCodeView* qrCode() const { return qr_; }
+    PairingAddressText* pairingAddress() const { return address_; }
     // The current page's primary button.
     QPushButton* primaryButton() const;
     // The current page's left text button, if it has one.
@@ -97,7 +99,8 @@ private:
     QLabel* preparing_ = nullptr;
     QLabel* applyErrorLabel_ = nullptr;
     QrCodeView* qr_ = nullptr;
-    QLabel* address_ = nullptr;
+    PairingAddressText* address_ = nullptr;
+    QLabel* noAddress_ = nullptr;
 };
 
 } // namespace quillo

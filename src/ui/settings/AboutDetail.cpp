@@ -51,6 +51,27 @@ AboutDetail::AboutDetail(SettingsServices services, QWidget* parent)
         .trailing = version,
     }));
 
+    // Only a build that names its home page links to one.
+    if (!services_.homePage.isEmpty()) {
+        const QString homeTitle = QCoreApplication::translate("AboutDetail", "项目主页");
+        const QUrl home(services_.homePage);
+        auto* row = new SettingsRow({
+            .title = homeTitle,
+            .subtitle = services_.homePage,
+            .divider = true,
+            .trailing = actionButton(
+                "homePageButton", QStringLiteral("arrow.up.right"),
+                QCoreApplication::translate("AboutDetail", "打开"),
+                services_.openUrl ? std::function<void()>([open = services_.openUrl, home] {
+                    open(home);
+                })
+                                  : std::function<void()>(),
+                homeTitle),
+        });
+        row->setObjectName(QStringLiteral("homePageRow"));
+        card->addWidget(row);
+    }
+
     const QString diagnosticsTitle = QCoreApplication::translate("AboutDetail", "诊断日志");
     card->addWidget(new SettingsRow({
         .title = diagnosticsTitle,

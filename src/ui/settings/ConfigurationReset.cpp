@@ -61,6 +61,8 @@ void perform(const Services& services) {
     std::error_code ignored;
     std::filesystem::remove_all(AppPaths::appSupportDirectory(), ignored);
     AppPaths::ensureAppSupportDirectory();
+    // The crash reports: Quillo's own folder, made again at the next crash.
+    std::filesystem::remove_all(AppPaths::stateDirectory(), ignored);
 
     if (services.relaunch) {
         services.relaunch();

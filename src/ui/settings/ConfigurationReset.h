@@ -33,8 +33,10 @@ struct Services {
 // language.
 QStringList preferenceKeys();
 
-// In this order: hooks, autostart, pairings, shortcut, preferences, the
-// application-support directory emptied and made again, relaunch.
+// In this order: hooks, autostart, pairings, shortcut, preferences (the
+// settings file goes when nothing is left in it), the application-support
+// directory emptied and made again, the crash reports, relaunch. The backups of
+// Claude Code's settings file stay next to it.
 void perform(const Services& services);
 
 } // namespace ConfigurationReset

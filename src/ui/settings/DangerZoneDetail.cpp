@@ -84,10 +84,12 @@ QString DangerZoneDetail::confirmText() {
                "• 开机自启\n"
                "• 全局快捷键设置\n"
                "• 引导与偏好设置 (%1)\n"
-               "• %2 下的应用数据 (events / 诊断日志 / 归档)\n\n"
+               "• %2 下的应用数据 (events / 诊断日志 / 归档)\n"
+               "• %3 下的崩溃报告\n\n"
                "清理后 Quillo 会自动重启, 回到首次启动状态. 如需完全卸载, 重启后按「关于 → "
                "卸载说明」退出 Quillo 并删除程序即可.")
-        .arg(LinuxPlaces::settingsFile(), LinuxPlaces::appSupportFolder());
+        .arg(LinuxPlaces::settingsFile(), LinuxPlaces::appSupportFolder(),
+             LinuxPlaces::crashFolder());
 }
 
 void DangerZoneDetail::requestCleanup() {

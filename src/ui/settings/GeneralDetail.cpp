@@ -11,6 +11,7 @@
 #include "platform/SettingsStore.h"
 #include "theme/Fonts.h"
 #include "theme/SurfaceCard.h"
+#include "theme/Switch.h"
 #include "theme/Theme.h"
 
 #include <QApplication>
@@ -29,7 +30,7 @@ namespace quillo {
 namespace {
 
 QCheckBox* makeSwitch(const QString& name) {
-    auto* box = new QCheckBox;
+    auto* box = new Switch;
     box->setObjectName(name);
     return box;
 }
@@ -179,6 +180,34 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
     body()->addWidget(status_);
 }
 
+void GeneralDetail::showEvent(QShowEvent* event) {
+    SettingsPane::showEvent(event);
+    showCurrentState();
+}
+
+void GeneralDetail::showCurrentState() {
+    // Showing a state is not a change: no setting is written back.
+    if (services_.settings != nullptr) {
+        const QSignalBlocker blocker(atMouse_);
+        atMouse_->setChecked(
+            services_.settings->boolean(QString::fromLatin1(AppDelegate::shortcutOpensAtMouseKey)));
+    }
+    if (services_.launchAtLogin != nullptr) {
+        const QSignalBlocker blocker(launchAtLogin_);
+        launchAtLogin_->setChecked(services_.launchAtLogin->isEnabled());
+    }
+    if (services_.updates != nullptr) {
+        const QSignalBlocker blocker(automaticUpdates_);
+        automaticUpdates_->setChecked(services_.updates->automaticallyChecksForUpdates());
+        checkNow_->setEnabled(services_.updates->feedURL().has_value() &&
+                              services_.updates->canCheckForUpdates());
+    }
+    if (services_.languages != nullptr && !languagePromptInFlight_) {
+        currentLanguage_ = services_.languages->current();
+        showPickerLanguage(currentLanguage_);
+    }
+}
+
 GeneralDetail::~GeneralDetail() {
     delete prompt_.data();
 }
@@ -216,6 +245,7 @@ void GeneralDetail::showLanguageRestartPrompt(AppLanguage language) {
         QWidget* owner = isVisible() ? window() : nullptr;
         auto* box = new QMessageBox(owner);
         box->setObjectName(QStringLiteral("languagePrompt"));
+        box->setWindowTitle(QStringLiteral("Quillo")); // not the program's file name
         box->setIcon(QMessageBox::Information);
         box->setText(QCoreApplication::translate("GeneralDetail", "重启以切换语言?"));
         box->setInformativeText(QCoreApplication::translate(

@@ -51,6 +51,13 @@ public:
     // "跟随系统", "简体中文", "English".
     static QString pickerLabel(AppLanguage language);
 
+    // Reads every switch and the language again: they change elsewhere too
+    // (onboarding switches launch at login on), and the pane outlives that.
+    void showCurrentState();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void setStatusMessage(std::optional<QString> message);
     void showPickerLanguage(AppLanguage language);

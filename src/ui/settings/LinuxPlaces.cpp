@@ -2,6 +2,7 @@
 #include "LinuxPlaces.h"
 
 #include "AppPaths.h"
+#include "installer/HookInstaller.h"
 #include "platform/SettingsStore.h"
 
 namespace quillo::LinuxPlaces {
@@ -44,6 +45,10 @@ QString autostartFile() {
     return homeRelative(AppPaths::configDirectory().parent_path() / "autostart" /
                             "com.quillo.mac.agent.desktop",
                         false);
+}
+
+QString claudeSettingsFolder() {
+    return homeRelative(HookInstaller::settingsPath().parent_path(), true);
 }
 
 } // namespace quillo::LinuxPlaces

@@ -18,5 +18,6 @@ QString settingsFile();     // ~/.config/quillo/QuilloMac.conf
 QString crashFolder();      // ~/.local/state/quillo/
 QString configFolder();     // ~/.config/quillo/
 QString autostartFile();    // ~/.config/autostart/com.quillo.mac.agent.desktop
+QString claudeSettingsFolder(); // ~/.claude/ (the settings file and its backups)
 
 } // namespace quillo::LinuxPlaces

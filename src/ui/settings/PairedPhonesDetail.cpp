@@ -4,20 +4,18 @@
 #include "SettingsCategory.h"
 #include "SettingsRow.h"
 #include "networking/PairedClientStorage.h"
+#include "pairing/PairingAddressText.h"
 #include "pairing/QrCodeView.h"
 #include "theme/Fonts.h"
 #include "theme/Label.h"
 #include "theme/SurfaceCard.h"
 #include "theme/Theme.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quillo {
@@ -64,25 +62,8 @@ PairedPhonesDetail::PairedPhonesDetail(SettingsServices services, QWidget* paren
     codeLayout->setSpacing(16);
     code_ = new QrCodeView;
     codeLayout->addWidget(code_, 0, Qt::AlignTop);
-    auto* textColumn = new QVBoxLayout;
-    textColumn->setSpacing(8);
-    addressText_ = makeLabel(QString(), 10.5, QFont::Normal, Theme::fgMuted());
-    addressText_->setObjectName(QStringLiteral("pairingAddress"));
-    addressText_->setFont(Fonts::monospaced(10.5));
-    addressText_->setWordWrap(true);
-    textColumn->addWidget(addressText_);
-    auto* copy = smallButton(QCoreApplication::translate("PairedPhonesDetail", "复制配对地址"),
-                             QStringLiteral("copyPairingAddress"));
-    connect(copy, &QPushButton::clicked, this, [this, copy] {
-        QGuiApplication::clipboard()->setText(address_);
-        copy->setText(QCoreApplication::translate("PairedPhonesDetail", "已复制"));
-        QTimer::singleShot(2000, copy, [copy] {
-            copy->setText(QCoreApplication::translate("PairedPhonesDetail", "复制配对地址"));
-        });
-    });
-    textColumn->addWidget(copy, 0, Qt::AlignLeft);
-    textColumn->addStretch();
-    codeLayout->addLayout(textColumn, 1);
+    addressText_ = new PairingAddressText;
+    codeLayout->addWidget(addressText_, 1, Qt::AlignTop);
     pairCard->addWidget(codeArea_);
     noAddress_ =
         makeLabel(QCoreApplication::translate(
@@ -156,14 +137,7 @@ void PairedPhonesDetail::showAddress() {
     }
     address_ = address ? QString::fromStdString(address->toString()) : QString();
     code_->setText(address_);
-    // A label wraps only at spaces and punctuation; the fingerprint has none,
-    // so the shown text may break anywhere. The button copies the plain address.
-    QString breakable;
-    for (QChar c : address_) {
-        breakable += c;
-        breakable += QChar(0x200B);
-    }
-    addressText_->setText(breakable);
+    addressText_->setAddress(address_);
     codeArea_->setVisible(address.has_value());
     noAddress_->setVisible(!address.has_value());
 }

@@ -13,6 +13,7 @@ class QVBoxLayout;
 
 namespace quillo {
 
+class PairingAddressText;
 class QrCodeView;
 
 // The phones this computer trusts, each with a button that unpairs it, and
@@ -52,7 +53,7 @@ private:
     QLabel* note_;
     QWidget* codeArea_;
     QrCodeView* code_;
-    QLabel* addressText_;
+    PairingAddressText* addressText_;
     QLabel* noAddress_;
     QString address_;
 };

@@ -3,6 +3,9 @@
 
 #include "transport/PairingAddress.h"
 
+#include <QString>
+#include <QUrl>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -56,9 +59,16 @@ struct SettingsServices {
     std::function<std::optional<PairingAddress>()> pairingAddress;
 
     // About, diagnostics, feedback and the danger zone.
+    // The project's home page, shown with a button that opens it; empty: no
+    // such row.
+    QString homePage;
+    std::function<void(const QUrl&)> openUrl;
     std::function<void()> showDiagnostics;
     std::function<void()> presentFeedback;
     std::function<void()> showOnboarding;
+    // Opens the dashboard (left open when it is already); the first-run
+    // guide's last button ends with it.
+    std::function<void()> showDashboard;
     // Resets the global shortcut through the shortcut registry, releasing its
     // key grab; empty where no registry runs.
     std::function<void()> resetShortcut;

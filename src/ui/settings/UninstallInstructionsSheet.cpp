@@ -48,14 +48,16 @@ QString UninstallInstructionsSheet::instructions() {
                "AboutDetail",
                "完整卸载步骤：\n\n"
                "1. 在「设置 → 危险操作」中点击「清理配置信息」，移除 settings.json 中的 Hook "
-               "条目和应用数据。\n"
+               "条目、应用数据、设置和崩溃报告。\n"
                "2. 退出 Quillo（托盘图标 → 退出，或终端 pkill -f QuilloMac）。\n"
                "3. 删除程序：用 Debian 软件包安装的，执行 sudo apt remove quillo；从源码 make "
                "install 安装的，在源码目录执行 make uninstall，它会删除装过的程序 "
                "QuilloMac、QuilloHook、QuilloPeer 以及应用菜单项、图标和手册页。\n"
                "4. 如已开启开机自启，删除 %1。\n"
-               "5. 如还想删掉设置和崩溃报告：%2 与 %3。")
-        .arg(LinuxPlaces::autostartFile(), LinuxPlaces::configFolder(), LinuxPlaces::crashFolder());
+               "5. 清理会留下 %2 中 settings.json 的备份 (settings.json.quillo-backup-…) "
+               "和显示语言设置 %3；不再需要时可以删除它们。")
+        .arg(LinuxPlaces::autostartFile(), LinuxPlaces::claudeSettingsFolder(),
+             LinuxPlaces::settingsFile());
 }
 
 void UninstallInstructionsSheet::paintEvent(QPaintEvent*) {
