@@ -220,9 +220,12 @@ Quillo then restarts in its first-run state. To uninstall completely, after the 
         <source>暂无活跃进程</source>
         <translation>No active sessions</translation>
     </message>
-    <message>
-        <source>监控中：%lld 个 Claude Code 进程</source>
-        <translation>Monitoring %lld Claude Code sessions</translation>
+    <message numerus="yes">
+        <source>监控中：%n 个 Claude Code 进程</source>
+        <translation>
+            <numerusform>Monitoring %n Claude Code session</numerusform>
+            <numerusform>Monitoring %n Claude Code sessions</numerusform>
+        </translation>
     </message>
     <message>
         <source>设置</source>
