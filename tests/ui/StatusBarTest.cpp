@@ -13,9 +13,12 @@
 #include "statusbar/StatusBarController.h"
 #include "statusbar/StatusItem.h"
 
+#include <QCursor>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -258,11 +261,18 @@ TEST_F(PresenterFixture, OnlyTheFirstPanelEverCarriesTheHint) {
     EXPECT_FALSE(hasHint(presenter->panel())) << "even though nobody closed it";
 }
 
-TEST_F(PresenterFixture, EscapeClosesAPanelAndSettingsCloseTheDashboardFirst) {
+TEST_F(PresenterFixture, EscapeClosesAPanelNotThePopoverAndSettingsCloseTheDashboardFirst) {
     presenter->toggle(true);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(presenter->panel(), &escape);
     EXPECT_FALSE(presenter->isPanelShown());
+
+    presenter->toggle(false);
+    ASSERT_TRUE(presenter->isPopoverShown());
+    QKeyEvent again(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(presenter->popover(), &again);
+    EXPECT_TRUE(presenter->isPopoverShown()) << "the popover closes only on a click elsewhere";
+    presenter->toggle(false);
 
     presenter->toggle(true);
     emit presenter->panel()->view()->findChild<PlainButton*>("settingsButton")->clicked();
@@ -276,6 +286,27 @@ TEST_F(PresenterFixture, EscapeClosesAPanelAndSettingsCloseTheDashboardFirst) {
     emit presenter->popover()->view()->findChild<PlainButton*>("hookErrorBanner")->clicked();
     EXPECT_EQ(settingsOpened, 2);
     EXPECT_FALSE(presenter->isPopoverShown());
+}
+
+TEST_F(PresenterFixture, WithoutATrayPositionOnlyAClickOnTheItemPutsThePopoverAtThePointer) {
+    item.where.reset(); // a StatusNotifierItem host gives no position
+    QCursor::setPos(100, 300);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint topRight(area.x() + area.width() - 400 - 12, area.y() + 2);
+
+    presenter->toggle(false); // the launch, a second launch
+    ASSERT_TRUE(presenter->isPopoverShown());
+    EXPECT_EQ(presenter->popover()->pos(), topRight);
+    presenter->close();
+
+    presenter->statusItemClicked(); // the pointer is on the icon
+    ASSERT_TRUE(presenter->isPopoverShown());
+    EXPECT_NE(presenter->popover()->pos(), topRight);
+    EXPECT_LT(presenter->popover()->pos().x(), 100);
+    presenter->close();
+
+    presenter->toggle(false);
+    EXPECT_EQ(presenter->popover()->pos(), topRight) << "the click is over";
 }
 
 TEST_F(PresenterFixture, TheTrayClickThatClosedTheDashboardDoesNotReopenIt) {
