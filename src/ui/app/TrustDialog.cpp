@@ -36,9 +36,11 @@ public:
     TrustPromptWindow(const QString& name, const QString& address) {
         setObjectName(QStringLiteral("trustPrompt"));
         setWindowTitle(QStringLiteral("Quillo"));
-        setFixedWidth(380);
+        constexpr int width = 380;
+        constexpr int margin = 20;
+        setFixedWidth(width);
         auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(20, 18, 20, 16);
+        layout->setContentsMargins(margin, 18, margin, 16);
         layout->setSpacing(12);
 
         auto* titleRow = new QHBoxLayout;
@@ -82,6 +84,8 @@ public:
                       12, QFont::Normal, Theme::fgMuted());
         allows->setObjectName(QStringLiteral("trustExplanation"));
         allows->setWordWrap(true);
+        // The dialog's width is fixed: the wrapped text needs its height up front.
+        allows->setMinimumHeight(allows->heightForWidth(width - margin * 2));
         layout->addWidget(allows);
 
         auto* buttons = new QHBoxLayout;
