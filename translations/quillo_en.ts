@@ -226,9 +226,12 @@ Quillo then restarts in its first-run state. To uninstall completely, after the 
         <source>暂无活跃进程</source>
         <translation>No active sessions</translation>
     </message>
-    <message>
-        <source>监控中：%lld 个 Claude Code 进程</source>
-        <translation>Monitoring %lld Claude Code sessions</translation>
+    <message numerus="yes">
+        <source>监控中：%n 个 Claude Code 进程</source>
+        <translation>
+            <numerusform>Monitoring %n Claude Code session</numerusform>
+            <numerusform>Monitoring %n Claude Code sessions</numerusform>
+        </translation>
     </message>
     <message>
         <source>设置</source>
@@ -1168,10 +1171,16 @@ keep your phone next to the computer and always know.</translation>
         <translation>Trust this new device?</translation>
     </message>
     <message>
-        <source>手机 “%1” 想要连接到 Quillo。
-仅信任你认识的设备。</source>
-        <translation>The phone “%1” wants to connect to Quillo.
-Only trust devices you know.</translation>
+        <source>信任后，这台手机可以看到你的 Claude Code 会话和它们的状态，并能把会话所在的终端切换到前台。仅信任你认识的设备。</source>
+        <translation>Once trusted, this phone sees your Claude Code sessions and their states, and can bring a session&apos;s terminal to the front. Only trust devices you know.</translation>
+    </message>
+    <message>
+        <source>拒绝</source>
+        <translation>Decline</translation>
+    </message>
+    <message>
+        <source>信任并配对</source>
+        <translation>Trust and Pair</translation>
     </message>
 </context>
 <context>

@@ -68,11 +68,19 @@ int main(int argc, char** argv) {
     if (commandLine.headless) {
         return quillo::runQuilloApp(argc, argv, false);
     }
-    if (!quillo::desktopAvailable()) {
-        std::cout << "[quillo] no display (DISPLAY and WAYLAND_DISPLAY are not set): running "
-                     "headless"
+    switch (quillo::chooseDesktopPlatform().kind) {
+    case quillo::DesktopPlatform::Kind::qt:
+        return quillo::runQuilloApp(argc, argv, true);
+    case quillo::DesktopPlatform::Kind::waylandOnly:
+        std::cout << "[quillo] Quillo's desktop interface needs XWayland, and this Wayland "
+                     "session has none (DISPLAY is not set): running headless"
                   << std::endl;
         return quillo::runQuilloApp(argc, argv, false);
+    case quillo::DesktopPlatform::Kind::noDisplay:
+        break;
     }
-    return quillo::runQuilloApp(argc, argv, true);
+    std::cout << "[quillo] no display (DISPLAY and WAYLAND_DISPLAY are not set): running "
+                 "headless"
+              << std::endl;
+    return quillo::runQuilloApp(argc, argv, false);
 }

@@ -161,6 +161,10 @@ void ShortcutRecorder::clear() {
     }
     emit shortcutChanged(std::nullopt);
     stopRecording();
+    // The click left the focus here; typing must not record into the field.
+    if (hasFocus()) {
+        clearFocus();
+    }
 }
 
 std::optional<Shortcut> ShortcutRecorder::shortcutFrom(const QKeyEvent* event) const {
@@ -254,8 +258,12 @@ bool ShortcutRecorder::eventFilter(QObject* watched, QEvent* event) {
 void ShortcutRecorder::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     // Focus that comes with the window (it opened, or came back to the front)
-    // is not the user choosing this field.
-    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason) {
+    // is not the user choosing this field. Nor is a click's focus: the field's
+    // own press starts recording, and a press on the clear button, which
+    // passes its focus to the field, must reach that button while it is shown.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+        reason != Qt::MouseFocusReason) {
         startRecording();
     }
 }

@@ -2,6 +2,8 @@
 // The delegate's start-up and shutdown order, and when it opens the dashboard
 // on its own, against recording parts and a clock the test moves.
 #include "app/AppDelegate.h"
+#include "app/DesktopParts.h"
+#include "app/HeadlessParts.h"
 #include "platform/SettingsStore.h"
 
 #include "QtTestApp.h"
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -166,6 +169,32 @@ TEST_F(AppDelegateTest, TheShortcutTogglesWhereTheSettingSaysAndNotAfterTheDeleg
     parts.shortcutAction();
     scheduled.at(0).second();
     EXPECT_EQ(parts.toggles.size(), 2u);
+}
+
+// The headless monitor's output is the session table; the desktop monitor's
+// goes to the desktop session's log, where a table on every change piles up.
+TEST(MonitorOutput, OnlyTheHeadlessMonitorPrintsTheSessionTable) {
+    test::widgetApp();
+    MemorySettingsStore settings;
+    ClaudeProcess session;
+    session.id = "s1";
+    session.name = "atlas";
+    session.state = ProcessState::waitingInput;
+
+    std::ostringstream headlessOut;
+    {
+        HeadlessParts headless(settings, headlessOut);
+        emit headless.store().processesChanged({session});
+    }
+    EXPECT_NE(headlessOut.str().find("[quillo] 1 session: atlas"), std::string::npos)
+        << headlessOut.str();
+
+    std::ostringstream desktopOut;
+    DesktopParts desktop(settings, desktopOut, [] {});
+    emit desktop.store().processesChanged({session});
+    session.state = ProcessState::active;
+    emit desktop.store().processesChanged({session});
+    EXPECT_EQ(desktopOut.str().find("session"), std::string::npos) << desktopOut.str();
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "VirtualDisplay.h"
 #include "app/AppDelegate.h"
+#include "app/DesktopShell.h"
 #include "app/Relaunch.h"
 #include "app/SingleInstance.h"
 #include "platform/SettingsStore.h"
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <map>
 
 namespace quillo {
 namespace {
@@ -38,7 +40,10 @@ protected:
             GTEST_SKIP() << "Xvfb cannot start here";
         }
         environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        // As Sway and Hyprland sessions set it: with an X server (here XWayland's
+        // stand-in) the monitor still runs on X11.
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        environment.remove(QStringLiteral("QUILLO_QT_PLATFORM"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display.name()));
         environment.insert(QStringLiteral("QUILLO_TRANSPORT_PORT"), QStringLiteral("0"));
@@ -129,6 +134,23 @@ TEST_F(SecondLaunchTest, ASecondLaunchShowsTheRunningDashboardAndTheShortcutTogg
     EXPECT_TRUE(test::waitUntil([&] { return visibleDashboards() == 0; }, 20000ms));
     xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
     EXPECT_TRUE(test::waitUntil([&] { return visibleDashboards() == 1; }, 20000ms));
+}
+
+TEST(DesktopPlatform, XWhereverThereIsAnXServerUnlessQuilloIsToldOtherwise) {
+    using Kind = DesktopPlatform::Kind;
+    auto choose = [](std::map<std::string, QByteArray> session) {
+        return chooseDesktopPlatform([&session](const char* name) { return session[name]; });
+    };
+    EXPECT_EQ(choose({{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}}).plugin, "xcb");
+    EXPECT_EQ(
+        choose(
+            {{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}, {"QUILLO_QT_PLATFORM", "wayland"}})
+            .plugin,
+        "wayland");
+    EXPECT_EQ(choose({{"QT_QPA_PLATFORM", "offscreen"}}).plugin, "offscreen");
+    EXPECT_EQ(choose({{"WAYLAND_DISPLAY", "wayland-0"}}).kind, Kind::waylandOnly);
+    EXPECT_EQ(choose({{"QT_QPA_PLATFORM", "wayland-egl"}}).kind, Kind::waylandOnly);
+    EXPECT_EQ(choose({}).kind, Kind::noDisplay);
 }
 
 TEST(SingleInstance, EveryApplicationSupportDirectoryHasASocketOfItsOwn) {

@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <xcb/xcb.h>
@@ -251,6 +253,42 @@ TEST_F(X11HotKeys, TheRecorderGetsTheRegisteredCombinationAndKeepsTheKeyNotTheSy
     EXPECT_TRUE(shortcuts->isRegistered(ctrlShift1));
     xdotoolKey({QStringLiteral("ctrl+shift+1")});
     EXPECT_TRUE(test::waitUntil([this] { return downs == 1; }));
+}
+
+TEST_F(X11HotKeys, AClickOnTheClearButtonClearsTheShortcutAndRecordsNothing) {
+    shortcuts->setShortcut(ctrlAltK, toggle);
+    QWidget window;
+    // As in the settings window, another field has the focus when the user
+    // goes for the clear button.
+    auto* other = new QLineEdit(&window);
+    auto* recorder = new ShortcutRecorder(*shortcuts, toggle, &window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(other);
+    layout->addWidget(recorder);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return window.isActiveWindow(); }));
+    other->setFocus();
+    ASSERT_TRUE(test::waitUntil([&] { return other->hasFocus(); }));
+    auto* clear = recorder->findChild<QToolButton*>(QStringLiteral("clearButton"));
+    ASSERT_TRUE(clear != nullptr && clear->isVisible());
+
+    // The pointer's press and release, as the server delivers them.
+    const QPoint centre = clear->mapToGlobal(clear->rect().center());
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("mousemove"), QString::number(centre.x()),
+                   QString::number(centre.y()), QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(xdotool.waitForFinished(30000));
+    EXPECT_TRUE(test::waitUntil([&] { return !shortcuts->getShortcut(toggle).has_value(); }));
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_FALSE(shortcuts->isRegistered(ctrlAltK));
+
+    // Typing the old combination afterwards neither records it nor fires it.
+    xdotoolKey({QStringLiteral("ctrl+alt+k")});
+    test::waitUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_FALSE(shortcuts->getShortcut(toggle).has_value());
+    EXPECT_EQ(downs, 0);
 }
 
 TEST_F(X11HotKeys, AfterAKeyboardLayoutChangeTheSameLetterFires) {

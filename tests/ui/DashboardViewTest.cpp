@@ -7,10 +7,20 @@
 #include "dashboard/DashboardParts.h"
 #include "dashboard/MacProcessRow.h"
 #include "dashboard/SwitchRunner.h"
+#include "theme/DotIndicator.h"
 
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -141,6 +151,43 @@ TEST_F(DashboardFixture, EmptyStoreShowsTheEmptyStateAndACompletedSessionStillCo
     EXPECT_EQ(view->rows().size(), 1u);
 }
 
+TEST_F(DashboardFixture, TheListScrollsWithASlimBarWithoutArrows) {
+    std::vector<ClaudeProcess> many;
+    for (int i = 0; i < 30; ++i) {
+        many.push_back(session(std::to_string(i), ProcessState::active));
+    }
+    model.setProcesses(many);
+    auto view = makeView();
+    view->show();
+    auto* list = view->findChild<QScrollArea*>("processList");
+    QScrollBar* bar = list->verticalScrollBar();
+    ASSERT_TRUE(test::waitUntil([bar] { return bar->maximum() > 0 && bar->isVisible(); }));
+    EXPECT_LE(bar->width(), 8);
+
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.pageStep = bar->pageStep();
+    option.sliderPosition = bar->sliderPosition();
+    EXPECT_TRUE(
+        bar->style()
+            ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar)
+            .isEmpty())
+        << "no arrow buttons";
+
+    // A press at the bottom end pages down, as beside any handle.
+    const QPointF end(bar->width() / 2.0, bar->height() - 2);
+    QMouseEvent press(QEvent::MouseButtonPress, end, bar->mapToGlobal(end), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, bar->mapToGlobal(end), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    QApplication::sendEvent(bar, &release);
+    EXPECT_EQ(bar->value(), std::min(bar->pageStep(), bar->maximum()));
+}
+
 TEST_F(DashboardFixture, ASessionWithoutTerminalIsDimmedNamedUnavailableAndCannotBeTapped) {
     model.setProcesses({session("lost", ProcessState::active, false),
                         session("here", ProcessState::waitingPermission)});
@@ -162,6 +209,28 @@ TEST_F(DashboardFixture, ASessionWithoutTerminalIsDimmedNamedUnavailableAndCanno
     EXPECT_EQ(lost->graphicsEffect(), nullptr);
 }
 
+TEST_F(DashboardFixture, TheStateDotStaysCentredInItsFrameWhenItsGlowChanges) {
+    model.setProcesses({session("a", ProcessState::active)});
+    auto view = makeView();
+    view->show();
+    MacProcessRow* row = view->rowFor("a");
+    auto* frame = row->findChild<QWidget*>("dotFrame");
+    auto* dot = row->findChild<DotIndicator*>();
+    ASSERT_TRUE(frame != nullptr && dot != nullptr);
+    auto offCentre = [&] {
+        const QPointF d = QRectF(dot->geometry()).center() - QRectF(frame->geometry()).center();
+        return std::max(std::abs(d.x()), std::abs(d.y()));
+    };
+    EXPECT_LE(offCentre(), 0.5);
+    for (ProcessState state :
+         {ProcessState::waitingPermission, ProcessState::completed, ProcessState::waitingInput}) {
+        const QSize before = dot->size();
+        model.setProcesses({session("a", state)});
+        ASSERT_NE(dot->size(), before) << "each state here has a glow of another size";
+        EXPECT_LE(offCentre(), 0.5) << rawValue(state);
+    }
+}
+
 TEST_F(DashboardFixture, DurationsTickOnlyWhileTheViewIsShown) {
     model.setProcesses({session("a", ProcessState::waitingInput)});
     auto view = makeView();
@@ -175,6 +244,90 @@ TEST_F(DashboardFixture, DurationsTickOnlyWhileTheViewIsShown) {
     EXPECT_EQ(view->rowFor("a")->statusText(), "等待输入 · 已 1 小时");
     view->hide();
     EXPECT_FALSE(view->isTicking());
+}
+
+TEST_F(DashboardFixture, EachRowTicksOnTheWholeSecondsAfterItsOwnChange) {
+    ClaudeProcess late = session("late", ProcessState::active);
+    late.stateChangedAt = t0 + 500ms;
+    model.setProcesses({session("early", ProcessState::waitingInput), late});
+    time.advanceTo(0.7);
+    auto view = makeView();
+    view->show();
+    MacProcessRow* early = view->rowFor("early");
+    MacProcessRow* lateRow = view->rowFor("late");
+    EXPECT_EQ(early->statusText(), "等待输入 · 已 0 秒");
+
+    time.advanceTo(1.02); // just past the early row's first second
+    EXPECT_EQ(early->statusText(), "等待输入 · 已 1 秒");
+    EXPECT_EQ(lateRow->statusText(), "运行中 · 已 0 秒");
+    time.advanceTo(1.49);
+    EXPECT_EQ(lateRow->statusText(), "运行中 · 已 0 秒");
+    time.advanceTo(1.52); // the late row's own second
+    EXPECT_EQ(lateRow->statusText(), "运行中 · 已 1 秒");
+    time.advanceTo(2.02);
+    EXPECT_EQ(early->statusText(), "等待输入 · 已 2 秒");
+
+    // A new state change time moves the schedule with it.
+    ClaudeProcess changed = session("early", ProcessState::active);
+    changed.stateChangedAt = t0 + 2300ms;
+    model.setProcesses({changed, late});
+    time.advanceTo(3.32);
+    EXPECT_EQ(early->statusText(), "运行中 · 已 1 秒");
+}
+
+TEST(DashboardTicks, TheNextTickIsTheNearestWholeSecondOfAnyRow) {
+    using std::chrono::milliseconds;
+    EXPECT_EQ(DashboardView::untilNextSecond({t0, t0 + 250ms}, t0 + 1500ms), milliseconds(501));
+    EXPECT_EQ(DashboardView::untilNextSecond({t0 + 2s}, t0 + 1500ms), milliseconds(1501))
+        << "a change time in the future reads 0 until a second after it";
+    EXPECT_EQ(DashboardView::untilNextSecond({}, t0), milliseconds(1001));
+}
+
+TEST_F(DashboardFixture, ASwitchErrorAfterTheDurationStaysPutAsTheSecondsChange) {
+    // A UI font whose digits differ in width, as many desktops' fonts do.
+    QString proportional;
+    for (const QString& family : QFontDatabase::families()) {
+        const QFontMetricsF metrics{QFont(family)};
+        if (QFontInfo(QFont(family)).family() == family &&
+            metrics.horizontalAdvance(QLatin1Char('1')) !=
+                metrics.horizontalAdvance(QLatin1Char('8'))) {
+            proportional = family;
+            break;
+        }
+    }
+    if (proportional.isEmpty()) {
+        GTEST_SKIP() << "no installed font has digits of different widths";
+    }
+    const QFont original = QApplication::font();
+    QApplication::setFont(QFont(proportional));
+    struct Restore {
+        QFont font;
+        ~Restore() { QApplication::setFont(font); }
+    } restore{original};
+
+    model.setProcesses({session("a", ProcessState::active)});
+    auto view = makeView();
+    view->show();
+    MacProcessRow* row = view->rowFor("a");
+    row->applySwitchResult(SwitchResult::failed("kaputt"));
+    // Where the red error text starts.
+    auto errorStart = [row] {
+        const QImage image = row->grab().toImage();
+        for (int x = 0; x < image.width(); ++x) {
+            for (int y = 0; y < image.height(); ++y) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 150 && c.green() < 120 && c.blue() < 120) {
+                    return x;
+                }
+            }
+        }
+        return -1;
+    };
+    row->updateDuration(t0 + 11s);
+    const int withOnes = errorStart();
+    row->updateDuration(t0 + 18s);
+    ASSERT_NE(withOnes, -1);
+    EXPECT_EQ(errorStart(), withOnes) << proportional.toStdString();
 }
 
 TEST_F(DashboardFixture, ASecondTapWhileTheSwitchRunsDoesNothing) {
@@ -200,6 +353,7 @@ TEST_F(DashboardFixture, AFailureShowsForFourSecondsAfterTheLatestFailure) {
     row->handleTap();
     switches.finish(0, SwitchResult::failed("first"));
     EXPECT_EQ(row->errorText(), QString("first"));
+    EXPECT_EQ(row->toolTip(), "first") << "the whole message, however long";
     time.advanceTo(2);
     row->handleTap();
     switches.finish(1, SwitchResult::failed("second"));
@@ -218,6 +372,25 @@ TEST_F(DashboardFixture, AFailureShowsForFourSecondsAfterTheLatestFailure) {
     row->handleTap();
     switches.finish(3, SwitchResult::activatedOnly());
     EXPECT_FALSE(row->errorText().has_value());
+}
+
+TEST_F(DashboardFixture, AFailureGoesAwayWithTheRealTimerEvenWhenTheTimerComesEarly) {
+    // The real timer against a clock that runs 5 % slow: to the row, the timer
+    // fires early, as coarse timers of a few seconds do.
+    const auto start = std::chrono::steady_clock::now();
+    DashboardServices services;
+    services.clock = [start] {
+        const std::chrono::duration<double> real = std::chrono::steady_clock::now() - start;
+        return t0 + Seconds{0.95 * real.count()};
+    };
+    services.switcher = &switches;
+    model.setProcesses({session("a", ProcessState::waitingInput)});
+    DashboardView view(model, false, actions, services);
+    MacProcessRow* row = view.rowFor("a");
+    row->handleTap();
+    switches.finish(0, SwitchResult::failed("kaputt"));
+    ASSERT_EQ(row->errorText(), QString("kaputt"));
+    EXPECT_TRUE(test::waitUntil([row] { return !row->errorText().has_value(); }, 30s));
 }
 
 TEST_F(DashboardFixture, BannersAndButtonsCallTheirActions) {

@@ -2,13 +2,13 @@
 // Revealing a file: the file manager's D-Bus call as a real file manager
 // receives it, on a private bus, and the folder when nobody answers.
 #include "platform/FileRevealer.h"
+#include "PrivateBus.h"
 #include "TempDir.h"
 #include "WidgetTestApp.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -16,26 +16,7 @@
 namespace quillo {
 namespace {
 
-// A message bus of the test's own, so no desktop's file manager is involved.
-struct PrivateBus {
-    QProcess daemon;
-    QString address;
-
-    PrivateBus() {
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {"--session", "--nofork", "--nopidfile", "--print-address=1"});
-        if (daemon.waitForStarted() && daemon.waitForReadyRead(10000)) {
-            address = QString::fromUtf8(daemon.readLine()).trimmed();
-        }
-    }
-    ~PrivateBus() {
-        daemon.terminate();
-        daemon.waitForFinished();
-    }
-    QDBusConnection connect(const QString& name) const {
-        return QDBusConnection::connectToBus(address, name);
-    }
-};
+using test::PrivateBus;
 
 // Answers ShowItems as a file manager does and remembers what it was shown.
 struct FakeFileManager : QDBusVirtualObject {

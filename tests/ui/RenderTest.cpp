@@ -75,12 +75,13 @@ TEST(Render, SettingsWindowIsSidebarBesideTheDetailColumn) {
 struct RenderCommand : ::testing::Test {
     test::TempDir dir;
 
-    ChildProcess::Result run(std::vector<std::string> arguments) {
+    ChildProcess::Result run(std::vector<std::string> arguments,
+                             std::vector<std::string> environment = {}) {
         arguments.insert(arguments.begin(), QUILLO_MAC_BINARY);
-        return ChildProcess::run(
-            arguments, {.timeLimit = std::chrono::seconds(60),
-                        .captureStandardError = true,
-                        .extraEnvironment = {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="}});
+        environment.insert(environment.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+        return ChildProcess::run(arguments, {.timeLimit = std::chrono::seconds(60),
+                                             .captureStandardError = true,
+                                             .extraEnvironment = environment});
     }
 };
 
@@ -95,6 +96,14 @@ TEST_F(RenderCommand, ListsTheViewsAndWritesThemWithoutADisplay) {
     ASSERT_TRUE(drawn.succeeded()) << drawn.standardError;
     QImage image(QString::fromStdString(file.string()));
     EXPECT_EQ(image.width(), 1440);
+
+    // A window, where nothing says where runtime files go: only the picture,
+    // no notes from Qt.
+    const fs::path window = dir.path() / "settings.png";
+    auto quiet = run({"--render", "settings", window.string()}, {"XDG_RUNTIME_DIR="});
+    ASSERT_TRUE(quiet.succeeded()) << quiet.standardError;
+    EXPECT_EQ(quiet.standardError, "");
+    EXPECT_EQ(quiet.standardOutput, "");
 }
 
 TEST_F(RenderCommand, RefusesUnknownViewsFlagsAndArgumentsWithExitTwo) {
@@ -112,18 +121,28 @@ TEST_F(RenderCommand, RefusesUnknownViewsFlagsAndArgumentsWithExitTwo) {
     EXPECT_FALSE(fs::exists(file));
 }
 
-TEST_F(RenderCommand, WithoutADisplayTheMonitorSaysSoAndRunsHeadless) {
-    test::TempHome home;
-    auto environment = home.environment();
-    environment.insert(environment.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=",
-                                           "QUILLO_TRANSPORT_PORT=0"});
-    auto result = ChildProcess::run({QUILLO_MAC_BINARY}, {.timeLimit = std::chrono::seconds(4),
-                                                          .captureStandardError = true,
-                                                          .extraEnvironment = environment});
-    EXPECT_TRUE(result.timedOut) << result.standardError;
-    EXPECT_NE(result.standardOutput.find("[quillo] no display"), std::string::npos)
-        << result.standardOutput;
-    EXPECT_NE(result.standardOutput.find("[quillo] watching "), std::string::npos);
+TEST_F(RenderCommand, WithoutADisplayOrWithoutXWaylandTheMonitorSaysSoAndRunsHeadless) {
+    struct Case {
+        std::vector<std::string> session;
+        std::string says;
+    };
+    for (const Case& session :
+         {Case{{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="}, "[quillo] no display"},
+          // A Wayland session whose compositor runs no XWayland.
+          Case{{"DISPLAY=", "WAYLAND_DISPLAY=wayland-quillo-none", "QT_QPA_PLATFORM=wayland"},
+               "needs XWayland"}}) {
+        test::TempHome home;
+        auto environment = home.environment();
+        environment.insert(environment.end(), session.session.begin(), session.session.end());
+        environment.push_back("QUILLO_TRANSPORT_PORT=0");
+        auto result = ChildProcess::run({QUILLO_MAC_BINARY}, {.timeLimit = std::chrono::seconds(6),
+                                                              .captureStandardError = true,
+                                                              .extraEnvironment = environment});
+        EXPECT_TRUE(result.timedOut) << session.says << ": " << result.standardError;
+        EXPECT_NE(result.standardOutput.find(session.says), std::string::npos)
+            << result.standardOutput;
+        EXPECT_NE(result.standardOutput.find("[quillo] watching "), std::string::npos);
+    }
 }
 
 } // namespace

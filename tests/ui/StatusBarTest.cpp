@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The status item's controller, the dashboard's presenter and where it puts a
 // panel, with a fake tray item, fake screens and a hand-run throttle.
+#include "PrivateBus.h"
 #include "UiTestApp.h"
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardParts.h"
@@ -12,7 +13,12 @@
 #include "statusbar/StatusBarController.h"
 #include "statusbar/StatusItem.h"
 
+#include <QCursor>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +111,59 @@ TEST_F(ControllerFixture, RedrawsOnlyWhenTheKeyChangesButAlwaysForTheColourSchem
 
     emit item.clicked();
     EXPECT_EQ(clicks, 1);
+}
+
+// The desktop portal's settings as a stand-in: Read answers the colour scheme,
+// wrapped twice in variants as the real portal does.
+struct FakePortal : QDBusVirtualObject {
+    uint scheme = 2;
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != "Read") {
+            connection.send(message.createErrorReply(QDBusError::UnknownMethod, "no"));
+            return true;
+        }
+        const QDBusVariant inner(QVariant::fromValue(scheme));
+        connection.send(
+            message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(inner)))));
+        return true;
+    }
+    static void announce(QDBusConnection& bus, uint scheme) {
+        QDBusMessage changed = QDBusMessage::createSignal(
+            "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings", "SettingChanged");
+        changed << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme")
+                << QVariant::fromValue(QDBusVariant(QVariant::fromValue(scheme)));
+        bus.send(changed);
+    }
+};
+
+TEST(ColorSchemeWatcher, ReadsThePortalAndFollowsItsChanges) {
+    test::uiApp();
+    test::PrivateBus bus;
+    if (bus.address.isEmpty()) {
+        GTEST_SKIP() << "dbus-daemon could not be started";
+    }
+    QDBusConnection portalBus = bus.connect("portal");
+    FakePortal portal;
+    ASSERT_TRUE(portalBus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal));
+    ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
+    {
+        ColorSchemeWatcher watcher(bus.connect("watcher"));
+        EXPECT_TRUE(watcher.isFollowing());
+        ASSERT_TRUE(test::waitUntil([&] { return !watcher.isDark(); })) << "read at start: light";
+
+        std::vector<bool> seen;
+        QObject::connect(&watcher, &ColorSchemeWatcher::darkChanged,
+                         [&seen](bool dark) { seen.push_back(dark); });
+        FakePortal::announce(portalBus, 1);
+        ASSERT_TRUE(test::waitUntil([&] { return watcher.isDark(); }));
+        FakePortal::announce(portalBus, 2);
+        ASSERT_TRUE(test::waitUntil([&] { return !watcher.isDark(); }));
+        EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+    }
+    portalBus.unregisterObject("/org/freedesktop/portal/desktop");
+    QDBusConnection::disconnectFromBus("portal");
+    QDBusConnection::disconnectFromBus("watcher");
 }
 
 TEST(ColorSchemeWatcher, DarkUnlessThePortalSaysLight) {
@@ -202,11 +261,18 @@ TEST_F(PresenterFixture, OnlyTheFirstPanelEverCarriesTheHint) {
     EXPECT_FALSE(hasHint(presenter->panel())) << "even though nobody closed it";
 }
 
-TEST_F(PresenterFixture, EscapeClosesAPanelAndSettingsCloseTheDashboardFirst) {
+TEST_F(PresenterFixture, EscapeClosesAPanelNotThePopoverAndSettingsCloseTheDashboardFirst) {
     presenter->toggle(true);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(presenter->panel(), &escape);
     EXPECT_FALSE(presenter->isPanelShown());
+
+    presenter->toggle(false);
+    ASSERT_TRUE(presenter->isPopoverShown());
+    QKeyEvent again(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(presenter->popover(), &again);
+    EXPECT_TRUE(presenter->isPopoverShown()) << "the popover closes only on a click elsewhere";
+    presenter->toggle(false);
 
     presenter->toggle(true);
     emit presenter->panel()->view()->findChild<PlainButton*>("settingsButton")->clicked();
@@ -220,6 +286,27 @@ TEST_F(PresenterFixture, EscapeClosesAPanelAndSettingsCloseTheDashboardFirst) {
     emit presenter->popover()->view()->findChild<PlainButton*>("hookErrorBanner")->clicked();
     EXPECT_EQ(settingsOpened, 2);
     EXPECT_FALSE(presenter->isPopoverShown());
+}
+
+TEST_F(PresenterFixture, WithoutATrayPositionOnlyAClickOnTheItemPutsThePopoverAtThePointer) {
+    item.where.reset(); // a StatusNotifierItem host gives no position
+    QCursor::setPos(100, 300);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint topRight(area.x() + area.width() - 400 - 12, area.y() + 2);
+
+    presenter->toggle(false); // the launch, a second launch
+    ASSERT_TRUE(presenter->isPopoverShown());
+    EXPECT_EQ(presenter->popover()->pos(), topRight);
+    presenter->close();
+
+    presenter->statusItemClicked(); // the pointer is on the icon
+    ASSERT_TRUE(presenter->isPopoverShown());
+    EXPECT_NE(presenter->popover()->pos(), topRight);
+    EXPECT_LT(presenter->popover()->pos().x(), 100);
+    presenter->close();
+
+    presenter->toggle(false);
+    EXPECT_EQ(presenter->popover()->pos(), topRight) << "the click is over";
 }
 
 TEST_F(PresenterFixture, TheTrayClickThatClosedTheDashboardDoesNotReopenIt) {

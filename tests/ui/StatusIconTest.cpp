@@ -6,6 +6,9 @@
 #include "statusbar/StatusIconBuilder.h"
 #include "theme/Theme.h"
 
+#include <QIcon>
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 namespace quillo {
@@ -106,6 +109,45 @@ TEST(StatusIconBuilder, GlyphIsLightOnADarkBarAndDarkOnALightOne) {
     EXPECT_GT(onDark.lightness(), 200);
     EXPECT_LT(onLight.lightness(), 60);
     EXPECT_GT(onLight.alpha(), 100);
+}
+
+TEST(StatusIconBuilder, WithoutAKnownSchemeTheGlyphReadsOnLightAndDarkTrays) {
+    test::uiApp();
+    IconKey unknown{0, false, false, true};
+    unknown.isSchemeKnown = false;
+    const QImage icon = StatusIconBuilder::drawIcon(unknown, 2);
+    // The strongest contrast between a glyph pixel and the tray behind it.
+    auto contrast = [&icon](const QColor& tray) {
+        QImage over(icon.size(), QImage::Format_ARGB32);
+        over.fill(tray);
+        QPainter painter(&over);
+        painter.drawImage(0, 0, icon);
+        painter.end();
+        int best = 0;
+        for (int y = 0; y < over.height(); ++y) {
+            for (int x = 0; x < over.width(); ++x) {
+                best =
+                    std::max(best, std::abs(over.pixelColor(x, y).lightness() - tray.lightness()));
+            }
+        }
+        return best;
+    };
+    EXPECT_GT(contrast(QColor(230, 230, 230)), 120) << "a light tray";
+    EXPECT_GT(contrast(QColor(32, 32, 32)), 120) << "a dark tray";
+}
+
+TEST(StatusIconBuilder, TheIconIsDrawnAtTheSizeTheTrayAsksFor) {
+    test::uiApp();
+    const QIcon icon = StatusIconBuilder::makeIcon({3, false, false, true});
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(48, 40))) << "for scale-2 panels";
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(24, 20)));
+    // An XEmbed tray's square cell: drawn for it, not a 24 × 20 scaled down.
+    const QImage cell = icon.pixmap(QSize(22, 22)).toImage();
+    EXPECT_EQ(cell.size(), QSize(22, 22));
+    const QImage direct = StatusIconBuilder::drawIcon({3, false, false, true}, QSize(22, 22))
+                              .convertToFormat(cell.format());
+    EXPECT_EQ(cell, direct);
+    EXPECT_EQ(icon.pixmap(QSize(48, 40)).size(), QSize(48, 40));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the Chinese source texts.
 #include "app/Translations.h"
 #include "WidgetTestApp.h"
+#include "dashboard/DashboardTexts.h"
 #include "installer/HookHealthMonitor.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsCategory.h"
@@ -48,6 +49,8 @@ TEST(Translations, EnglishIsEmbeddedAndAppliedToTheInterfaceAndBackAgain) {
     SettingsView view(health);
     EXPECT_EQ(view.sidebarRow(SettingsCategory::danger)->accessibleName(),
               QStringLiteral("Danger Zone"));
+    EXPECT_EQ(DashboardTexts::processCountText(1), "Monitoring 1 Claude Code session");
+    EXPECT_EQ(DashboardTexts::processCountText(2), "Monitoring 2 Claude Code sessions");
 
     ASSERT_TRUE(Translations::install(DisplayLanguage::zh));
     EXPECT_EQ(label(SettingsCategory::general), QStringLiteral("通用"));

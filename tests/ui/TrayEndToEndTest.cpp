@@ -15,6 +15,7 @@
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardView.h"
 #include "dashboard/MacProcessRow.h"
+#include "dashboard/SwitchRunner.h"
 #include "installer/HookHealthMonitor.h"
 #include "onboarding/OnboardingView.h"
 #include "platform/SettingsStore.h"
@@ -24,6 +25,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -275,6 +277,86 @@ TEST(TrayEndToEnd, ClickingARowSelectsTheSessionsTmuxPane) {
         EXPECT_FALSE(row->errorText().has_value()) << row->errorText()->toStdString();
     }
     monitor.stop();
+}
+
+// A tray item that is never shown: the dashboard opens as the panel.
+struct HiddenItem : StatusItem {
+    void setImage(const QIcon&) override {}
+    bool canBeSeen() const override { return false; }
+    std::optional<QRect> geometry() const override { return std::nullopt; }
+};
+
+// A switch that brings another program's window forward, as a terminal's does.
+struct ActivatingSwitches : SwitchRunner {
+    std::string window;
+    int runs = 0;
+    void run(const ClaudeProcess&, QObject*, Done done) override {
+        ++runs;
+        xdotool({"windowactivate", "--sync", window});
+        done(SwitchResult::switched());
+    }
+};
+
+TEST(TrayEndToEnd, APanelStaysOpenWhenATappedRowsTerminalTakesTheFocus) {
+    test::uiApp();
+    // The terminal: another X client.
+    QProcess terminal;
+    terminal.start("xmessage", {"-name", "quillo-terminal", "-geometry", "+600+500", "terminal"});
+    ASSERT_TRUE(terminal.waitForStarted());
+    struct Stop {
+        QProcess& process;
+        ~Stop() {
+            process.kill();
+            process.waitForFinished();
+        }
+    } stop{terminal};
+    auto found =
+        ChildProcess::run({"xdotool", "search", "--sync", "--classname", "quillo-terminal"},
+                          {.timeLimit = std::chrono::seconds(20)});
+    ASSERT_TRUE(found.succeeded());
+    ActivatingSwitches switches;
+    switches.window = found.standardOutput.substr(0, found.standardOutput.find('\n'));
+
+    DashboardModel model;
+    ClaudeProcess session;
+    session.id = "tapped";
+    session.name = "atlas";
+    session.state = ProcessState::waitingInput;
+    session.terminal = TerminalLocation{TerminalKind::kitty, 10, 11, "/dev/pts/1"};
+    model.setProcesses({session});
+    HiddenItem item;
+    MemorySettingsStore settings;
+    DashboardServices services;
+    services.switcher = &switches;
+    DashboardPresenter presenter(model, item, settings, {}, services);
+
+    // Opened again if the window manager passed the focus around just after
+    // it appeared (see above); the click is what this test is about.
+    QPointer<DashboardWindow> panel;
+    QPointer<MacProcessRow> row;
+    for (int attempt = 0; attempt < 5 && !(panel && panel->isActiveWindow()); ++attempt) {
+        if (!presenter.isPanelShown()) {
+            presenter.toggle(false);
+        }
+        panel = presenter.panel();
+        row = panel->view()->rows().at(0);
+        test::waitUntil([&] { return !panel || panel->isActiveWindow(); });
+        test::waitUntil([] { return false; }, 300ms);
+    }
+    ASSERT_TRUE(panel && panel->isActiveWindow()) << "the panel never kept the focus";
+    clickAt(row->mapToGlobal(row->rect().center()));
+    ASSERT_TRUE(test::waitUntil([&] { return switches.runs == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return !panel || !panel->isActiveWindow(); }))
+        << "the terminal did not take the focus";
+    test::waitUntil([] { return false; }, 500ms);
+    ASSERT_TRUE(panel && presenter.isPanelShown()) << "the panel closed after the row tap";
+
+    // A click in another window later, without a tap, still closes it.
+    xdotool({"windowactivate", "--sync", std::to_string(panel->winId())});
+    ASSERT_TRUE(test::waitUntil([&] { return panel && panel->isActiveWindow(); }));
+    panel->keepOpenOnFocusLossUntil({});
+    xdotool({"windowactivate", "--sync", switches.window});
+    EXPECT_TRUE(test::waitUntil([&] { return !presenter.isPanelShown(); }));
 }
 
 } // namespace

@@ -55,7 +55,7 @@ void HeadlessMonitor::stop() {
 
 void HeadlessMonitor::print(const std::vector<ClaudeProcess>& processes) {
     // The store publishes on every batch, changed or not; print changes only.
-    if (printed_ && *printed_ == processes) {
+    if (!printsTable_ || (printed_ && *printed_ == processes)) {
         return;
     }
     printed_ = processes;

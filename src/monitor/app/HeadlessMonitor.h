@@ -18,7 +18,7 @@ namespace quillo {
 
 // The monitor without any window: the store, the watcher on the events file
 // and the periodic pruning, printing one line to `out` whenever the published
-// table differs from the one printed last.
+// table differs from the one printed last (unless told not to).
 class HeadlessMonitor : public QObject {
     Q_OBJECT
 
@@ -47,6 +47,10 @@ public:
     ProcessStateStore& store() { return store_; }
     EventLogWatcher& watcher() { return watcher_; }
 
+    // The desktop monitor shows the table in its dashboard; printed on every
+    // change it would fill the desktop session's log.
+    void setPrintsTable(bool prints) { printsTable_ = prints; }
+
     // One line describing the table, "[quillo] " first.
     static std::string describe(const std::vector<ClaudeProcess>& processes);
 
@@ -59,6 +63,7 @@ private:
     EventLogWatcher watcher_;
     QTimer pruneTimer_;
     std::optional<std::vector<ClaudeProcess>> printed_;
+    bool printsTable_ = true;
 };
 
 } // namespace quillo

@@ -54,6 +54,8 @@ protected:
     virtual TrustPrompt& trustPrompt();
     // Ends the phone link early, for a subclass whose trust prompt goes first.
     void releaseBridge();
+    // For a subclass that shows the session table itself.
+    void stopPrintingTable() { monitor_.setPrintsTable(false); }
 
 private:
     SettingsStore& settings_;

@@ -16,6 +16,9 @@ DesktopParts::DesktopParts(SettingsStore& settings, std::ostream& out,
                            std::function<void()> relaunch)
     : HeadlessParts(settings, out, [](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       shell_(settings, {&updates(), std::move(relaunch)}) {
+    // The dashboard shows the sessions; standard output goes to the desktop
+    // session's log, which is no place for the table on every change.
+    stopPrintingTable();
     // The panes show and check the address the phone link listens on, once
     // it listens.
     shell_.setPairingAddressSource([this]() -> std::optional<PairingAddress> {

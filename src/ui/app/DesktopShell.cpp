@@ -38,18 +38,32 @@ QIcon applicationIcon() {
     return QIcon::fromTheme(QStringLiteral("com.quillo.mac"), builtIn);
 }
 
-bool desktopAvailable() {
-    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        if (!qEnvironmentVariableIsEmpty(variable)) {
-            return true;
-        }
+DesktopPlatform chooseDesktopPlatform(const std::function<QByteArray(const char*)>& variable) {
+    using Kind = DesktopPlatform::Kind;
+    if (const QByteArray chosen = variable("QUILLO_QT_PLATFORM"); !chosen.isEmpty()) {
+        return {Kind::qt, chosen};
     }
-    return false;
+    if (!variable("DISPLAY").isEmpty()) {
+        return {Kind::qt, QByteArrayLiteral("xcb")};
+    }
+    const QByteArray session = variable("QT_QPA_PLATFORM");
+    if (!session.isEmpty() && !session.startsWith("wayland")) {
+        return {Kind::qt, session};
+    }
+    if (!session.isEmpty() || !variable("WAYLAND_DISPLAY").isEmpty()) {
+        return {Kind::waylandOnly, {}};
+    }
+    return {Kind::noDisplay, {}};
+}
+
+bool desktopAvailable() {
+    return chooseDesktopPlatform().kind == DesktopPlatform::Kind::qt;
 }
 
 std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (const DesktopPlatform platform = chooseDesktopPlatform();
+        platform.kind == DesktopPlatform::Kind::qt) {
+        qputenv("QT_QPA_PLATFORM", platform.plugin);
     }
     auto app = std::make_unique<QApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

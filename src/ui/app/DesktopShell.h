@@ -3,6 +3,9 @@
 
 #include "transport/PairingAddress.h"
 
+#include <QByteArray>
+#include <QtGlobal>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,14 +33,31 @@ class TrustDialog;
 class X11HotKeyService;
 struct SettingsServices;
 
-// Whether a window can be shown: an X11 or Wayland display, or a Qt platform
-// chosen explicitly through QT_QPA_PLATFORM.
+// Where the desktop interface runs. Its window activation and global shortcut
+// need X11, so with an X server (XWayland included) it is xcb whatever the
+// session's QT_QPA_PLATFORM says (Sway and Hyprland sessions often say
+// "wayland"); QUILLO_QT_PLATFORM overrides that choice. Without DISPLAY, a
+// non-Wayland QT_QPA_PLATFORM (offscreen, vnc) is taken as asked; a Wayland
+// session without XWayland has no desktop interface.
+struct DesktopPlatform {
+    enum class Kind {
+        qt,          // run the interface on `plugin`
+        noDisplay,   // no display at all
+        waylandOnly, // Wayland without XWayland
+    };
+    Kind kind = Kind::noDisplay;
+    QByteArray plugin;
+};
+// `variable` reads the environment (a test's stand-in).
+DesktopPlatform chooseDesktopPlatform(const std::function<QByteArray(const char*)>& variable =
+                                          [](const char* name) { return qgetenv(name); });
+
+// Whether a window can be shown (chooseDesktopPlatform finds a platform).
 bool desktopAvailable();
 
-// The application object for the desktop interface: the xcb platform unless
-// QT_QPA_PLATFORM says otherwise (windows can be placed and keys grabbed
-// there), the dark palette, the icon font; closing the last window does not
-// quit.
+// The application object for the desktop interface on the platform
+// chooseDesktopPlatform picks, with the dark palette and the icon font; closing
+// the last window does not quit.
 std::unique_ptr<QApplication> makeDesktopApplication(int& argc, char** argv);
 
 // Quillo's icon, "com.quillo.mac": from the icon theme where it is installed,

@@ -80,7 +80,8 @@ RenderView shortcutRecorderSample(RecorderSample state) {
 
 RenderView trustPromptSample() {
     RenderView view;
-    view.widget.reset(TrustDialog::makeDialog(QStringLiteral("Kim's iPhone")));
+    view.widget.reset(
+        TrustDialog::makeDialog(QStringLiteral("Kim's iPhone"), QStringLiteral("192.168.1.23")));
     return view;
 }
 

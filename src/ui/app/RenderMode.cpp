@@ -12,6 +12,21 @@
 
 namespace quillo {
 
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// Rendering answers with the PNG or with its own error: Qt's notes about the
+// environment (no XDG_RUNTIME_DIR, what the offscreen platform cannot do) are
+// no news to whoever asked for a picture. Criticals and fatals still show.
+void onlySeriousMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        qtHandler(type, context, text);
+    }
+}
+
+} // namespace
+
 int runRenderMode(const RenderOptions& options, int argc, char** argv, std::ostream& out,
                   std::ostream& err) {
     const RenderRegistry registry = builtInRenderViews();
@@ -30,6 +45,7 @@ int runRenderMode(const RenderOptions& options, int argc, char** argv, std::ostr
 
     // Rendering never needs a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtHandler = qInstallMessageHandler(onlySeriousMessages);
     QApplication app(argc, argv);
     applyDarkPalette(app);
     Symbols::loadFont();

@@ -3,10 +3,16 @@
 
 #include "DisplayName.h"
 
-#include <QAbstractButton>
+#include "theme/Fonts.h"
+#include "theme/Label.h"
+#include "theme/Theme.h"
+
 #include <QCoreApplication>
-#include <QMessageBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPainter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace quillo {
 
@@ -20,47 +26,128 @@ TrustDialog::~TrustDialog() {
     finish(Answer::rejected);
 }
 
-QMessageBox* TrustDialog::makeDialog(const QString& name) {
-    auto* box = new QMessageBox;
-    box->setObjectName(QStringLiteral("trustPrompt"));
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(QStringLiteral("Quillo"));
-    box->setText(QCoreApplication::translate("TrustPrompt", "信任新设备?"));
-    box->setInformativeText(
-        QCoreApplication::translate("TrustPrompt",
-                                    "手机 “%1” 想要连接到 Quillo。\n仅信任你认识的设备。")
-            .arg(name));
-    // The button titles are used as they are, in every language.
-    QPushButton* trust =
-        box->addButton(QString::fromStdString(trustButtonTitle()), QMessageBox::AcceptRole);
-    trust->setObjectName(QStringLiteral("trustButton"));
-    trust->setAccessibleName(trust->text());
-    QPushButton* reject =
-        box->addButton(QString::fromStdString(rejectButtonTitle()), QMessageBox::RejectRole);
-    reject->setObjectName(QStringLiteral("rejectButton"));
-    reject->setAccessibleName(reject->text());
-    box->setDefaultButton(trust);
-    box->setEscapeButton(reject);
-    return box;
+namespace {
+
+// The question in the interface's own look: the deep background, the phone as
+// a raised card with its name and address, what trusting it allows, and the
+// two answers.
+class TrustPromptWindow : public QDialog {
+public:
+    TrustPromptWindow(const QString& name, const QString& address) {
+        setObjectName(QStringLiteral("trustPrompt"));
+        setWindowTitle(QStringLiteral("Quillo"));
+        constexpr int width = 380;
+        constexpr int margin = 20;
+        setFixedWidth(width);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(margin, 18, margin, 16);
+        layout->setSpacing(12);
+
+        auto* titleRow = new QHBoxLayout;
+        titleRow->setSpacing(8);
+        titleRow->addWidget(
+            new SymbolView(QStringLiteral("lock.shield"), 16, Theme::statusInput()));
+        auto* title = makeLabel(QCoreApplication::translate("TrustPrompt", "信任新设备?"), 15,
+                                QFont::DemiBold, Theme::fg());
+        title->setObjectName(QStringLiteral("trustTitle"));
+        titleRow->addWidget(title, 1);
+        layout->addLayout(titleRow);
+
+        auto* phone = new QFrame(this);
+        phone->setObjectName(QStringLiteral("trustPhone"));
+        auto* phoneLayout = new QHBoxLayout(phone);
+        phoneLayout->setContentsMargins(12, 10, 12, 10);
+        phoneLayout->setSpacing(10);
+        phoneLayout->addWidget(new SymbolView(QStringLiteral("iphone"), 18, Theme::fgMuted()));
+        auto* phoneText = new QVBoxLayout;
+        phoneText->setSpacing(2);
+        auto* nameLabel = makeLabel(name, 13, QFont::Medium, Theme::fg());
+        nameLabel->setObjectName(QStringLiteral("trustPhoneName"));
+        nameLabel->setTextFormat(Qt::PlainText);
+        phoneText->addWidget(nameLabel);
+        if (!address.isEmpty()) {
+            auto* addressLabel = makeLabel(address, 11, QFont::Normal, Theme::fgDim());
+            addressLabel->setObjectName(QStringLiteral("trustPhoneAddress"));
+            addressLabel->setTextFormat(Qt::PlainText);
+            addressLabel->setFont(Fonts::monospaced(11));
+            phoneText->addWidget(addressLabel);
+        }
+        phoneLayout->addLayout(phoneText, 1);
+        layout->addWidget(phone);
+        phone_ = phone;
+
+        auto* allows =
+            makeLabel(QCoreApplication::translate(
+                          "TrustPrompt", "信任后，这台手机可以看到你的 Claude Code "
+                                         "会话和它们的状态，并能把会话所在的终端切换到前台。"
+                                         "仅信任你认识的设备。"),
+                      12, QFont::Normal, Theme::fgMuted());
+        allows->setObjectName(QStringLiteral("trustExplanation"));
+        allows->setWordWrap(true);
+        // The dialog's width is fixed: the wrapped text needs its height up front.
+        allows->setMinimumHeight(allows->heightForWidth(width - margin * 2));
+        layout->addWidget(allows);
+
+        auto* buttons = new QHBoxLayout;
+        buttons->setSpacing(8);
+        buttons->addStretch(1);
+        auto* reject = new QPushButton(QCoreApplication::translate("TrustPrompt", "拒绝"), this);
+        reject->setObjectName(QStringLiteral("rejectButton"));
+        auto* trust =
+            new QPushButton(QCoreApplication::translate("TrustPrompt", "信任并配对"), this);
+        trust->setObjectName(QStringLiteral("trustButton"));
+        for (QPushButton* button : {reject, trust}) {
+            button->setAccessibleName(button->text());
+            button->setFont(Fonts::ui(12.5));
+            button->setMinimumWidth(88);
+            buttons->addWidget(button);
+        }
+        trust->setAutoDefault(false);
+        reject->setDefault(true);
+        reject->setFocus();
+        connect(reject, &QPushButton::clicked, this, &QDialog::reject);
+        connect(trust, &QPushButton::clicked, this, &QDialog::accept);
+        layout->addLayout(buttons);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillRect(rect(), Theme::bgBase());
+        const QRectF card = QRectF(phone_->geometry()).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter.setPen(QPen(Theme::lineSoft(), 1));
+        painter.setBrush(Theme::bgRaised());
+        painter.drawRoundedRect(card, 10, 10);
+    }
+
+private:
+    QWidget* phone_ = nullptr;
+};
+
+} // namespace
+
+QDialog* TrustDialog::makeDialog(const QString& name, const QString& address) {
+    return new TrustPromptWindow(name, address);
 }
 
-void TrustDialog::askToTrust(const TransportPeer& peer, const std::string&, AnswerCallback answer) {
+void TrustDialog::askToTrust(const TransportPeer& peer, const std::string& address,
+                             AnswerCallback answer) {
     if (pending_) {
         answer(Answer::unavailable);
         return;
     }
     pending_ = std::move(answer);
-    QMessageBox* box = makeDialog(QString::fromStdString(DisplayName::clean(peer.displayName)));
+    QDialog* box = makeDialog(QString::fromStdString(DisplayName::clean(peer.displayName)),
+                              QString::fromStdString(address));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     dialog_ = box;
-    connect(box, &QMessageBox::buttonClicked, this, [this, box](QAbstractButton* button) {
-        finish(box->buttonRole(button) == QMessageBox::AcceptRole ? Answer::trusted
-                                                                  : Answer::rejected);
+    // Refused, closed through the window manager or with Escape: no.
+    connect(box, &QDialog::finished, this, [this](int result) {
+        finish(result == QDialog::Accepted ? Answer::trusted : Answer::rejected);
     });
-    // Closed through the window manager: no.
-    connect(box, &QMessageBox::finished, this, [this] { finish(Answer::rejected); });
     box->show();
     box->raise();
     box->activateWindow();
@@ -71,7 +158,7 @@ void TrustDialog::finish(Answer answer) {
     deadline_.stop();
     // Taken first: closing the dialog reports its end once more.
     AnswerCallback callback = std::exchange(pending_, nullptr);
-    if (QMessageBox* box = dialog_.data()) {
+    if (QDialog* box = dialog_.data()) {
         dialog_.clear();
         box->close();
     }

@@ -3,7 +3,7 @@
 
 #include "networking/TrustPrompt.h"
 
-#include <QMessageBox>
+#include <QDialog>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -30,17 +30,20 @@ public:
                     AnswerCallback answer) override;
 
     // The dialog on screen, if any.
-    QMessageBox* dialog() const { return dialog_; }
+    QDialog* dialog() const { return dialog_; }
 
-    // The dialog for `name` (already cleaned), for the render mode as well.
-    static QMessageBox* makeDialog(const QString& name);
+    // The dialog for the phone `name` (already cleaned) at `address`, for the
+    // render mode as well. It accepts for "trust" and rejects otherwise;
+    // refusing is its default button, since a stray Enter must not pair a
+    // stranger's phone.
+    static QDialog* makeDialog(const QString& name, const QString& address);
 
 private:
     void finish(Answer answer);
 
     std::chrono::milliseconds timeLimit_;
     QTimer deadline_;
-    QPointer<QMessageBox> dialog_;
+    QPointer<QDialog> dialog_;
     AnswerCallback pending_;
 };
 

@@ -86,8 +86,9 @@ QString processCountText(std::size_t processCount) {
     if (processCount == 0) {
         return QCoreApplication::translate("DashboardView", "暂无活跃进程");
     }
-    return format(QCoreApplication::translate("DashboardView", "监控中：%lld 个 Claude Code 进程"),
-                  processCount);
+    // A plural form: English says "1 session" but "2 sessions".
+    return QCoreApplication::translate("DashboardView", "监控中：%n 个 Claude Code 进程", nullptr,
+                                       static_cast<int>(processCount));
 }
 
 QString versionString(const QString& shortVersion) {

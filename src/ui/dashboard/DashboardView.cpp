@@ -9,6 +9,7 @@
 #include "theme/Fonts.h"
 #include "theme/Label.h"
 #include "theme/Oklch.h"
+#include "theme/SlimScrollBar.h"
 #include "theme/Theme.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
+#include <optional>
 #include <set>
 
 namespace quillo {
@@ -84,6 +87,7 @@ DashboardView::DashboardView(DashboardModel& model, bool showFirstUseHint, Dashb
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBar(new SlimScrollBar(Qt::Vertical, scroll_));
     scroll_->viewport()->setAutoFillBackground(false);
     auto* list = new QWidget(scroll_);
     list->setAutoFillBackground(false);
@@ -116,10 +120,6 @@ DashboardView::DashboardView(DashboardModel& model, bool showFirstUseHint, Dashb
     footer->addStretch(1);
     footer->addWidget(quit);
     layout->addLayout(footer);
-
-    ticker_ = new QTimer(this);
-    ticker_->setInterval(1000);
-    connect(ticker_, &QTimer::timeout, this, &DashboardView::tick);
 
     connect(&model_, &DashboardModel::processesChanged, this, &DashboardView::setProcesses);
     connect(&model_, &DashboardModel::peerCountChanged, this, &DashboardView::setPeerCount);
@@ -157,11 +157,16 @@ void DashboardView::setProcesses(const std::vector<ClaudeProcess>& processes) {
         } else {
             row = new MacProcessRow(process, services_, rowsLayout_->parentWidget());
             row->updateDuration(services_.clock());
+            connect(row, &MacProcessRow::switchStarted, this,
+                    [this] { actions_.onSwitchStarted(); });
             rowsById_[process.id] = row;
         }
         rowsLayout_->insertWidget(index++, row);
     }
     content_->setCurrentIndex(processes.empty() ? 1 : 0);
+    if (ticking_) {
+        scheduleTick(); // the state change times may have moved
+    }
     count_->setText(DashboardTexts::processCountText(processes.size()));
     count_->setAccessibleName(count_->text());
 }
@@ -206,7 +211,7 @@ MacProcessRow* DashboardView::rowFor(const std::string& processId) const {
 }
 
 bool DashboardView::isTicking() const {
-    return ticker_->isActive();
+    return ticking_;
 }
 
 void DashboardView::tick() {
@@ -214,6 +219,39 @@ void DashboardView::tick() {
     for (auto& [id, row] : rowsById_) {
         row->updateDuration(now);
     }
+    if (ticking_) {
+        scheduleTick();
+    }
+}
+
+std::chrono::milliseconds DashboardView::untilNextSecond(const std::vector<Timestamp>& changes,
+                                                         Timestamp now) {
+    std::optional<Seconds> soonest;
+    for (const Timestamp changed : changes) {
+        const double elapsed = (now - changed).count();
+        // Before the change time the duration reads 0 until a second after it.
+        const Seconds next{elapsed < 0 ? 1 - elapsed : 1 - std::fmod(elapsed, 1.0)};
+        if (!soonest || next < *soonest) {
+            soonest = next;
+        }
+    }
+    // Just past the boundary, so that the whole seconds have changed.
+    return std::chrono::ceil<std::chrono::milliseconds>(soonest.value_or(Seconds{1})) +
+           std::chrono::milliseconds(1);
+}
+
+void DashboardView::scheduleTick() {
+    std::vector<Timestamp> changes;
+    changes.reserve(rowsById_.size());
+    for (const auto& [id, row] : rowsById_) {
+        changes.push_back(row->process().stateChangedAt);
+    }
+    const int generation = ++tickGeneration_;
+    services_.later(untilNextSecond(changes, services_.clock()), this, [this, generation] {
+        if (generation == tickGeneration_) {
+            tick();
+        }
+    });
 }
 
 void DashboardView::setRoundedCorners(bool rounded) {
@@ -224,13 +262,14 @@ void DashboardView::setRoundedCorners(bool rounded) {
 
 void DashboardView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    ticking_ = true;
     tick();
-    ticker_->start();
 }
 
 void DashboardView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    ticker_->stop();
+    ticking_ = false;
+    ++tickGeneration_;
 }
 
 void DashboardView::paintEvent(QPaintEvent*) {

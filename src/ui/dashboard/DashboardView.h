@@ -14,7 +14,6 @@
 class QLabel;
 class QScrollArea;
 class QStackedWidget;
-class QTimer;
 class QVBoxLayout;
 
 namespace quillo {
@@ -31,12 +30,15 @@ struct DashboardActions {
     std::function<void()> onQuit = [] {};
     std::function<void()> onFixHook = [] {};
     std::function<void()> onDismissFirstUseHint = [] {};
+    // A row's switch started: its terminal is about to take the focus.
+    std::function<void()> onSwitchStarted = [] {};
 };
 
 // The dashboard card: hook banner, header, the optional shortcut hint, one row
 // per session in the store's order (or the empty state) and the footer. It
-// follows the model; the durations tick once a second through one timer, and
-// only while the view is shown.
+// follows the model; while the view is shown, the durations tick on the whole
+// seconds after each row's state change, through one timer set for the
+// nearest such second of any row.
 class DashboardView : public QWidget {
     Q_OBJECT
 
@@ -54,8 +56,14 @@ public:
     MacProcessRow* rowFor(const std::string& processId) const;
 
     bool isTicking() const;
-    // One tick of the duration timer: every row re-renders its duration.
+    // One tick of the duration timer: every row re-renders its duration, and
+    // the next tick is set.
     void tick();
+
+    // From `now`, how long until the duration of a session whose state
+    // changed at one of `changes` next reads another whole second.
+    static std::chrono::milliseconds untilNextSecond(const std::vector<Timestamp>& changes,
+                                                     Timestamp now);
 
     // Draws the card with rounded corners (in a window that shows what is
     // behind the corners).
@@ -71,6 +79,7 @@ private:
     void setPeerCount(int count);
     void setHookError(bool hasError);
     void dismissHint();
+    void scheduleTick();
 
     DashboardModel& model_;
     DashboardActions actions_;
@@ -86,7 +95,9 @@ private:
     QScrollArea* scroll_ = nullptr;
     QVBoxLayout* rowsLayout_ = nullptr;
     std::map<std::string, MacProcessRow*> rowsById_;
-    QTimer* ticker_ = nullptr;
+    // A tick set before the latest (re)scheduling does nothing.
+    int tickGeneration_ = 0;
+    bool ticking_ = false;
 };
 
 } // namespace quillo

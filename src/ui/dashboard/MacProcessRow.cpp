@@ -20,11 +20,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quillo {
 
 void DashboardServices::defaultLater(std::chrono::milliseconds delay, QObject* context,
                                      std::function<void()> call) {
-    QTimer::singleShot(delay, context, std::move(call));
+    // Precise: a coarse timer of a few seconds may fire up to 5 % early.
+    QTimer::singleShot(delay, Qt::PreciseTimer, context, std::move(call));
 }
 
 namespace {
@@ -126,8 +129,21 @@ protected:
         };
         run(state_, stateFont, stateColor_);
         run(QStringLiteral(" · "), plainFont, Theme::fgFaint());
-        run(QCoreApplication::translate("MacProcessRow", "已 %1").arg(duration_), plainFont,
-            Theme::fgDim());
+        // Digits in the fixed font: with the proportional digits of many UI
+        // fonts, the text after the duration would shift every second.
+        const QFont digitFont = Fonts::monospaced(11.5);
+        const QString duration =
+            QCoreApplication::translate("MacProcessRow", "已 %1").arg(duration_);
+        qsizetype start = 0;
+        while (start < duration.size()) {
+            const bool digits = duration.at(start).isDigit();
+            qsizetype end = start;
+            while (end < duration.size() && duration.at(end).isDigit() == digits) {
+                ++end;
+            }
+            run(duration.mid(start, end - start), digits ? digitFont : plainFont, Theme::fgDim());
+            start = end;
+        }
         if (!error_.isEmpty()) {
             x += 6;
             const QFont errorFont = Fonts::ui(10.5);
@@ -159,6 +175,7 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
     // The dot keeps its glow outside the 10 × 10 frame, so it is placed over
     // the frame rather than inside it.
     dotFrame_ = new QWidget(this);
+    dotFrame_->setObjectName(QStringLiteral("dotFrame"));
     dotFrame_->setFixedSize(10, 10);
     layout->addWidget(dotFrame_, 0, Qt::AlignVCenter);
     dot_ = new DotIndicator(process_.state, 8, this);
@@ -183,6 +200,8 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
 void MacProcessRow::setProcess(const ClaudeProcess& process) {
     process_ = process;
     dot_->setState(process_.state);
+    // Another state has another glow, so another size: centre it again.
+    placeDot();
     if (!switchable()) {
         setHover(false);
     }
@@ -229,6 +248,8 @@ void MacProcessRow::refresh() {
     setAccessibleName(name + QStringLiteral(", ") + DashboardTexts::stateLabel(process_.state) +
                       QStringLiteral(", ") + where);
     setAccessibleDescription(errorText_.value_or(QString()));
+    // The line cuts a long message short; the pointer reads all of it.
+    setToolTip(errorText_.value_or(QString()));
 }
 
 void MacProcessRow::handleTap() {
@@ -236,6 +257,7 @@ void MacProcessRow::handleTap() {
         return;
     }
     switching_ = true;
+    emit switchStarted();
     services_.switcher->run(process_, this,
                             [this](const SwitchResult& result) { applySwitchResult(result); });
 }
@@ -251,14 +273,26 @@ void MacProcessRow::applySwitchResult(const SwitchResult& result) {
     errorText_ = QString::fromStdString(result.message);
     lastErrorAt_ = failedAt;
     refresh();
-    // A newer failure keeps its message for its own full period: the check
-    // looks at the latest failure's time, not this one's.
-    services_.later(errorDuration, this, [this] {
-        if (lastErrorAt_ && services_.clock() - *lastErrorAt_ >= errorDuration) {
-            errorText_.reset();
-            lastErrorAt_.reset();
-            refresh();
+    clearErrorAfter(failedAt, errorDuration);
+}
+
+void MacProcessRow::clearErrorAfter(Timestamp failedAt, std::chrono::milliseconds delay) {
+    services_.later(delay, this, [this, failedAt] {
+        // A newer failure keeps its message for its own full period, with a
+        // wait of its own.
+        if (!lastErrorAt_ || *lastErrorAt_ != failedAt) {
+            return;
         }
+        const auto left = errorDuration - (services_.clock() - failedAt);
+        if (left > Seconds{0}) {
+            // The timer came early: wait for the rest, or the message would stay.
+            clearErrorAfter(failedAt, std::max(std::chrono::milliseconds(1),
+                                               std::chrono::ceil<std::chrono::milliseconds>(left)));
+            return;
+        }
+        errorText_.reset();
+        lastErrorAt_.reset();
+        refresh();
     });
 }
 

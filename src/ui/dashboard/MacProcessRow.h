@@ -53,6 +53,11 @@ public:
 
     QString statusText() const;
 
+signals:
+    // A switch to the session's terminal started; the terminal is about to
+    // take the focus.
+    void switchStarted();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
@@ -64,6 +69,9 @@ protected:
 
 private:
     void refresh();
+    // Clears the message of the failure at `failedAt` once it is errorDuration
+    // old, unless a newer failure replaced it.
+    void clearErrorAfter(Timestamp failedAt, std::chrono::milliseconds delay);
     void placeDot();
     void setHover(bool hover);
 

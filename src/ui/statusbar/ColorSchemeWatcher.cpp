@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ColorSchemeWatcher.h"
 
+#include "DiagnosticLogger.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
@@ -28,13 +31,22 @@ std::optional<uint> unwrap(QVariant value) {
 
 } // namespace
 
-ColorSchemeWatcher::ColorSchemeWatcher(QObject* parent) : QObject(parent) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+ColorSchemeWatcher::ColorSchemeWatcher(QObject* parent)
+    : ColorSchemeWatcher(QDBusConnection::sessionBus(), parent) {}
+
+ColorSchemeWatcher::ColorSchemeWatcher(QDBusConnection bus, QObject* parent) : QObject(parent) {
     if (!bus.isConnected()) {
         return;
     }
-    bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
-                SLOT(settingChanged(QString, QString, QDBusVariant)));
+    // The slot's argument types must be known to the meta-type system, or the
+    // subscription is refused and light/dark changes never arrive.
+    qRegisterMetaType<QDBusVariant>();
+    following_ = bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
+                             SLOT(settingChanged(QString, QString, QDBusVariant)));
+    if (!following_) {
+        DiagnosticLogger::warn("statusbar", "cannot follow the desktop's colour scheme",
+                               {{"error", bus.lastError().message().toStdString()}});
+    }
     QDBusMessage read =
         QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
     read << QString::fromLatin1(appearance) << QString::fromLatin1(colorSchemeKey);
@@ -55,8 +67,10 @@ bool ColorSchemeWatcher::isDarkScheme(std::optional<uint> colorScheme) {
 
 void ColorSchemeWatcher::setColorScheme(std::optional<uint> colorScheme) {
     const bool dark = isDarkScheme(colorScheme);
-    if (dark != dark_) {
+    const bool known = colorScheme == 1u || colorScheme == 2u;
+    if (dark != dark_ || known != known_) {
         dark_ = dark;
+        known_ = known;
         emit darkChanged(dark_);
     }
 }

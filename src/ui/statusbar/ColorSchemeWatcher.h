@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDBusConnection>
 #include <QDBusVariant>
 #include <QObject>
 
@@ -17,9 +18,16 @@ class ColorSchemeWatcher : public QObject {
     Q_OBJECT
 
 public:
+    // Asks the portal on `bus`; the session bus where none is given.
     explicit ColorSchemeWatcher(QObject* parent = nullptr);
+    explicit ColorSchemeWatcher(QDBusConnection bus, QObject* parent = nullptr);
 
     bool isDark() const { return dark_; }
+    // Whether the desktop said light or dark (no answer, or "no preference",
+    // is not knowing).
+    bool isKnown() const { return known_; }
+    // Whether changes are followed: the portal's signal could be subscribed.
+    bool isFollowing() const { return following_; }
 
     static bool isDarkScheme(std::optional<uint> colorScheme);
 
@@ -27,6 +35,7 @@ public:
     void setColorScheme(std::optional<uint> colorScheme);
 
 signals:
+    // Darkness or knowing it changed.
     void darkChanged(bool isDark);
 
 private slots:
@@ -34,6 +43,8 @@ private slots:
 
 private:
     bool dark_ = true;
+    bool known_ = false;
+    bool following_ = false;
 };
 
 } // namespace quillo

@@ -32,9 +32,14 @@ DashboardWindow::DashboardWindow(Kind kind, DashboardView* view)
 }
 
 void DashboardWindow::keyPressEvent(QKeyEvent* event) {
-    // Escape closes a panel; the popover closes by its own rules only.
-    if (kind_ == Kind::panel && event->key() == Qt::Key_Escape) {
-        emit dismissed();
+    // Escape closes a panel; the popover closes by its own rules only (a
+    // click elsewhere), so Escape, which Qt's popups take as "close", is
+    // swallowed there.
+    if (event->key() == Qt::Key_Escape) {
+        if (kind_ == Kind::panel) {
+            emit dismissed();
+        }
+        event->accept();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -46,7 +51,8 @@ void DashboardWindow::changeEvent(QEvent* event) {
         // A click in another window takes the focus from the panel.
         if (isActiveWindow()) {
             wasActive_ = true;
-        } else if (wasActive_ && isVisible()) {
+        } else if (wasActive_ && isVisible() &&
+                   std::chrono::steady_clock::now() >= keepOpenUntil_) {
             emit dismissed();
         }
     }
@@ -83,6 +89,13 @@ DashboardView* DashboardPresenter::makeView(bool showFirstUseHint, bool inPanel)
     };
     actions.onFixHook = actions.onOpenSettings;
     actions.onQuit = [this] { actions_.quit(); };
+    actions.onSwitchStarted = [this] {
+        const auto until = std::chrono::steady_clock::now() + keepOpenAfterTap;
+        popover_->keepOpenOnFocusLossUntil(until);
+        if (panel_) {
+            panel_->keepOpenOnFocusLossUntil(until);
+        }
+    };
     if (inPanel) {
         actions.onDismissFirstUseHint = [this] {
             settings_.setBoolean(firstUseHintShownKey, true);
@@ -105,7 +118,9 @@ void DashboardPresenter::statusItemClicked() {
         clock_() - lastDismissal_ < reopenGuard) {
         return;
     }
+    itemClicked_ = true;
     toggle(false);
+    itemClicked_ = false;
 }
 
 void DashboardPresenter::toggle(bool preferMouseOrigin) {
@@ -118,7 +133,7 @@ void DashboardPresenter::toggle(bool preferMouseOrigin) {
         return;
     }
     if (!preferMouseOrigin && item_.canBeSeen()) {
-        showPopover();
+        showPopover(itemClicked_);
         return;
     }
     showPanel(preferMouseOrigin ? PanelOriginStrategy::centeredOnMouse
@@ -134,13 +149,17 @@ void DashboardPresenter::close() {
     closePanel();
 }
 
-void DashboardPresenter::showPopover() {
+void DashboardPresenter::showPopover(bool atPointer) {
     int primary = 0;
     const auto screens = PanelPlacement::currentScreens(&primary);
-    // Without a position from the tray, the pointer (which just clicked the
-    // item) stands for it.
+    // Without a position from the tray, the pointer stands for the item when
+    // it just clicked it; otherwise (launch, second launch) the pointer is
+    // anywhere, and the popover goes where it goes without a tray position.
     const QPoint mouse = QCursor::pos();
-    const QRect anchor = item_.geometry().value_or(QRect(mouse, QSize(1, 1)));
+    std::optional<QRect> anchor = item_.geometry();
+    if (!anchor && atPointer) {
+        anchor = QRect(mouse, QSize(1, 1));
+    }
     popover_->move(PanelPlacement::anchoredToStatusItem(anchor, mouse, screens, primary));
     popover_->show();
     popover_->raise();

@@ -31,6 +31,12 @@ public:
     Kind kind() const { return kind_; }
     DashboardView* view() const { return view_; }
 
+    // A row tap brings a terminal forward, which takes the focus: losing it
+    // before `until` is no reason to close.
+    void keepOpenOnFocusLossUntil(std::chrono::steady_clock::time_point until) {
+        keepOpenUntil_ = until;
+    }
+
 signals:
     // The window closed by itself (outside click, Escape, focus loss).
     void dismissed();
@@ -45,6 +51,7 @@ private:
     DashboardView* view_;
     bool wasActive_ = false;
     bool closing_ = false;
+    std::chrono::steady_clock::time_point keepOpenUntil_{};
     friend class DashboardPresenter;
 };
 
@@ -60,6 +67,9 @@ public:
     // A click on the status item this soon after the dashboard closed itself is
     // the click that closed it, and must not open it again.
     static constexpr std::chrono::milliseconds reopenGuard{400};
+    // How long after a row tap the dashboard stays open when the focus goes:
+    // long enough for a slow switch to bring its terminal forward.
+    static constexpr std::chrono::seconds keepOpenAfterTap{10};
 
     struct Actions {
         std::function<void()> openSettings = [] {};
@@ -88,7 +98,7 @@ public:
     DashboardWindow* panel() const { return panel_.data(); }
 
 private:
-    void showPopover();
+    void showPopover(bool atPointer);
     void showPanel(PanelOriginStrategy strategy);
     DashboardView* makeView(bool showFirstUseHint, bool inPanel);
     void closePanel();
@@ -102,6 +112,7 @@ private:
     DashboardWindow* popover_ = nullptr;
     QPointer<DashboardWindow> panel_;
     std::chrono::steady_clock::time_point lastDismissal_{};
+    bool itemClicked_ = false; // toggle() runs for a click on the status item
 };
 
 } // namespace quillo

@@ -6,11 +6,11 @@
 namespace quillo {
 
 IconKey IconKey::make(const std::vector<ClaudeProcess>& processes, int peerCount, bool hookError,
-                      bool isDark) {
+                      bool isDark, bool isSchemeKnown) {
     const auto waiting = std::count_if(processes.begin(), processes.end(), [](const auto& p) {
         return p.state == ProcessState::waitingInput || p.state == ProcessState::waitingPermission;
     });
-    return {static_cast<int>(waiting), peerCount >= 1, hookError, isDark};
+    return {static_cast<int>(waiting), peerCount >= 1, hookError, isDark, isSchemeKnown};
 }
 
 IconOverlay overlayFor(const IconKey& key) {

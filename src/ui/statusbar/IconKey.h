@@ -14,13 +14,16 @@ struct IconKey {
     bool hasConnectedPhone = false;
     bool hasHookError = false;
     bool isDark = false;
+    // False when nothing said whether the tray is light or dark: the glyph is
+    // then drawn to read on both.
+    bool isSchemeKnown = true;
 
     bool operator==(const IconKey&) const = default;
 
     // Sessions waiting for input or for a permission decision count; active,
     // completed and unknown ones do not.
     static IconKey make(const std::vector<ClaudeProcess>& processes, int peerCount, bool hookError,
-                        bool isDark);
+                        bool isDark, bool isSchemeKnown = true);
 };
 
 // What is drawn over the glyph, in order of precedence: waiting sessions (with

@@ -19,12 +19,8 @@ StatusBarController::StatusBarController(DashboardModel& model, StatusItem& item
       throttle_(new Throttle(
           std::chrono::seconds(1), [this] { refreshIcon(); }, std::move(schedule), this)) {
     // The bare glyph until the first real draw.
-    QIcon bare;
-    for (int scale : {1, 2}) {
-        bare.addPixmap(
-            QPixmap::fromImage(StatusIconBuilder::drawBareGlyph(scheme_.isDark(), scale)));
-    }
-    item_.setImage(bare);
+    item_.setImage(StatusIconBuilder::makeIcon(
+        IconKey::make({}, 0, false, scheme_.isDark(), scheme_.isKnown())));
     connect(&item_, &StatusItem::clicked, this, std::move(toggleDashboard));
 
     connect(&model_, &DashboardModel::processesChanged, throttle_, &Throttle::changed);
@@ -36,8 +32,8 @@ StatusBarController::StatusBarController(DashboardModel& model, StatusItem& item
 }
 
 void StatusBarController::refreshIcon() {
-    const IconKey key =
-        IconKey::make(model_.processes(), model_.peerCount(), model_.hookError(), scheme_.isDark());
+    const IconKey key = IconKey::make(model_.processes(), model_.peerCount(), model_.hookError(),
+                                      scheme_.isDark(), scheme_.isKnown());
     if (lastIconKey_ == key) {
         return;
     }

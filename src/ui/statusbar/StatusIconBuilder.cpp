@@ -6,6 +6,7 @@
 
 #include <QFontMetricsF>
 #include <QIcon>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -55,28 +56,34 @@ void drawDot(QPainter& painter, const QRectF& dot, const QColor& color, bool isD
 
 } // namespace
 
-void drawTwinBeaconsGlyph(QPainter& painter, QSizeF canvas, bool isDark) {
+void drawTwinBeaconsGlyph(QPainter& painter, QSizeF canvas, bool isDark, bool outlined) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
-    const QColor color = glyphColor(isDark);
 
-    painter.setPen(strokePen(color, 1.55));
-    painter.drawEllipse(upRect(canvas, 4.5, 7.3, 5.4, 5.4));
-    painter.drawEllipse(upRect(canvas, 14.1, 7.3, 5.4, 5.4));
-
-    painter.setPen(strokePen(color, 1.35));
-    painter.drawLine(up(canvas, 9.9, 10), up(canvas, 14.1, 10));
-
-    painter.setPen(strokePen(color, 1.15));
     QPainterPath upper(up(canvas, 5.2, 14.4));
     upper.cubicTo(up(canvas, 7, 16.1), up(canvas, 9.2, 17), up(canvas, 12, 17));
     upper.cubicTo(up(canvas, 14.8, 17), up(canvas, 17, 16.1), up(canvas, 18.8, 14.4));
-    painter.drawPath(upper);
     QPainterPath lower(up(canvas, 5.2, 5.6));
     lower.cubicTo(up(canvas, 7, 3.9), up(canvas, 9.2, 3), up(canvas, 12, 3));
     lower.cubicTo(up(canvas, 14.8, 3), up(canvas, 17, 3.9), up(canvas, 18.8, 5.6));
-    painter.drawPath(lower);
+    // `extra` widens every stroke: the outline is the glyph drawn wider below it.
+    auto strokes = [&](const QColor& color, double extra) {
+        painter.setPen(strokePen(color, 1.55 + extra));
+        painter.drawEllipse(upRect(canvas, 4.5, 7.3, 5.4, 5.4));
+        painter.drawEllipse(upRect(canvas, 14.1, 7.3, 5.4, 5.4));
+        painter.setPen(strokePen(color, 1.35 + extra));
+        painter.drawLine(up(canvas, 9.9, 10), up(canvas, 14.1, 10));
+        painter.setPen(strokePen(color, 1.15 + extra));
+        painter.drawPath(upper);
+        painter.drawPath(lower);
+    };
+    if (outlined) {
+        strokes(QColor::fromRgbF(0, 0, 0, 0.7f), 1.6);
+        strokes(glyphColor(true), 0);
+    } else {
+        strokes(glyphColor(isDark), 0);
+    }
     painter.restore();
 }
 
@@ -149,20 +156,11 @@ QImage blankCanvas(int scale) {
     return image;
 }
 
-} // namespace
-
-QImage drawBareGlyph(bool isDark, int scale) {
-    QImage image = blankCanvas(scale);
-    QPainter painter(&image);
-    drawTwinBeaconsGlyph(painter, {canvasWidth, canvasHeight}, isDark);
-    return image;
-}
-
-QImage drawIcon(const IconKey& key, int scale) {
-    QImage image = blankCanvas(scale);
-    QPainter painter(&image);
+void drawKey(QPainter& painter, const IconKey& key) {
     const QSizeF canvas(canvasWidth, canvasHeight);
-    drawTwinBeaconsGlyph(painter, canvas, key.isDark);
+    // Unknown counts as dark (dark panels are the common case), with an
+    // outline for the light ones.
+    drawTwinBeaconsGlyph(painter, canvas, key.isDark, !key.isSchemeKnown);
     switch (overlayFor(key)) {
     case IconOverlay::badge:
         drawNumberBadge(painter, key.waitingCount, canvas, key.isDark);
@@ -180,15 +178,62 @@ QImage drawIcon(const IconKey& key, int scale) {
     case IconOverlay::none:
         break;
     }
+}
+
+// Draws the key at each size asked for.
+class StatusIconEngine : public QIconEngine {
+public:
+    explicit StatusIconEngine(const IconKey& key) : key_(key) {}
+
+    QIconEngine* clone() const override { return new StatusIconEngine(key_); }
+    QString key() const override { return QStringLiteral("quillo-status-icon"); }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        const double ratio =
+            painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1;
+        const QImage image = drawIcon(key_, rect.size() * ratio, ratio);
+        painter->drawImage(rect, image);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
+        return QPixmap::fromImage(drawIcon(key_, size * scale, scale));
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        return {QSize(22, 22), QSize(24, 20), QSize(48, 40)};
+    }
+
+private:
+    IconKey key_;
+};
+
+} // namespace
+
+QImage drawIcon(const IconKey& key, int scale) {
+    QImage image = blankCanvas(scale);
+    QPainter painter(&image);
+    drawKey(painter, key);
+    return image;
+}
+
+QImage drawIcon(const IconKey& key, QSize pixels, double devicePixelRatio) {
+    QImage image(pixels.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    const double scale = std::min(pixels.width() / canvasWidth, pixels.height() / canvasHeight);
+    painter.translate((pixels.width() - canvasWidth * scale) / 2,
+                      (pixels.height() - canvasHeight * scale) / 2);
+    painter.scale(scale, scale);
+    drawKey(painter, key);
+    painter.end();
+    image.setDevicePixelRatio(devicePixelRatio);
     return image;
 }
 
 QIcon makeIcon(const IconKey& key) {
-    QIcon icon;
-    for (int scale : {1, 2}) {
-        icon.addPixmap(QPixmap::fromImage(drawIcon(key, scale)));
-    }
-    return icon;
+    return QIcon(new StatusIconEngine(key));
 }
 
 } // namespace quillo::StatusIconBuilder

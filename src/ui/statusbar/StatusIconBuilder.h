@@ -20,7 +20,9 @@ inline constexpr double canvasHeight = 20;
 // The drawing operations, on a painter whose coordinates are the canvas's
 // logical pixels (y grows downwards; the geometry is designed bottom-up and
 // flipped here).
-void drawTwinBeaconsGlyph(QPainter& painter, QSizeF canvas, bool isDark);
+// `outlined` draws the light glyph with a dark edge, which reads on light and
+// dark trays alike, for when nobody said which the tray is.
+void drawTwinBeaconsGlyph(QPainter& painter, QSizeF canvas, bool isDark, bool outlined = false);
 void drawNumberBadge(QPainter& painter, int count, QSizeF canvas, bool isDark);
 void drawErrorDot(QPainter& painter, QSizeF canvas, bool isDark);
 void drawConnectedDot(QPainter& painter, QSizeF canvas, bool isDark);
@@ -38,10 +40,13 @@ QRectF connectedDotRect(QSizeF canvas);
 // that device pixel ratio).
 QImage drawIcon(const IconKey& key, int scale);
 
-// Just the glyph, for the moment before the first real redraw.
-QImage drawBareGlyph(bool isDark, int scale);
+// The icon drawn afresh into `pixels` (device pixels; the canvas scaled to fit
+// and centred), so that a tray asking for 22 × 22 gets sharp lines and digits
+// rather than a resampled 24 × 20.
+QImage drawIcon(const IconKey& key, QSize pixels, double devicePixelRatio = 1);
 
-// Both scales in one icon.
+// An icon that draws itself at whatever size it is asked for, and offers 22 ×
+// 22 (XEmbed trays), 24 × 20 and 48 × 40 (scale 2) to trays that pick one.
 QIcon makeIcon(const IconKey& key);
 
 } // namespace quillo::StatusIconBuilder
