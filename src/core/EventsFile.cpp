@@ -215,6 +215,68 @@ LockResult lockWithin(int fd, int operation, std::chrono::milliseconds wait) {
     return LockResult::busy;
 }
 
+namespace {
+
+ssize_t (*writeFunction)(int, const void*, std::size_t) = ::write;
+
+constexpr std::chrono::milliseconds cutBackLockWait{200};
+
+// True when the file has something in it and does not end with a line feed:
+// a line cut short (by a full disk, a killed writer, another program).
+bool endsInsideALine(int fd) {
+    struct stat info {};
+    char last = '\n';
+    return ::fstat(fd, &info) == 0 && info.st_size > 0 &&
+           ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
+}
+
+// Takes back the `written` bytes of a write that fell short, so that no
+// fragment stays behind for the next line to be glued onto. Only while they
+// are still the end of the events file: a line that another appender added
+// meanwhile is complete and stays, and a file the consumer took already is its
+// to read (a fragment is just an invalid line there).
+void cutBack(int fd, const std::filesystem::path& path, off_t written) {
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    if (end < written) {
+        return;
+    }
+    auto locked =
+        lockUnlessMoved(fd, LOCK_EX, &path, std::chrono::steady_clock::now() + cutBackLockWait);
+    if (locked == Wait::moved || locked == Wait::timedOut || !namesPath(fd, path)) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size == end) {
+        int ignored = ::ftruncate(fd, end - written);
+        (void)ignored;
+    }
+}
+
+// One write of the whole line, started on a line of its own. Whole or not at all.
+bool writeWholeLine(int fd, const std::filesystem::path& path, std::string_view line) {
+    std::string separated;
+    if (endsInsideALine(fd)) {
+        separated.reserve(line.size() + 1);
+        separated.push_back('\n');
+        separated.append(line);
+        line = separated;
+    }
+    ssize_t written = writeFunction(fd, line.data(), line.size());
+    if (written == static_cast<ssize_t>(line.size())) {
+        return true;
+    }
+    if (written > 0) {
+        cutBack(fd, path, static_cast<off_t>(written));
+    }
+    return false;
+}
+
+} // namespace
+
+void setWriteFunctionForTesting(ssize_t (*write)(int fd, const void* data, std::size_t size)) {
+    writeFunction = write ? write : ::write;
+}
+
 bool appendLine(const std::filesystem::path& path, std::string_view line,
                 std::chrono::milliseconds lockWait) {
     const auto deadline = std::chrono::steady_clock::now() + lockWait;
@@ -222,7 +284,8 @@ bool appendLine(const std::filesystem::path& path, std::string_view line,
     // handful is far more than a real consumer can cause.
     constexpr int attempts = 32;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        FileDescriptor fd(openRegular(path, O_WRONLY | O_APPEND | O_CREAT));
+        // Read-write: the last byte is looked at before appending.
+        FileDescriptor fd(openRegular(path, O_RDWR | O_APPEND | O_CREAT));
         if (!fd.valid()) {
             return false;
         }
@@ -238,8 +301,7 @@ bool appendLine(const std::filesystem::path& path, std::string_view line,
             continue;
         }
         ::fchmod(fd.get(), 0600);
-        ssize_t written = ::write(fd.get(), line.data(), line.size());
-        return written == static_cast<ssize_t>(line.size());
+        return writeWholeLine(fd.get(), path, line);
     }
     return false;
 }

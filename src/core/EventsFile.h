@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <sys/types.h>
 
 namespace quillo::EventsFile {
 
@@ -26,12 +27,15 @@ namespace quillo::EventsFile {
 // EOPNOTSUPP or EBADF), everything goes on without the lock: a rare lost line
 // beats a monitor that never consumes and a file that grows without bound.
 
-// Appends `line` with one write. Waits at most `lockWait` in all for a consumer
-// or a trim to let go of the events file (both hold it for milliseconds), then
-// writes without the lock rather than drop the line. Something that is not a
-// regular file at `path` (a FIFO, a device) is refused at once: nothing is
-// written and nothing blocks. A file without write permission is repaired to
-// 0600 first. True when the whole line was written.
+// Appends `line` with one write, on a line of its own (a line feed goes first
+// when the file ends inside a line), and never leaves part of it behind: a
+// write that falls short (a full disk) is cut back off the file. Waits at
+// most `lockWait` in all for a consumer or a trim to let go of the events file
+// (both hold it for milliseconds), then writes without the lock rather than
+// drop the line. Something that is not a regular file at `path` (a FIFO, a
+// device) is refused at once: nothing is written and nothing blocks. A file
+// without write permission is repaired to 0600 first. True when the whole line
+// was written.
 bool appendLine(const std::filesystem::path& path, std::string_view line,
                 std::chrono::milliseconds lockWait = std::chrono::milliseconds(800));
 
@@ -70,6 +74,10 @@ LockResult lockWithin(int fd, int operation, std::chrono::milliseconds wait);
 // EINVAL for a file of another kind. A file whose permission bits forbid the
 // access is chmod-ed to 0600 by path and opened again.
 int openRegular(const std::filesystem::path& path, int flags);
+
+// Tests only: replaces write(2) for the appends, to play a full disk.
+// nullptr restores the real one.
+void setWriteFunctionForTesting(ssize_t (*write)(int fd, const void* data, std::size_t size));
 
 // Tests only: replaces flock, to play a file system that cannot lock.
 // nullptr restores the real one.

@@ -123,6 +123,25 @@ TEST_F(EventsFileTest, SomethingOtherThanAFileIsRefusedWithoutBlocking) {
     EXPECT_FALSE(std::filesystem::exists(dir / "p"));
 }
 
+// A disk that fills up in the middle of a write: only half of it lands.
+ssize_t halfWrite(int fd, const void* data, std::size_t size) {
+    return ::write(fd, data, size / 2);
+}
+
+TEST_F(EventsFileTest, AShortWriteLeavesNoFragmentAndNoLineIsGluedOntoOne) {
+    writeFile(events, "{\"a\":1}\n");
+    EventsFile::setWriteFunctionForTesting(&halfWrite);
+    EXPECT_FALSE(EventsFile::appendLine(events, "{\"b\":2}\n"));
+    EventsFile::setWriteFunctionForTesting(nullptr);
+    EXPECT_EQ(readFile(events), "{\"a\":1}\n") << "the half line is taken back";
+
+    // A fragment left by something else (a writer killed mid-line, an older
+    // recorder): the next line starts on a line of its own.
+    writeFile(events, "{\"a\":1}\n{\"tor");
+    ASSERT_TRUE(EventsFile::appendLine(events, "{\"c\":3}\n"));
+    EXPECT_EQ(readFile(events), "{\"a\":1}\n{\"tor\n{\"c\":3}\n");
+}
+
 // Lock functions that play file systems: NFS refuses exclusive locks on a
 // descriptor that is not open for writing; some mounts cannot lock at all.
 int exclusiveLocks = 0;
