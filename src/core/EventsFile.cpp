@@ -17,6 +17,7 @@ namespace {
 int (*lockFunction)(int, int) = ::flock;
 
 constexpr std::chrono::milliseconds trimLockWait{500};
+constexpr std::chrono::milliseconds linkLockWait{200};
 
 enum class Wait { locked, unsupported, moved, timedOut };
 
@@ -90,7 +91,8 @@ bool copyRange(int in, int out, off_t from, off_t to) {
 void createFresh(const std::filesystem::path& path) {
     // Never O_TRUNC: a recorder may already have created the new file and
     // written to it.
-    FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600));
+    FileDescriptor fresh(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fresh.valid()) {
         ::fchmod(fresh.get(), 0600);
     }
@@ -173,14 +175,14 @@ std::filesystem::path truncateTempPath(const std::filesystem::path& path) {
 }
 
 int openRegular(const std::filesystem::path& path, int flags) {
-    flags |= O_NONBLOCK | O_CLOEXEC;
+    flags |= O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
     int fd = ::open(path.c_str(), flags, 0600);
     if (fd < 0 && errno == EACCES) {
         // A file made read-only (0444, or by a tool that copied it) would
         // otherwise lose every line from now on. Repair by path, as the
         // descriptor that could repair it cannot be had.
         struct stat info {};
-        if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
             ::chmod(path.c_str(), 0600) == 0) {
             fd = ::open(path.c_str(), flags, 0600);
         } else {
@@ -200,6 +202,29 @@ int openRegular(const std::filesystem::path& path, int flags) {
     // regular file, but keeps the descriptor ordinary).
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
+}
+
+bool replaceLink(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return false;
+    }
+    // Two processes that both found the link must not both replace it: the
+    // second would remove the first one's new file with the lines in it. The
+    // directory's lock makes it one at a time, and the link is checked again
+    // under it.
+    auto directory = path.parent_path();
+    FileDescriptor lock(
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!lock.valid() || lockWithin(lock.get(), LOCK_EX, linkLockWait) == LockResult::busy) {
+        return false;
+    }
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode) ||
+        ::unlink(path.c_str()) != 0) {
+        return false;
+    }
+    createFresh(path);
+    return true;
 }
 
 LockResult lockWithin(int fd, int operation, std::chrono::milliseconds wait) {
@@ -287,6 +312,12 @@ bool appendLine(const std::filesystem::path& path, std::string_view line,
         // Read-write: the last byte is looked at before appending.
         FileDescriptor fd(openRegular(path, O_RDWR | O_APPEND | O_CREAT));
         if (!fd.valid()) {
+            // A link is not followed but replaced; one that keeps coming
+            // back gets nothing.
+            if (errno == ELOOP && attempt < 2) {
+                replaceLink(path);
+                continue;
+            }
             return false;
         }
         auto locked = lockUnlessMoved(fd.get(), LOCK_SH, &path, deadline);

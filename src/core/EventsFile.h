@@ -33,9 +33,10 @@ namespace quillo::EventsFile {
 // most `lockWait` in all for a consumer or a trim to let go of the events file
 // (both hold it for milliseconds), then writes without the lock rather than
 // drop the line. Something that is not a regular file at `path` (a FIFO, a
-// device) is refused at once: nothing is written and nothing blocks. A file
-// without write permission is repaired to 0600 first. True when the whole line
-// was written.
+// device) is refused at once: nothing is written and nothing blocks. A
+// symbolic link is never followed (whatever it points at is not the events
+// file): it is replaced by a regular file. A file without write permission is
+// repaired to 0600 first. True when the whole line was written.
 bool appendLine(const std::filesystem::path& path, std::string_view line,
                 std::chrono::milliseconds lockWait = std::chrono::milliseconds(800));
 
@@ -45,7 +46,8 @@ enum class MoveResult { moved, noFile, busy, failed };
 // (mode 0600) in its place, all under the exclusive lock, so that every line in
 // the moved copy was complete before it moved and no appender writes to it
 // afterwards. `busy`: the lock was not had within `lockWait`; try again later.
-// `failed`: also when what sits at `path` is not a regular file.
+// `failed`: also when what sits at `path` is not a regular file (a symbolic
+// link included: what will not be read is not moved either).
 MoveResult moveAside(const std::filesystem::path& path, const std::filesystem::path& destination,
                      std::chrono::milliseconds lockWait = std::chrono::milliseconds(200));
 
@@ -69,10 +71,15 @@ enum class LockResult { locked, unsupported, busy };
 // cannot lock at all; callers then go on without the lock.
 LockResult lockWithin(int fd, int operation, std::chrono::milliseconds wait);
 
+// Replaces a symbolic link at `path` by an empty regular file (mode 0600); its
+// target stays as it was. True when this call replaced one.
+bool replaceLink(const std::filesystem::path& path);
+
 // Opens `path` without ever blocking (a FIFO would block until a reader or a
 // writer appears) and only when it is a regular file; -1 otherwise, with errno
-// EINVAL for a file of another kind. A file whose permission bits forbid the
-// access is chmod-ed to 0600 by path and opened again.
+// EINVAL for a file of another kind and ELOOP for a symbolic link. A file whose
+// permission bits forbid the access is chmod-ed to 0600 by path and opened
+// again.
 int openRegular(const std::filesystem::path& path, int flags);
 
 // Tests only: replaces write(2) for the appends, to play a full disk.

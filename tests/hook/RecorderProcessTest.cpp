@@ -309,6 +309,24 @@ TEST(Recorder, AFullDiskLeavesNoTornLineForTheNextEventToBeGluedOnto) {
     EXPECT_EQ(event->sessionId, "kept");
 }
 
+TEST(Recorder, ReplacesALinkAtTheEventsFileInsteadOfWritingThroughIt) {
+    TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    auto target = home.path() / "elsewhere.jsonl";
+    writeFile(target, "");
+    ::chmod(target.c_str(), 0644);
+    std::filesystem::create_symlink(target, home.eventsFile());
+    expectSilentSuccess(runRecorder(home, R"({"hook_event_name":"Stop","session_id":"link"})"));
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(std::filesystem::symlink_status(home.eventsFile())));
+    EXPECT_EQ(fileMode(home.eventsFile()), 0600u);
+    auto lines = splitLines(readFile(home.eventsFile()));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(HookEnvelope::parseLine(lines[0])->sessionId, "link");
+    EXPECT_EQ(readFile(target), "");
+    EXPECT_EQ(fileMode(target), 0644u) << "the link's target is not touched";
+}
+
 // A read-only events file (0444) cannot be opened for writing by its owner, so
 // the mode cannot be repaired through a descriptor. Root could write anyway,
 // so the recorder runs as an unprivileged user when the test runs as root.

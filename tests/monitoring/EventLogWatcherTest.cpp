@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "events/EventLogWatcher.h"
 #include "ChildProcess.h"
+#include "DiagnosticLogger.h"
 #include "EventsFile.h"
 #include "FakeProc.h"
 #include "MonitoringSupport.h"
@@ -212,6 +213,43 @@ TEST_F(WatcherTest, LeavesAFifoAtTheEventsFileAloneWithoutBlocking) {
     struct stat info {};
     ASSERT_EQ(::stat(events().c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+// Lines written through a link went elsewhere and are not the monitor's to
+// read; the link is replaced by a file of its own (and said so), and nothing
+// is moved aside that would then never be read.
+TEST_F(WatcherTest, ALinkAtTheEventsFileIsReplacedAndNothingIsLeftBehind) {
+    TempHome home; // for the diagnostic log
+    auto target = dir.path() / "elsewhere.jsonl";
+    const std::string theirs = envelopeLine("SessionStart", "through-the-link");
+    writeFile(target, theirs);
+    std::filesystem::create_symlink(target, events());
+    watcher.start();
+    EXPECT_TRUE(batches.empty());
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"events.jsonl"});
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(events())));
+    EXPECT_EQ(readFile(target), theirs);
+    append(envelopeLine("SessionStart", "own"));
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 1; }, 4s));
+    auto entries = DiagnosticLogger::recentEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].category, "events");
+    EXPECT_EQ(entries[0].context.at("target"), target.string());
+
+    // One put there while the monitor runs.
+    std::filesystem::create_symlink(target, folder / "link");
+    std::filesystem::rename(folder / "link", events());
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            return std::filesystem::is_regular_file(std::filesystem::symlink_status(events())) &&
+                   watcher.isArmed();
+        },
+        4s));
+    append(envelopeLine("SessionStart", "own-again"));
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 2; }, 4s));
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"events.jsonl"});
+    EXPECT_EQ(ingestedNames(),
+              (std::vector<std::string>{"SessionStart:own", "SessionStart:own-again"}));
 }
 
 TEST(WatcherWithRecorder, ASessionAppearsChangesStateAndEnds) {

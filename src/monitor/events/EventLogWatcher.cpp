@@ -2,6 +2,7 @@
 #include "EventLogWatcher.h"
 
 #include "AppPaths.h"
+#include "DiagnosticLogger.h"
 #include "EventsFile.h"
 #include "FileDescriptor.h"
 #include "HookEnvelope.h"
@@ -135,11 +136,26 @@ void EventLogWatcher::stop() {
 
 void EventLogWatcher::ensureMainFileExists() {
     // Non-blocking: a FIFO put at the events file's place must not hang the
-    // main thread.
-    int fd = ::open(eventsFile_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+    // main thread. Not following a link: the recorders do not write through
+    // one either, they replace it, and so does the monitor.
+    int fd =
+        ::open(eventsFile_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ELOOP) {
+        replaceLink();
+        return;
+    }
     if (fd >= 0) {
         ::fchmod(fd, 0600);
         ::close(fd);
+    }
+}
+
+void EventLogWatcher::replaceLink() {
+    std::error_code ec;
+    auto target = std::filesystem::read_symlink(eventsFile_, ec);
+    if (EventsFile::replaceLink(eventsFile_)) {
+        DiagnosticLogger::warn("events", "事件文件是符号链接, 已替换为普通文件",
+                               {{"path", eventsFile_.string()}, {"target", target.string()}});
     }
 }
 
@@ -156,13 +172,14 @@ void EventLogWatcher::setupWatcher() {
         connect(notifier_.get(), &QSocketNotifier::activated, this,
                 &EventLogWatcher::onNotification);
     }
-    int wd = ::inotify_add_watch(inotifyFd_, eventsFile_.c_str(),
-                                 IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
+    int wd =
+        ::inotify_add_watch(inotifyFd_, eventsFile_.c_str(),
+                            IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW);
     if (wd < 0) {
         return;
     }
     struct stat info {};
-    if (::stat(eventsFile_.c_str(), &info) != 0) {
+    if (::lstat(eventsFile_.c_str(), &info) != 0) {
         ::inotify_rm_watch(inotifyFd_, wd);
         return;
     }
@@ -185,7 +202,7 @@ void EventLogWatcher::cancelWatcher() {
 
 bool EventLogWatcher::watchNamesEventsFile() const {
     struct stat info {};
-    return watchDescriptor_ >= 0 && ::stat(eventsFile_.c_str(), &info) == 0 &&
+    return watchDescriptor_ >= 0 && ::lstat(eventsFile_.c_str(), &info) == 0 &&
            info.st_dev == watchedDevice_ && info.st_ino == watchedInode_;
 }
 
@@ -239,7 +256,20 @@ void EventLogWatcher::processPending() {
         return;
     }
     struct stat info {};
-    if (::stat(eventsFile_.c_str(), &info) != 0 || info.st_size < 1) {
+    if (::lstat(eventsFile_.c_str(), &info) != 0) {
+        return;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        // Lines written through it went elsewhere and are not read; from now
+        // on they come to a file of our own.
+        ensureMainFileExists();
+        if (running_) {
+            cancelWatcher();
+            setupWatcher();
+        }
+        return;
+    }
+    if (info.st_size < 1) {
         return;
     }
     processing_ = true;

@@ -61,6 +61,7 @@ signals:
 
 private:
     void ensureMainFileExists();
+    void replaceLink();
     void setupWatcher();
     void cancelWatcher();
     bool watchNamesEventsFile() const;
