@@ -204,6 +204,50 @@ TEST_F(WatcherTest, ConsumesWhereTheFileSystemCannotLock) {
     EXPECT_EQ(ingestedNames(), (std::vector<std::string>{"SessionStart:s", "Stop:s"}));
 }
 
+// `flock -s events.jsonl sleep 12`: another program holding a lock on the
+// events file holds up consumption, but never the main thread: each attempt is
+// a single try, retried from the event loop. The stall is logged once, with
+// who holds the lock, and its end once.
+int exclusiveTries = 0;
+int countingLock(int fd, int operation) {
+    exclusiveTries += (operation & LOCK_EX) != 0;
+    return ::flock(fd, operation);
+}
+
+TEST_F(WatcherTest, AHeldLockNeverBlocksTheMainThreadAndTheStallIsLoggedOnce) {
+    TempHome home; // for the diagnostic log
+    writeFile(events(), envelopeLine("SessionStart", "held", 1));
+    int holder = ::open(events().c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_SH), 0);
+    EventsFile::setLockFunctionForTesting(&countingLock);
+    exclusiveTries = 0;
+    watcher.start();
+    EXPECT_EQ(exclusiveTries, 1) << "one try, no waiting on the main thread";
+    auto stallEntries = [] {
+        int count = 0;
+        for (const auto& entry : DiagnosticLogger::recentEntries()) {
+            count +=
+                entry.category == "events" && entry.severity == DiagnosticLogger::Severity::warning;
+        }
+        return count;
+    };
+    ASSERT_TRUE(spinUntil([&] { return stallEntries() == 1; }));
+    const int tries = exclusiveTries;
+    ASSERT_TRUE(spinUntil([&] { return exclusiveTries >= tries + 3; }));
+    EXPECT_EQ(stallEntries(), 1) << "logged once, not at every try";
+    EXPECT_TRUE(batches.empty());
+    auto entries = DiagnosticLogger::recentEntries();
+    EXPECT_NE(entries.back().context.at("holders").find(std::to_string(::getpid())),
+              std::string::npos);
+
+    ::close(holder);
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 1; }));
+    EventsFile::setLockFunctionForTesting(nullptr);
+    entries = DiagnosticLogger::recentEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.front().severity, DiagnosticLogger::Severity::info);
+}
+
 // A FIFO at the events file's place must not hang the monitor's main thread.
 TEST_F(WatcherTest, LeavesAFifoAtTheEventsFileAloneWithoutBlocking) {
     ASSERT_EQ(::mkfifo(events().c_str(), 0600), 0);
