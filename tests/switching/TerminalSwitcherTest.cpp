@@ -53,6 +53,20 @@ TEST_F(TerminalSwitcherTest, WindowOnlyTerminalIsActivatedAndHonestWhenItCannotB
     EXPECT_EQ(switchTo(process), SwitchResult::failed("无法激活 Alacritty 窗口: 未找到它的窗口"));
     EXPECT_EQ(log().back().message, "终端不支持 tab 定位, 仅激活 app");
     EXPECT_EQ(log()[log().size() - 2].context.at("reason"), "no_window");
+
+    // Asked, but not made active (a window manager that only marks it as
+    // demanding attention): also when its tab could be selected.
+    windows.setRefusing(true);
+    process.terminal->appPID = appPid;
+    EXPECT_EQ(switchTo(process),
+              SwitchResult::failed("无法激活 Alacritty 窗口: 窗口管理器没有把它切换到前台"));
+    process.terminal->kind = TerminalKind::kitty;
+    proc.add({.pid = claudePid,
+              .ppid = 400,
+              .comm = "claude",
+              .environ = {"KITTY_LISTEN_ON=unix:/tmp/k", "KITTY_WINDOW_ID=2"}});
+    EXPECT_EQ(switchTo(process),
+              SwitchResult::failed("无法激活 kitty 窗口: 窗口管理器没有把它切换到前台"));
 }
 
 TEST_F(TerminalSwitcherTest, ScriptTerminalsFollowTheScriptOutcome) {
