@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <spawn.h>
 #include <string>
+#include <utility>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -55,16 +56,32 @@ struct Figures {
     double p95;
 };
 
-Figures measure(const std::string& program, const std::string& input, int runs) {
-    for (int i = 0; i < 20; ++i) {
-        spawnOnce(program, input); // warm the page cache and the dynamic loader
-    }
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) {
-        samples.push_back(spawnOnce(program, input));
-    }
+Figures figures(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     return {samples[samples.size() / 2], samples[static_cast<std::size_t>(samples.size() * 0.95)]};
+}
+
+// Runs the two programs by turns, one run of each per round, so that whatever
+// the machine does meanwhile (other builds, frequency changes) weighs on both
+// alike; the order within a round alternates too.
+std::pair<Figures, Figures> measureInterleaved(const std::string& first, const std::string& second,
+                                               const std::string& input, int runs) {
+    for (int i = 0; i < 20; ++i) {
+        spawnOnce(first, input); // warm the page cache and the dynamic loader
+        spawnOnce(second, input);
+    }
+    std::vector<double> firstSamples;
+    std::vector<double> secondSamples;
+    for (int i = 0; i < runs; ++i) {
+        if (i % 2 == 0) {
+            firstSamples.push_back(spawnOnce(first, input));
+            secondSamples.push_back(spawnOnce(second, input));
+        } else {
+            secondSamples.push_back(spawnOnce(second, input));
+            firstSamples.push_back(spawnOnce(first, input));
+        }
+    }
+    return {figures(std::move(firstSamples)), figures(std::move(secondSamples))};
 }
 
 } // namespace
@@ -93,9 +110,7 @@ int main(int argc, char** argv) {
     input += std::string(1024 - input.size() - 40, 'x');
     input += R"(","description":"run"},"tool_use_id":"t1"})";
 
-    // Interleave the two so that drift of the machine hits both alike.
-    Figures truth = measure("/bin/true", input, runs);
-    Figures recorder = measure(hook, input, runs);
+    auto [truth, recorder] = measureInterleaved("/bin/true", hook, input, runs);
 
     std::printf("recorder wall time over %d runs, %zu-byte payload\n", runs, input.size());
     std::printf("  /bin/true     median %8.1f us   p95 %8.1f us\n", truth.median, truth.p95);

@@ -1141,6 +1141,10 @@ keep your phone next to the computer and always know.</translation>
         <translation>Cannot bring the %1 window forward: its window was not found</translation>
     </message>
     <message>
+        <source>无法激活 %1 窗口: 窗口管理器没有把它切换到前台</source>
+        <translation>Cannot bring the %1 window forward: the window manager did not make it the active window</translation>
+    </message>
+    <message>
         <source>%1 中未找到该会话, 没有可激活的窗口</source>
         <translation>The session was not found in %1, and there is no window to bring forward</translation>
     </message>

@@ -17,6 +17,7 @@ namespace {
 int (*lockFunction)(int, int) = ::flock;
 
 constexpr std::chrono::milliseconds trimLockWait{500};
+constexpr std::chrono::milliseconds linkLockWait{200};
 
 enum class Wait { locked, unsupported, moved, timedOut };
 
@@ -90,7 +91,8 @@ bool copyRange(int in, int out, off_t from, off_t to) {
 void createFresh(const std::filesystem::path& path) {
     // Never O_TRUNC: a recorder may already have created the new file and
     // written to it.
-    FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600));
+    FileDescriptor fresh(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fresh.valid()) {
         ::fchmod(fresh.get(), 0600);
     }
@@ -173,14 +175,14 @@ std::filesystem::path truncateTempPath(const std::filesystem::path& path) {
 }
 
 int openRegular(const std::filesystem::path& path, int flags) {
-    flags |= O_NONBLOCK | O_CLOEXEC;
+    flags |= O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
     int fd = ::open(path.c_str(), flags, 0600);
     if (fd < 0 && errno == EACCES) {
         // A file made read-only (0444, or by a tool that copied it) would
         // otherwise lose every line from now on. Repair by path, as the
         // descriptor that could repair it cannot be had.
         struct stat info {};
-        if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
             ::chmod(path.c_str(), 0600) == 0) {
             fd = ::open(path.c_str(), flags, 0600);
         } else {
@@ -202,6 +204,29 @@ int openRegular(const std::filesystem::path& path, int flags) {
     return fd;
 }
 
+bool replaceLink(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return false;
+    }
+    // Two processes that both found the link must not both replace it: the
+    // second would remove the first one's new file with the lines in it. The
+    // directory's lock makes it one at a time, and the link is checked again
+    // under it.
+    auto directory = path.parent_path();
+    FileDescriptor lock(
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!lock.valid() || lockWithin(lock.get(), LOCK_EX, linkLockWait) == LockResult::busy) {
+        return false;
+    }
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode) ||
+        ::unlink(path.c_str()) != 0) {
+        return false;
+    }
+    createFresh(path);
+    return true;
+}
+
 LockResult lockWithin(int fd, int operation, std::chrono::milliseconds wait) {
     switch (lockUnlessMoved(fd, operation, nullptr, std::chrono::steady_clock::now() + wait)) {
     case Wait::locked:
@@ -215,6 +240,68 @@ LockResult lockWithin(int fd, int operation, std::chrono::milliseconds wait) {
     return LockResult::busy;
 }
 
+namespace {
+
+ssize_t (*writeFunction)(int, const void*, std::size_t) = ::write;
+
+constexpr std::chrono::milliseconds cutBackLockWait{200};
+
+// True when the file has something in it and does not end with a line feed:
+// a line cut short (by a full disk, a killed writer, another program).
+bool endsInsideALine(int fd) {
+    struct stat info {};
+    char last = '\n';
+    return ::fstat(fd, &info) == 0 && info.st_size > 0 &&
+           ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
+}
+
+// Takes back the `written` bytes of a write that fell short, so that no
+// fragment stays behind for the next line to be glued onto. Only while they
+// are still the end of the events file: a line that another appender added
+// meanwhile is complete and stays, and a file the consumer took already is its
+// to read (a fragment is just an invalid line there).
+void cutBack(int fd, const std::filesystem::path& path, off_t written) {
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    if (end < written) {
+        return;
+    }
+    auto locked =
+        lockUnlessMoved(fd, LOCK_EX, &path, std::chrono::steady_clock::now() + cutBackLockWait);
+    if (locked == Wait::moved || locked == Wait::timedOut || !namesPath(fd, path)) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size == end) {
+        int ignored = ::ftruncate(fd, end - written);
+        (void)ignored;
+    }
+}
+
+// One write of the whole line, started on a line of its own. Whole or not at all.
+bool writeWholeLine(int fd, const std::filesystem::path& path, std::string_view line) {
+    std::string separated;
+    if (endsInsideALine(fd)) {
+        separated.reserve(line.size() + 1);
+        separated.push_back('\n');
+        separated.append(line);
+        line = separated;
+    }
+    ssize_t written = writeFunction(fd, line.data(), line.size());
+    if (written == static_cast<ssize_t>(line.size())) {
+        return true;
+    }
+    if (written > 0) {
+        cutBack(fd, path, static_cast<off_t>(written));
+    }
+    return false;
+}
+
+} // namespace
+
+void setWriteFunctionForTesting(ssize_t (*write)(int fd, const void* data, std::size_t size)) {
+    writeFunction = write ? write : ::write;
+}
+
 bool appendLine(const std::filesystem::path& path, std::string_view line,
                 std::chrono::milliseconds lockWait) {
     const auto deadline = std::chrono::steady_clock::now() + lockWait;
@@ -222,8 +309,15 @@ bool appendLine(const std::filesystem::path& path, std::string_view line,
     // handful is far more than a real consumer can cause.
     constexpr int attempts = 32;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        FileDescriptor fd(openRegular(path, O_WRONLY | O_APPEND | O_CREAT));
+        // Read-write: the last byte is looked at before appending.
+        FileDescriptor fd(openRegular(path, O_RDWR | O_APPEND | O_CREAT));
         if (!fd.valid()) {
+            // A link is not followed but replaced; one that keeps coming
+            // back gets nothing.
+            if (errno == ELOOP && attempt < 2) {
+                replaceLink(path);
+                continue;
+            }
             return false;
         }
         auto locked = lockUnlessMoved(fd.get(), LOCK_SH, &path, deadline);
@@ -238,8 +332,7 @@ bool appendLine(const std::filesystem::path& path, std::string_view line,
             continue;
         }
         ::fchmod(fd.get(), 0600);
-        ssize_t written = ::write(fd.get(), line.data(), line.size());
-        return written == static_cast<ssize_t>(line.size());
+        return writeWholeLine(fd.get(), path, line);
     }
     return false;
 }

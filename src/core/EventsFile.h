@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <sys/types.h>
 
 namespace quillo::EventsFile {
 
@@ -26,12 +27,16 @@ namespace quillo::EventsFile {
 // EOPNOTSUPP or EBADF), everything goes on without the lock: a rare lost line
 // beats a monitor that never consumes and a file that grows without bound.
 
-// Appends `line` with one write. Waits at most `lockWait` in all for a consumer
-// or a trim to let go of the events file (both hold it for milliseconds), then
-// writes without the lock rather than drop the line. Something that is not a
-// regular file at `path` (a FIFO, a device) is refused at once: nothing is
-// written and nothing blocks. A file without write permission is repaired to
-// 0600 first. True when the whole line was written.
+// Appends `line` with one write, on a line of its own (a line feed goes first
+// when the file ends inside a line), and never leaves part of it behind: a
+// write that falls short (a full disk) is cut back off the file. Waits at
+// most `lockWait` in all for a consumer or a trim to let go of the events file
+// (both hold it for milliseconds), then writes without the lock rather than
+// drop the line. Something that is not a regular file at `path` (a FIFO, a
+// device) is refused at once: nothing is written and nothing blocks. A
+// symbolic link is never followed (whatever it points at is not the events
+// file): it is replaced by a regular file. A file without write permission is
+// repaired to 0600 first. True when the whole line was written.
 bool appendLine(const std::filesystem::path& path, std::string_view line,
                 std::chrono::milliseconds lockWait = std::chrono::milliseconds(800));
 
@@ -41,7 +46,8 @@ enum class MoveResult { moved, noFile, busy, failed };
 // (mode 0600) in its place, all under the exclusive lock, so that every line in
 // the moved copy was complete before it moved and no appender writes to it
 // afterwards. `busy`: the lock was not had within `lockWait`; try again later.
-// `failed`: also when what sits at `path` is not a regular file.
+// `failed`: also when what sits at `path` is not a regular file (a symbolic
+// link included: what will not be read is not moved either).
 MoveResult moveAside(const std::filesystem::path& path, const std::filesystem::path& destination,
                      std::chrono::milliseconds lockWait = std::chrono::milliseconds(200));
 
@@ -65,11 +71,20 @@ enum class LockResult { locked, unsupported, busy };
 // cannot lock at all; callers then go on without the lock.
 LockResult lockWithin(int fd, int operation, std::chrono::milliseconds wait);
 
+// Replaces a symbolic link at `path` by an empty regular file (mode 0600); its
+// target stays as it was. True when this call replaced one.
+bool replaceLink(const std::filesystem::path& path);
+
 // Opens `path` without ever blocking (a FIFO would block until a reader or a
 // writer appears) and only when it is a regular file; -1 otherwise, with errno
-// EINVAL for a file of another kind. A file whose permission bits forbid the
-// access is chmod-ed to 0600 by path and opened again.
+// EINVAL for a file of another kind and ELOOP for a symbolic link. A file whose
+// permission bits forbid the access is chmod-ed to 0600 by path and opened
+// again.
 int openRegular(const std::filesystem::path& path, int flags);
+
+// Tests only: replaces write(2) for the appends, to play a full disk.
+// nullptr restores the real one.
+void setWriteFunctionForTesting(ssize_t (*write)(int fd, const void* data, std::size_t size));
 
 // Tests only: replaces flock, to play a file system that cannot lock.
 // nullptr restores the real one.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace quillo::HookEnvelope {
 
@@ -272,6 +273,12 @@ std::optional<std::optional<ParsedHookEvent>> parseLineFast(std::string_view lin
 
     return std::optional<std::optional<ParsedHookEvent>>(std::in_place,
                                                          members.takeEvent(parsedAt));
+}
+
+std::string_view fastReaderKernel() {
+    // The on-demand parser takes its implementation from the same choice.
+    static const std::string name = simdjson::get_active_implementation()->name();
+    return name;
 }
 
 std::optional<ParsedHookEvent> parseLine(std::string_view line) {

@@ -19,6 +19,11 @@ namespace quillo::HookEnvelope {
 std::optional<std::optional<ParsedHookEvent>> parseLineFast(std::string_view line,
                                                             Timestamp parsedAt);
 
+// The instruction-set kernel that simdjson chose for this machine at run time
+// (for example "icelake", "haswell", "westmere" or "fallback"): the fast
+// reader's structural scan and string decoding run on it.
+std::string_view fastReaderKernel();
+
 // The streaming reader on nlohmann's parser: slower, and decides every line.
 std::optional<ParsedHookEvent> parseLineStreaming(std::string_view line, Timestamp parsedAt);
 

@@ -82,4 +82,39 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
+std::string escapingControlCharacters(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    auto escape = [](std::string& out, unsigned code) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            out += hex[(code >> shift) & 0xF];
+        }
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            escape(out, c);
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            escape(out, next); // U+0080..U+009F
+            ++i;
+        } else if (c == 0xE2 && next == 0x80 && i + 2 < text.size() &&
+                   (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+            escape(out, text[i + 2] == '\xA8' ? 0x2028 : 0x2029);
+            i += 2;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 } // namespace quillo

@@ -13,4 +13,10 @@ bool isValidUtf8(std::string_view bytes);
 // incomplete sequence) replaced by U+FFFD; valid text comes back unchanged.
 std::string replacingInvalidUtf8(std::string_view bytes);
 
+// `text` for showing on one line: control characters (C0, DEL, C1) and the
+// line and paragraph separators written as escapes ("\n", "\t", "\r", else
+// "\u" and four hexadecimal digits), so that a session id with a line feed
+// cannot split a line or a NUL reach the terminal. Everything else unchanged.
+std::string escapingControlCharacters(std::string_view text);
+
 } // namespace quillo

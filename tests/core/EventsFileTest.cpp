@@ -123,6 +123,45 @@ TEST_F(EventsFileTest, SomethingOtherThanAFileIsRefusedWithoutBlocking) {
     EXPECT_FALSE(std::filesystem::exists(dir / "p"));
 }
 
+// What a link points at is not the events file: it is neither written through
+// nor moved aside (nobody would read the moved link), but replaced.
+TEST_F(EventsFileTest, ALinkAtTheEventsFileIsReplacedNeverFollowedNorMoved) {
+    auto target = dir / "elsewhere";
+    writeFile(target, "theirs\n");
+    ::chmod(target.c_str(), 0644);
+    std::filesystem::create_symlink(target, events);
+    EXPECT_EQ(EventsFile::moveAside(events, dir / "p"), EventsFile::MoveResult::failed);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir / "p")));
+    EXPECT_TRUE(std::filesystem::is_symlink(events));
+
+    ASSERT_TRUE(EventsFile::appendLine(events, "one\n"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(events)));
+    EXPECT_EQ(readFile(events), "one\n");
+    EXPECT_EQ(fileMode(events), 0600u);
+    EXPECT_EQ(readFile(target), "theirs\n");
+    EXPECT_EQ(fileMode(target), 0644u);
+    EXPECT_FALSE(EventsFile::replaceLink(events)) << "a regular file is left alone";
+}
+
+// A disk that fills up in the middle of a write: only half of it lands.
+ssize_t halfWrite(int fd, const void* data, std::size_t size) {
+    return ::write(fd, data, size / 2);
+}
+
+TEST_F(EventsFileTest, AShortWriteLeavesNoFragmentAndNoLineIsGluedOntoOne) {
+    writeFile(events, "{\"a\":1}\n");
+    EventsFile::setWriteFunctionForTesting(&halfWrite);
+    EXPECT_FALSE(EventsFile::appendLine(events, "{\"b\":2}\n"));
+    EventsFile::setWriteFunctionForTesting(nullptr);
+    EXPECT_EQ(readFile(events), "{\"a\":1}\n") << "the half line is taken back";
+
+    // A fragment left by something else (a writer killed mid-line, an older
+    // recorder): the next line starts on a line of its own.
+    writeFile(events, "{\"a\":1}\n{\"tor");
+    ASSERT_TRUE(EventsFile::appendLine(events, "{\"c\":3}\n"));
+    EXPECT_EQ(readFile(events), "{\"a\":1}\n{\"tor\n{\"c\":3}\n");
+}
+
 // Lock functions that play file systems: NFS refuses exclusive locks on a
 // descriptor that is not open for writing; some mounts cannot lock at all.
 int exclusiveLocks = 0;

@@ -272,6 +272,61 @@ TEST(Recorder, RefusesAFifoAtTheEventsFileWithoutHanging) {
     ::close(reader);
 }
 
+// A full disk, for real: the data directory is a tmpfs of four pages in a
+// mount namespace of its own, the events file ends 50 bytes short of its last
+// page and a filler takes the rest. The first recorder's line does not fit;
+// after the filler is gone, the second one's must still be a line of its own.
+TEST(Recorder, AFullDiskLeavesNoTornLineForTheNextEventToBeGluedOnto) {
+    TempHome home;
+    const auto dataHome = home.path() / ".local/share";
+    std::filesystem::create_directories(dataHome);
+    const auto copy = home.path() / "events.copy";
+    const std::string script = R"(
+        set -e
+        mount -t tmpfs -o size=16k,mode=0700 tmpfs "$1" 2>/dev/null || exit 77
+        mkdir -m 0700 "$1/quillo"
+        { printf '{"pad":"'; head -c 12227 /dev/zero | tr '\0' x; printf '"}\n'; } > "$1/quillo/events.jsonl"
+        head -c 4096 /dev/zero > "$1/filler"
+        printf '%s' '{"hook_event_name":"Stop","session_id":"lost"}' | "$3"
+        rm "$1/filler"
+        printf '%s' '{"hook_event_name":"Stop","session_id":"kept"}' | "$3"
+        cp "$1/quillo/events.jsonl" "$2"
+    )";
+    auto result = ChildProcess::run({"unshare", "--mount", "sh", "-c", script, "sh",
+                                     dataHome.string(), copy.string(), QUILLO_HOOK_BINARY},
+                                    {.timeLimit = std::chrono::seconds(60),
+                                     .captureStandardError = true,
+                                     .extraEnvironment = home.environment()});
+    if (!result.started || result.exitCode == 77 || result.standardError.starts_with("unshare:")) {
+        GTEST_SKIP() << "cannot mount a tmpfs in a mount namespace here: " << result.standardError;
+    }
+    ASSERT_TRUE(result.succeeded()) << result.standardError;
+    auto lines = splitLines(readFile(copy));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].size(), 12237u) << "the line before is untouched";
+    auto event = HookEnvelope::parseLine(lines[1]);
+    ASSERT_TRUE(event.has_value()) << lines[1].substr(0, 80);
+    EXPECT_EQ(event->sessionId, "kept");
+}
+
+TEST(Recorder, ReplacesALinkAtTheEventsFileInsteadOfWritingThroughIt) {
+    TempHome home;
+    std::filesystem::create_directories(home.appSupport());
+    auto target = home.path() / "elsewhere.jsonl";
+    writeFile(target, "");
+    ::chmod(target.c_str(), 0644);
+    std::filesystem::create_symlink(target, home.eventsFile());
+    expectSilentSuccess(runRecorder(home, R"({"hook_event_name":"Stop","session_id":"link"})"));
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(std::filesystem::symlink_status(home.eventsFile())));
+    EXPECT_EQ(fileMode(home.eventsFile()), 0600u);
+    auto lines = splitLines(readFile(home.eventsFile()));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(HookEnvelope::parseLine(lines[0])->sessionId, "link");
+    EXPECT_EQ(readFile(target), "");
+    EXPECT_EQ(fileMode(target), 0644u) << "the link's target is not touched";
+}
+
 // A read-only events file (0444) cannot be opened for writing by its owner, so
 // the mode cannot be repaired through a descriptor. Root could write anyway,
 // so the recorder runs as an unprivileged user when the test runs as root.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "events/EventLogWatcher.h"
 #include "ChildProcess.h"
+#include "DiagnosticLogger.h"
 #include "EventsFile.h"
 #include "FakeProc.h"
 #include "MonitoringSupport.h"
@@ -203,6 +204,50 @@ TEST_F(WatcherTest, ConsumesWhereTheFileSystemCannotLock) {
     EXPECT_EQ(ingestedNames(), (std::vector<std::string>{"SessionStart:s", "Stop:s"}));
 }
 
+// `flock -s events.jsonl sleep 12`: another program holding a lock on the
+// events file holds up consumption, but never the main thread: each attempt is
+// a single try, retried from the event loop. The stall is logged once, with
+// who holds the lock, and its end once.
+int exclusiveTries = 0;
+int countingLock(int fd, int operation) {
+    exclusiveTries += (operation & LOCK_EX) != 0;
+    return ::flock(fd, operation);
+}
+
+TEST_F(WatcherTest, AHeldLockNeverBlocksTheMainThreadAndTheStallIsLoggedOnce) {
+    TempHome home; // for the diagnostic log
+    writeFile(events(), envelopeLine("SessionStart", "held", 1));
+    int holder = ::open(events().c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_SH), 0);
+    EventsFile::setLockFunctionForTesting(&countingLock);
+    exclusiveTries = 0;
+    watcher.start();
+    EXPECT_EQ(exclusiveTries, 1) << "one try, no waiting on the main thread";
+    auto stallEntries = [] {
+        int count = 0;
+        for (const auto& entry : DiagnosticLogger::recentEntries()) {
+            count +=
+                entry.category == "events" && entry.severity == DiagnosticLogger::Severity::warning;
+        }
+        return count;
+    };
+    ASSERT_TRUE(spinUntil([&] { return stallEntries() == 1; }));
+    const int tries = exclusiveTries;
+    ASSERT_TRUE(spinUntil([&] { return exclusiveTries >= tries + 3; }));
+    EXPECT_EQ(stallEntries(), 1) << "logged once, not at every try";
+    EXPECT_TRUE(batches.empty());
+    auto entries = DiagnosticLogger::recentEntries();
+    EXPECT_NE(entries.back().context.at("holders").find(std::to_string(::getpid())),
+              std::string::npos);
+
+    ::close(holder);
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 1; }));
+    EventsFile::setLockFunctionForTesting(nullptr);
+    entries = DiagnosticLogger::recentEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.front().severity, DiagnosticLogger::Severity::info);
+}
+
 // A FIFO at the events file's place must not hang the monitor's main thread.
 TEST_F(WatcherTest, LeavesAFifoAtTheEventsFileAloneWithoutBlocking) {
     ASSERT_EQ(::mkfifo(events().c_str(), 0600), 0);
@@ -212,6 +257,43 @@ TEST_F(WatcherTest, LeavesAFifoAtTheEventsFileAloneWithoutBlocking) {
     struct stat info {};
     ASSERT_EQ(::stat(events().c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+// Lines written through a link went elsewhere and are not the monitor's to
+// read; the link is replaced by a file of its own (and said so), and nothing
+// is moved aside that would then never be read.
+TEST_F(WatcherTest, ALinkAtTheEventsFileIsReplacedAndNothingIsLeftBehind) {
+    TempHome home; // for the diagnostic log
+    auto target = dir.path() / "elsewhere.jsonl";
+    const std::string theirs = envelopeLine("SessionStart", "through-the-link");
+    writeFile(target, theirs);
+    std::filesystem::create_symlink(target, events());
+    watcher.start();
+    EXPECT_TRUE(batches.empty());
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"events.jsonl"});
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(events())));
+    EXPECT_EQ(readFile(target), theirs);
+    append(envelopeLine("SessionStart", "own"));
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 1; }, 4s));
+    auto entries = DiagnosticLogger::recentEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].category, "events");
+    EXPECT_EQ(entries[0].context.at("target"), target.string());
+
+    // One put there while the monitor runs.
+    std::filesystem::create_symlink(target, folder / "link");
+    std::filesystem::rename(folder / "link", events());
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            return std::filesystem::is_regular_file(std::filesystem::symlink_status(events())) &&
+                   watcher.isArmed();
+        },
+        4s));
+    append(envelopeLine("SessionStart", "own-again"));
+    ASSERT_TRUE(spinUntil([&] { return store.processes().size() == 2; }, 4s));
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"events.jsonl"});
+    EXPECT_EQ(ingestedNames(),
+              (std::vector<std::string>{"SessionStart:own", "SessionStart:own-again"}));
 }
 
 TEST(WatcherWithRecorder, ASessionAppearsChangesStateAndEnds) {

@@ -46,6 +46,23 @@ TEST(DebugTree, PrintsTheTraceAndTheResult) {
         "TerminalLocation(kind: tmux, appPID: 4, shellPID: 5, tty: nil)");
 }
 
+// Session ids, names (from the cwd) and ttys come from the events file: a line
+// feed or a NUL in them must neither split the one-line table nor reach the
+// terminal raw; other text, Chinese included, is shown as it is.
+TEST(HeadlessMonitor, ControlCharactersInTheTableAreEscaped) {
+    ClaudeProcess process;
+    process.id = std::string("a\nb\tc\x1b[2J");
+    process.name = std::string("dir\0x\x7f\xc2\x85", 8);
+    process.terminal = TerminalLocation{TerminalKind::xterm, 10, 11, "/dev/pts/1\r"};
+    process.claudePID = 12;
+    ClaudeProcess plain;
+    plain.id = "s-2";
+    plain.name = "项目\u2028二";
+    const std::string line = HeadlessMonitor::describe({process, plain});
+    EXPECT_EQ(line, "[quillo] 2 sessions: dir\\u0000x\\u007f\\u0085 (a\\nb\\tc\\u001b[2J) unknown, "
+                    "xterm /dev/pts/1\\r, pid 12; 项目\\u2028二 (s-2) unknown, no terminal");
+}
+
 // The whole program: `QuilloMac --headless` with a private home, fed by the
 // real recorder, prints the session as it appears, changes and goes.
 TEST(HeadlessMonitor, RunsAsAProgramAndPrintsEachChange) {

@@ -53,6 +53,20 @@ TEST_F(TerminalSwitcherTest, WindowOnlyTerminalIsActivatedAndHonestWhenItCannotB
     EXPECT_EQ(switchTo(process), SwitchResult::failed("无法激活 Alacritty 窗口: 未找到它的窗口"));
     EXPECT_EQ(log().back().message, "终端不支持 tab 定位, 仅激活 app");
     EXPECT_EQ(log()[log().size() - 2].context.at("reason"), "no_window");
+
+    // Asked, but not made active (a window manager that only marks it as
+    // demanding attention): also when its tab could be selected.
+    windows.setRefusing(true);
+    process.terminal->appPID = appPid;
+    EXPECT_EQ(switchTo(process),
+              SwitchResult::failed("无法激活 Alacritty 窗口: 窗口管理器没有把它切换到前台"));
+    process.terminal->kind = TerminalKind::kitty;
+    proc.add({.pid = claudePid,
+              .ppid = 400,
+              .comm = "claude",
+              .environ = {"KITTY_LISTEN_ON=unix:/tmp/k", "KITTY_WINDOW_ID=2"}});
+    EXPECT_EQ(switchTo(process),
+              SwitchResult::failed("无法激活 kitty 窗口: 窗口管理器没有把它切换到前台"));
 }
 
 TEST_F(TerminalSwitcherTest, ScriptTerminalsFollowTheScriptOutcome) {
@@ -313,7 +327,7 @@ TEST_F(TerminalSwitcherTest, TmuxShowsThePaneOnTheMostRecentClientAndRaisesItsTe
     auto process = session(TerminalKind::tmux, "/dev/pts/12",
                            {"TMUX=/tmp/tmux-1000/work,3300,1", "TMUX_PANE=%4"});
     process.terminal->appPID = 3300;
-    const std::vector<std::string> tmux{"tmux", "-S", "/tmp/tmux-1000/work"};
+    const std::vector<std::string> tmux{"tmux", "-u", "-S", "/tmp/tmux-1000/work"};
     auto with = [&tmux](std::vector<std::string> arguments) {
         auto argv = tmux;
         argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -351,10 +365,10 @@ TEST_F(TerminalSwitcherTest, TmuxRaisesTheTabOfTheClientInATerminalThatCanSelect
     windows.addWindow(600, 0x2200001);
     auto process = session(TerminalKind::tmux, "/dev/pts/12",
                            {"TMUX=/tmp/tmux-1000/work,3300,1", "TMUX_PANE=%4"});
-    const std::vector<std::string> tmux{"tmux", "-S", "/tmp/tmux-1000/work"};
-    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-panes"},
+    const std::vector<std::string> tmux{"tmux", "-u", "-S", "/tmp/tmux-1000/work"};
+    commands.answer({"tmux", "-u", "-S", "/tmp/tmux-1000/work", "list-panes"},
                     FakeCommandRunner::output("%4\t/dev/pts/12\t$1\t@3\n"));
-    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-clients"},
+    commands.answer({"tmux", "-u", "-S", "/tmp/tmux-1000/work", "list-clients"},
                     FakeCommandRunner::output("/dev/pts/21\t700\t$1\t200\n"));
     commands.answer({"kitty"}, FakeCommandRunner::exitWith(1, "Remote control is disabled\n"));
 
@@ -372,9 +386,9 @@ TEST_F(TerminalSwitcherTest, TmuxRaisesTheTabOfTheClientInATerminalThatCanSelect
 TEST_F(TerminalSwitcherTest, TmuxFailsWhenNobodyCanSeeThePane) {
     auto process = session(TerminalKind::tmux, "/dev/pts/12",
                            {"TMUX=/tmp/tmux-1000/work,3300,1", "TMUX_PANE=%4"});
-    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-panes"},
+    commands.answer({"tmux", "-u", "-S", "/tmp/tmux-1000/work", "list-panes"},
                     FakeCommandRunner::output("%4\t/dev/pts/12\t$1\t@3\n"));
-    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-clients"},
+    commands.answer({"tmux", "-u", "-S", "/tmp/tmux-1000/work", "list-clients"},
                     FakeCommandRunner::output(""));
     EXPECT_EQ(switchTo(process), SwitchResult::failed("tmux 会话没有连接的终端"));
     EXPECT_TRUE(windows.requests.empty());
@@ -389,7 +403,7 @@ TEST_F(TerminalSwitcherTest, TmuxFailsWhenNobodyCanSeeThePane) {
 
 TEST_F(TerminalSwitcherTest, TmuxPaneThatIsGoneOrAFailingServer) {
     auto process = session(TerminalKind::tmux, "/dev/pts/12", {"TMUX=/tmp/tmux-1000/work,3300,1"});
-    commands.answer({"tmux", "-S", "/tmp/tmux-1000/work", "list-panes"},
+    commands.answer({"tmux", "-u", "-S", "/tmp/tmux-1000/work", "list-panes"},
                     FakeCommandRunner::output("%0\t/dev/pts/10\t$0\t@0\n"));
     SwitchResult gone = switchTo(process);
     // Nothing selected and no terminal to raise.

@@ -122,6 +122,9 @@ TEST_F(DiagnosticsFixture, ContextPairsAreSortedAsWrittenNotByKey) {
     // By key "a" comes before "a.b"; as written, "a.b=2" sorts before "a=1".
     EXPECT_EQ(contextText({{"a", "1"}, {"a.b", "2"}, {"Z", "3"}}), "Z=3  a.b=2  a=1");
     EXPECT_EQ(contextText({}), "");
+    // What came from outside (a session id, a path) cannot break the row.
+    EXPECT_EQ(contextText({{"cwd", std::string("/a\0b", 4)}, {"processId", "x\ny"}}),
+              "cwd=/a\\u0000b  processId=x\\ny");
 }
 
 // A log source whose loads each wait until the test lets them finish.

@@ -3,6 +3,7 @@
 
 #include "AppPaths.h"
 #include "TerminalKind.h"
+#include "Utf8.h"
 
 #include <cstdlib>
 #include <ostream>
@@ -68,11 +69,14 @@ std::string HeadlessMonitor::describe(const std::vector<ClaudeProcess>& processe
     for (std::size_t i = 0; i < processes.size(); ++i) {
         const ClaudeProcess& p = processes[i];
         line += i == 0 ? ": " : "; ";
-        line += p.name + " (" + p.id + ") " + std::string(rawValue(p.state));
+        // Names, ids and ttys come from the events file: whatever they hold,
+        // the table stays one line.
+        line += escapingControlCharacters(p.name) + " (" + escapingControlCharacters(p.id) + ") " +
+                std::string(rawValue(p.state));
         if (p.terminal) {
             line += ", " + std::string(displayName(p.terminal->kind));
             if (p.terminal->tty) {
-                line += " " + *p.terminal->tty;
+                line += " " + escapingControlCharacters(*p.terminal->tty);
             }
         } else {
             line += ", no terminal";

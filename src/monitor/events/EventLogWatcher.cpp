@@ -2,6 +2,7 @@
 #include "EventLogWatcher.h"
 
 #include "AppPaths.h"
+#include "DiagnosticLogger.h"
 #include "EventsFile.h"
 #include "FileDescriptor.h"
 #include "HookEnvelope.h"
@@ -12,10 +13,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace quillo {
@@ -24,8 +29,12 @@ namespace {
 
 constexpr std::string_view processingPrefix = "events.processing.";
 constexpr std::string_view processingSuffix = ".jsonl";
+// The lock is only ever tried, never waited for: waiting would stall the main
+// thread. While something holds it (a trim for milliseconds, or any other
+// program that locks the file), consumption is tried again, soon at first.
 constexpr int busyRetryMs = 50;
-constexpr std::chrono::milliseconds copyLockWait{200};
+constexpr int stalledRetryMs = 250;
+constexpr std::chrono::seconds stallWorthLogging{1};
 // The copy is read in pieces of this size and handed to the store in batches
 // of at most this many events, so a backlog of any size costs little memory.
 constexpr std::size_t readChunkBytes = 1 << 20;
@@ -135,11 +144,26 @@ void EventLogWatcher::stop() {
 
 void EventLogWatcher::ensureMainFileExists() {
     // Non-blocking: a FIFO put at the events file's place must not hang the
-    // main thread.
-    int fd = ::open(eventsFile_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+    // main thread. Not following a link: the recorders do not write through
+    // one either, they replace it, and so does the monitor.
+    int fd =
+        ::open(eventsFile_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ELOOP) {
+        replaceLink();
+        return;
+    }
     if (fd >= 0) {
         ::fchmod(fd, 0600);
         ::close(fd);
+    }
+}
+
+void EventLogWatcher::replaceLink() {
+    std::error_code ec;
+    auto target = std::filesystem::read_symlink(eventsFile_, ec);
+    if (EventsFile::replaceLink(eventsFile_)) {
+        DiagnosticLogger::warn("events", "事件文件是符号链接, 已替换为普通文件",
+                               {{"path", eventsFile_.string()}, {"target", target.string()}});
     }
 }
 
@@ -156,13 +180,14 @@ void EventLogWatcher::setupWatcher() {
         connect(notifier_.get(), &QSocketNotifier::activated, this,
                 &EventLogWatcher::onNotification);
     }
-    int wd = ::inotify_add_watch(inotifyFd_, eventsFile_.c_str(),
-                                 IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
+    int wd =
+        ::inotify_add_watch(inotifyFd_, eventsFile_.c_str(),
+                            IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW);
     if (wd < 0) {
         return;
     }
     struct stat info {};
-    if (::stat(eventsFile_.c_str(), &info) != 0) {
+    if (::lstat(eventsFile_.c_str(), &info) != 0) {
         ::inotify_rm_watch(inotifyFd_, wd);
         return;
     }
@@ -185,7 +210,7 @@ void EventLogWatcher::cancelWatcher() {
 
 bool EventLogWatcher::watchNamesEventsFile() const {
     struct stat info {};
-    return watchDescriptor_ >= 0 && ::stat(eventsFile_.c_str(), &info) == 0 &&
+    return watchDescriptor_ >= 0 && ::lstat(eventsFile_.c_str(), &info) == 0 &&
            info.st_dev == watchedDevice_ && info.st_ino == watchedInode_;
 }
 
@@ -239,18 +264,32 @@ void EventLogWatcher::processPending() {
         return;
     }
     struct stat info {};
-    if (::stat(eventsFile_.c_str(), &info) != 0 || info.st_size < 1) {
+    if (::lstat(eventsFile_.c_str(), &info) != 0) {
+        return;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        // Lines written through it went elsewhere and are not read; from now
+        // on they come to a file of our own.
+        ensureMainFileExists();
+        if (running_) {
+            cancelWatcher();
+            setupWatcher();
+        }
+        return;
+    }
+    if (info.st_size < 1) {
         return;
     }
     processing_ = true;
     auto destination = unusedProcessingPath();
-    switch (EventsFile::moveAside(eventsFile_, destination)) {
+    switch (EventsFile::moveAside(eventsFile_, destination, std::chrono::milliseconds(0))) {
     case EventsFile::MoveResult::moved:
+        endStall();
         break;
     case EventsFile::MoveResult::busy:
-        // A recorder is trimming the file; its rename wakes us too, but do not
-        // depend on it.
-        scheduleProcessing(busyRetryMs);
+        // A recorder is trimming the file (its rename wakes us too, but do not
+        // depend on it), or another program holds a lock on it.
+        noteStall();
         processing_ = false;
         return;
     case EventsFile::MoveResult::noFile:
@@ -266,6 +305,74 @@ void EventLogWatcher::processPending() {
     }
     consumeFile(destination, false);
     processing_ = false;
+}
+
+void EventLogWatcher::noteStall() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!stalledSince_) {
+        stalledSince_ = now;
+    }
+    const bool stalledLong = now - *stalledSince_ >= stallWorthLogging;
+    if (stalledLong && !stallLogged_) {
+        stallLogged_ = true;
+        DiagnosticLogger::warn("events", "事件文件被其他进程锁定, 暂停读取",
+                               {{"path", eventsFile_.string()}, {"holders", lockHolders()}});
+    }
+    scheduleProcessing(stalledLong ? stalledRetryMs : busyRetryMs);
+}
+
+void EventLogWatcher::endStall() {
+    if (stallLogged_) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - *stalledSince_)
+                                 .count() /
+                             1000.0;
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", seconds);
+        DiagnosticLogger::info("events", "事件文件锁已释放, 继续读取",
+                               {{"path", eventsFile_.string()}, {"stalledSeconds", text}});
+    }
+    stalledSince_.reset();
+    stallLogged_ = false;
+}
+
+// The processes holding a lock on the events file, as "pid (name)", from the
+// kernel's lock table; for the log, so that the user can tell who it is.
+std::string EventLogWatcher::lockHolders() const {
+    struct stat info {};
+    if (::lstat(eventsFile_.c_str(), &info) != 0) {
+        return {};
+    }
+    std::ifstream locks("/proc/locks");
+    std::string holders;
+    std::string line;
+    while (std::getline(locks, line)) {
+        // "1: FLOCK  ADVISORY  READ  4242 08:01:1234 0 EOF" (a blocked waiter
+        // has "->" before its kind)
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, file;
+        long pid = 0;
+        fields >> number >> kind;
+        if (kind == "->") {
+            continue;
+        }
+        fields >> mode >> access >> pid >> file;
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(file.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3 ||
+            inode != info.st_ino || major != ::major(info.st_dev) ||
+            minor != ::minor(info.st_dev)) {
+            continue;
+        }
+        std::string name;
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+        std::getline(comm, name);
+        if (!holders.empty()) {
+            holders += ", ";
+        }
+        holders += std::to_string(pid) + " (" + name + ")";
+    }
+    return holders;
 }
 
 void EventLogWatcher::consumeLeftovers() {
@@ -296,7 +403,8 @@ void EventLogWatcher::consumeFile(const std::filesystem::path& file, bool leftov
     // that another running monitor is consuming right now, and that one is its
     // own. Recorders never wait for this lock: one that still holds the copy
     // open notices that it was moved and writes to the new events file.
-    if (EventsFile::lockWithin(fd.get(), LOCK_EX, copyLockWait) == EventsFile::LockResult::busy &&
+    if (EventsFile::lockWithin(fd.get(), LOCK_EX, std::chrono::milliseconds(0)) ==
+            EventsFile::LockResult::busy &&
         leftover) {
         return;
     }

@@ -6,9 +6,11 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <sys/types.h>
 #include <vector>
@@ -61,6 +63,7 @@ signals:
 
 private:
     void ensureMainFileExists();
+    void replaceLink();
     void setupWatcher();
     void cancelWatcher();
     bool watchNamesEventsFile() const;
@@ -69,6 +72,9 @@ private:
     void consumeFile(const std::filesystem::path& file, bool leftover);
     std::filesystem::path unusedProcessingPath() const;
     void scheduleProcessing(int delayMs);
+    void noteStall();
+    void endStall();
+    std::string lockHolders() const;
 
     ProcessStateStore& store_;
     std::filesystem::path directory_;
@@ -83,6 +89,8 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer fallbackTimer_;
     QTimer soonTimer_;
+    std::optional<std::chrono::steady_clock::time_point> stalledSince_;
+    bool stallLogged_ = false;
 };
 
 } // namespace quillo

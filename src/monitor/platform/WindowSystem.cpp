@@ -13,6 +13,8 @@ std::string_view rawValue(Activation activation) {
         return "no_window";
     case Activation::noDisplay:
         return "no_display";
+    case Activation::notActivated:
+        return "not_activated";
     }
     return "no_display";
 }
@@ -29,7 +31,7 @@ Activation FakeWindowSystem::activate(std::int32_t pid,
             bool preferredIsOurs = preferredWindow && std::find(windows.begin(), windows.end(),
                                                                 *preferredWindow) != windows.end();
             request.activatedWindow = preferredIsOurs ? *preferredWindow : windows.back();
-            result = Activation::activated;
+            result = refusing_ ? Activation::notActivated : Activation::activated;
         }
     }
     requests.push_back(request);

@@ -12,9 +12,10 @@ namespace quillo {
 
 // The outcome of asking the desktop to bring an application's window forward.
 enum class Activation {
-    activated, // the window manager was asked to activate one of its windows
-    noWindow,  // the process has no top-level window on this display
-    noDisplay, // no X11 display to talk to (for example a pure Wayland session)
+    activated,    // one of its windows became the active window
+    noWindow,     // the process has no top-level window on this display
+    noDisplay,    // no X11 display to talk to (for example a pure Wayland session)
+    notActivated, // the window manager was asked but did not make it active
 };
 
 std::string_view rawValue(Activation activation);
@@ -47,6 +48,8 @@ public:
 
     void addWindow(std::int32_t pid, std::uint32_t window) { windows_[pid].push_back(window); }
     void setDisplayAvailable(bool available) { displayAvailable_ = available; }
+    // The window manager is asked but makes no window active.
+    void setRefusing(bool refusing) { refusing_ = refusing; }
 
     Activation activate(std::int32_t pid, std::optional<std::uint32_t> preferredWindow) override;
     std::optional<std::uint32_t> serverTime() override;
@@ -56,6 +59,7 @@ public:
 private:
     std::map<std::int32_t, std::vector<std::uint32_t>> windows_;
     bool displayAvailable_ = true;
+    bool refusing_ = false;
 };
 
 } // namespace quillo

@@ -16,6 +16,9 @@ namespace quillo {
 namespace {
 
 constexpr int eventWaitMilliseconds = 1000;
+// How long the window manager gets to make the window the active one.
+constexpr int activationWaitMilliseconds = 1000;
+constexpr std::uint32_t allDesktops = 0xFFFFFFFF;
 
 // One connection with the EWMH atoms interned; closed at scope end.
 class Connection {
@@ -156,6 +159,92 @@ Activation requestActivation(Connection& c, xcb_window_t target, std::uint32_t t
     return error ? Activation::noWindow : Activation::activated;
 }
 
+bool isSticky(Connection& c, xcb_window_t window) {
+    xcb_ewmh_get_atoms_reply_t states;
+    if (!xcb_ewmh_get_wm_state_reply(c.ewmh(), xcb_ewmh_get_wm_state(c.ewmh(), window), &states,
+                                     nullptr)) {
+        return false;
+    }
+    bool sticky = std::find(states.atoms, states.atoms + states.atoms_len,
+                            c.ewmh()->_NET_WM_STATE_STICKY) != states.atoms + states.atoms_len;
+    xcb_ewmh_get_atoms_reply_wipe(&states);
+    return sticky;
+}
+
+// Window managers activate a window on another desktop only by marking it as
+// demanding attention, which shows nothing: the current desktop is switched to
+// the window's first, as pagers do. A window on every desktop (sticky) is
+// already on the current one.
+void showDesktopOf(Connection& c, xcb_window_t window, std::uint32_t time) {
+    std::uint32_t desktop = 0;
+    if (!xcb_ewmh_get_wm_desktop_reply(c.ewmh(), xcb_ewmh_get_wm_desktop(c.ewmh(), window),
+                                       &desktop, nullptr) ||
+        desktop == allDesktops || isSticky(c, window)) {
+        return;
+    }
+    std::uint32_t current = 0;
+    if (xcb_ewmh_get_current_desktop_reply(
+            c.ewmh(), xcb_ewmh_get_current_desktop(c.ewmh(), c.screen()), &current, nullptr) &&
+        current == desktop) {
+        return;
+    }
+    // Sent before the activation request, which the window manager then
+    // handles on the window's desktop.
+    xcb_ewmh_request_change_current_desktop(c.ewmh(), c.screen(), desktop, time);
+}
+
+std::optional<xcb_window_t> activeWindow(Connection& c) {
+    xcb_window_t window = XCB_NONE;
+    if (!xcb_ewmh_get_active_window_reply(
+            c.ewmh(), xcb_ewmh_get_active_window(c.ewmh(), c.screen()), &window, nullptr)) {
+        return std::nullopt;
+    }
+    return window;
+}
+
+// Whether the window manager made `target` (or another window of the same
+// process, such as a dialog it chose to focus instead) the active window
+// within the limit. Property changes of the root window were selected before
+// the request was sent, so a change made right after it is not missed.
+bool becameActive(Connection& c, xcb_window_t target, const std::vector<std::uint32_t>& windows,
+                  std::optional<xcb_window_t> before) {
+    auto isOurs = [&](std::optional<xcb_window_t> active) {
+        return active &&
+               (*active == target || (active != before && std::find(windows.begin(), windows.end(),
+                                                                    *active) != windows.end()));
+    };
+    if (isOurs(activeWindow(c))) {
+        return true;
+    }
+    xcb_connection_t* conn = c.xcb();
+    auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(activationWaitMilliseconds);
+    while (true) {
+        std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(xcb_poll_for_event(conn),
+                                                                         &std::free);
+        if (event) {
+            if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+                auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event.get());
+                if (notify->window == c.root() && notify->atom == c.ewmh()->_NET_ACTIVE_WINDOW &&
+                    isOurs(activeWindow(c))) {
+                    return true;
+                }
+            }
+            continue;
+        }
+        if (xcb_connection_has_error(conn) != 0) {
+            return false;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd fd{xcb_get_file_descriptor(conn), POLLIN, 0};
+        ::poll(&fd, 1, static_cast<int>(left.count()));
+    }
+}
+
 } // namespace
 
 X11WindowSystem::X11WindowSystem(std::optional<std::string> display)
@@ -204,7 +293,18 @@ Activation X11WindowSystem::activate(std::int32_t pid,
         target = *preferredWindow;
     }
     std::uint32_t time = currentTime(c).value_or(XCB_CURRENT_TIME);
-    return requestActivation(c, target, time);
+    std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c.xcb(), c.root(), XCB_CW_EVENT_MASK, &mask);
+    const std::optional<xcb_window_t> before = activeWindow(c);
+    showDesktopOf(c, target, time);
+    Activation requested = requestActivation(c, target, time);
+    if (requested != Activation::activated) {
+        return requested;
+    }
+    // Asked is not done: only a window that really became active is in front
+    // of the user.
+    return becameActive(c, target, windows, before) ? Activation::activated
+                                                    : Activation::notActivated;
 }
 
 std::optional<std::uint32_t> X11WindowSystem::serverTime() {

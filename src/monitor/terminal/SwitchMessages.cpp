@@ -82,6 +82,12 @@ std::string noWindow(std::string_view terminal) {
                     .arg(q(terminal)));
 }
 
+std::string notActivated(std::string_view terminal) {
+    return utf8(QCoreApplication::translate("TerminalSwitcher",
+                                            "无法激活 %1 窗口: 窗口管理器没有把它切换到前台")
+                    .arg(q(terminal)));
+}
+
 std::string sessionNotFound(std::string_view terminal) {
     return utf8(
         QCoreApplication::translate("TerminalSwitcher", "%1 中未找到该会话, 没有可激活的窗口")

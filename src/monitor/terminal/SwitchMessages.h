@@ -22,6 +22,7 @@ std::string dbusFailed(std::string_view terminal, std::string_view message);
 std::string dbusTimedOut(std::string_view terminal);
 std::string noDisplay(std::string_view terminal);
 std::string noWindow(std::string_view terminal);
+std::string notActivated(std::string_view terminal);
 std::string sessionNotFound(std::string_view terminal);
 std::string tmuxVariableMissing();
 std::string tmuxNoAttachedClient();

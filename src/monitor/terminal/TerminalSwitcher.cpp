@@ -36,6 +36,12 @@ std::string optionalText(const std::optional<std::string>& value) {
 // the window really came forward, and says why not when it did not.
 SwitchResult finish(const TabSelection& selection, std::optional<Activation> activation,
                     std::string_view terminal) {
+    // A window the window manager would not make active is not in front of
+    // the user, whatever was selected inside it.
+    if (activation == Activation::notActivated &&
+        selection.outcome != TabSelection::Outcome::failed) {
+        return SwitchResult::failed(SwitchMessages::notActivated(terminal));
+    }
     switch (selection.outcome) {
     case TabSelection::Outcome::selected:
         return SwitchResult::switched();

@@ -154,8 +154,10 @@ PaneSelection selectPane(const SwitchServices& services, const ClaudeProcess& pr
     }
     std::string socket = tmuxVariable->substr(0, tmuxVariable->find(','));
     auto paneVariable = SwitchSupport::claudeEnvironment(services, process, "TMUX_PANE");
+    // -u: without a UTF-8 locale (a minimal system sets no LANG) tmux prints
+    // every control character of a format, the tab separators too, as "_".
     auto tmux = [&socket](std::vector<std::string> arguments) {
-        std::vector<std::string> argv{"tmux", "-S", socket};
+        std::vector<std::string> argv{"tmux", "-u", "-S", socket};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return argv;
     };

@@ -2,6 +2,7 @@
 #include "DiagnosticLogFilter.h"
 
 #include "TypePill.h"
+#include "Utf8.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -64,11 +65,14 @@ QString entryTimeText(Timestamp timestamp) {
         .toString(QStringLiteral("MM-dd HH:mm:ss"));
 }
 
+QString displayText(std::string_view text) {
+    return QString::fromStdString(escapingControlCharacters(text));
+}
+
 QString contextText(const DiagnosticLogger::Context& context) {
     QStringList pairs;
     for (const auto& [key, value] : context) {
-        pairs.append(QString::fromStdString(key) + QLatin1Char('=') +
-                     QString::fromStdString(value));
+        pairs.append(displayText(key) + QLatin1Char('=') + displayText(value));
     }
     pairs.sort();
     return pairs.join(QStringLiteral("  "));
@@ -77,7 +81,7 @@ QString contextText(const DiagnosticLogger::Context& context) {
 QString entryPlainText(const DiagnosticLogger::Entry& entry) {
     QString line = entryTimeText(entry.timestamp) + QLatin1Char(' ') +
                    TypePill::forCategory(entry.category).label + QLatin1Char(' ') +
-                   QString::fromStdString(entry.message);
+                   displayText(entry.message);
     const QString context = contextText(entry.context);
     if (!context.isEmpty()) {
         line += QStringLiteral("  ") + context;

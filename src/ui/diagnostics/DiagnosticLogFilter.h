@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace quillo {
@@ -36,6 +37,9 @@ QString entryTimeText(Timestamp timestamp);
 
 // "key=value" per context item, the pairs sorted as strings and joined by two
 // spaces; empty for an empty context.
+// A logged text as shown: control characters escaped, so that a line feed or
+// a NUL that came with a session id or a path cannot break the row.
+QString displayText(std::string_view text);
 QString contextText(const DiagnosticLogger::Context& context);
 
 // One entry as a line of plain text, for copying rows out of the list.

@@ -153,8 +153,7 @@ QSize DiagnosticLogDelegate::sizeHint(const QStyleOptionViewItem&, const QModelI
     const auto& model = static_cast<const DiagnosticLogModel&>(*index.model());
     const auto& entry = model.entry(index.row());
     const int textWidth = messageWidth(width);
-    double text =
-        WrappedText(QString::fromStdString(entry.message), messageFont(), textWidth).height;
+    double text = WrappedText(quillo::displayText(entry.message), messageFont(), textWidth).height;
     const QString context = contextText(entry.context);
     if (!context.isEmpty()) {
         text += messageSpacing + WrappedText(context, contextFont(), textWidth).height;
@@ -190,7 +189,7 @@ void DiagnosticLogDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
 
     const int textWidth = layout.messageWidth;
     painter->setPen(messageColor(entry.severity));
-    WrappedText message(QString::fromStdString(entry.message), messageFont(), textWidth);
+    WrappedText message(quillo::displayText(entry.message), messageFont(), textWidth);
     message.layout.draw(painter, QPointF(x, top));
     const QString context = contextText(entry.context);
     if (!context.isEmpty()) {
