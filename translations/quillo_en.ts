@@ -830,6 +830,21 @@ keep your phone next to the computer and always know.</translation>
     </message>
 </context>
 <context>
+    <name>SessionNotices</name>
+    <message>
+        <source>切换到终端</source>
+        <translation>Switch to terminal</translation>
+    </message>
+    <message>
+        <source>需要你的权限确认</source>
+        <translation>needs your permission</translation>
+    </message>
+    <message>
+        <source>正在等待你的输入</source>
+        <translation>is waiting for your input</translation>
+    </message>
+</context>
+<context>
     <name>SettingsCategory</name>
     <message>
         <source>Hook 配置</source>

@@ -32,6 +32,11 @@ public:
     // The display server's current time, for requests that want a real user
     // timestamp; nothing without a display.
     virtual std::optional<std::uint32_t> serverTime() = 0;
+
+    // The process whose window has the focus (the window manager's active
+    // window); nothing without a display, without an active window, or when
+    // that window names no process.
+    virtual std::optional<std::int32_t> activeWindowPid() = 0;
 };
 
 // For tests: processes get windows by `addWindow`; every request is recorded.
@@ -47,13 +52,16 @@ public:
 
     void addWindow(std::int32_t pid, std::uint32_t window) { windows_[pid].push_back(window); }
     void setDisplayAvailable(bool available) { displayAvailable_ = available; }
+    void setActiveWindowPid(std::optional<std::int32_t> pid) { activePid_ = pid; }
 
     Activation activate(std::int32_t pid, std::optional<std::uint32_t> preferredWindow) override;
     std::optional<std::uint32_t> serverTime() override;
+    std::optional<std::int32_t> activeWindowPid() override;
 
     std::vector<Request> requests;
 
 private:
+    std::optional<std::int32_t> activePid_;
     std::map<std::int32_t, std::vector<std::uint32_t>> windows_;
     bool displayAvailable_ = true;
 };
