@@ -432,6 +432,26 @@ Please paste the clipboard into an e-mail to %1, a GitHub issue or any chat.</tr
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>Claude Code 请求权限时弹出桌面通知, 点击通知切换到终端</source>
+        <translation>A desktop notice when Claude Code asks for a permission; click it to switch to the terminal</translation>
+    </message>
+    <message>
+        <source>会话工作至少 10 秒后停下等待你时弹出桌面通知</source>
+        <translation>A desktop notice when a session that worked for at least 10 seconds stops and waits for you</translation>
+    </message>
+    <message>
+        <source>桌面上没有通知服务, 无法发送通知</source>
+        <translation>No notification server on this desktop; notices cannot be shown</translation>
+    </message>
+    <message>
+        <source>会话需要权限时通知</source>
+        <translation>Notify when a session needs permission</translation>
+    </message>
+    <message>
+        <source>会话等待输入时通知</source>
+        <translation>Notify when a session waits for input</translation>
+    </message>
 </context>
 <context>
     <name>HeadlessMonitor</name>
