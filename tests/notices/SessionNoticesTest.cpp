@@ -181,6 +181,19 @@ TEST_F(SessionNoticesTest, APermissionWaitIsShownReplacedOnANewWaitAndTakenBackW
     EXPECT_TRUE(server->open.empty());
 }
 
+TEST_F(SessionNoticesTest, AServerThatPlaysNoSoundsIsNotAskedForOne) {
+    server = std::make_unique<StandInNotificationServer>(*serverConnection,
+                                                         QStringList{"actions", "body"});
+    ASSERT_TRUE(server->start());
+    startMonitor();
+    EXPECT_FALSE(notifier->supportsSound());
+    notices->update({session("api", ProcessState::waitingPermission, 0, std::nullopt)});
+    ASSERT_TRUE(notifiesReach(1));
+    EXPECT_FALSE(server->notifies[0].hints.contains("sound-name"));
+    EXPECT_EQ(server->notifies[0].hints.value("desktop-entry").toString(), "com.quillo.mac");
+    EXPECT_EQ(server->notifies[0].body, QStringLiteral("需要你的权限确认")) << "no terminal known";
+}
+
 TEST_F(SessionNoticesTest, OnlyWaitsForInputAfterTenSecondsOfWorkAndOnlyWhatTheSettingsAllow) {
     ASSERT_TRUE(server->start());
     startMonitor();
