@@ -457,6 +457,26 @@ Please paste the clipboard into a GitHub issue or any chat.</translation>
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>Claude Code 请求权限时弹出桌面通知, 点击通知切换到终端</source>
+        <translation>A desktop notice when Claude Code asks for a permission; click it to switch to the terminal</translation>
+    </message>
+    <message>
+        <source>会话工作至少 10 秒后停下等待你时弹出桌面通知</source>
+        <translation>A desktop notice when a session that worked for at least 10 seconds stops and waits for you</translation>
+    </message>
+    <message>
+        <source>桌面上没有通知服务, 无法发送通知</source>
+        <translation>No notification server on this desktop; notices cannot be shown</translation>
+    </message>
+    <message>
+        <source>会话需要权限时通知</source>
+        <translation>Notify when a session needs permission</translation>
+    </message>
+    <message>
+        <source>会话等待输入时通知</source>
+        <translation>Notify when a session waits for input</translation>
+    </message>
 </context>
 <context>
     <name>HeadlessMonitor</name>
@@ -863,6 +883,21 @@ keep your phone next to the computer and always know.</translation>
     <message>
         <source>[quillo] 没有运行 DNS-SD 守护进程 (avahi-daemon): 手机无法自动找到此电脑,请用配对地址连接</source>
         <translation>[quillo] No DNS-SD daemon (avahi-daemon) is running: phones cannot find this computer by themselves; connect them with the pairing address</translation>
+    </message>
+</context>
+<context>
+    <name>SessionNotices</name>
+    <message>
+        <source>切换到终端</source>
+        <translation>Switch to terminal</translation>
+    </message>
+    <message>
+        <source>需要你的权限确认</source>
+        <translation>needs your permission</translation>
+    </message>
+    <message>
+        <source>正在等待你的输入</source>
+        <translation>is waiting for your input</translation>
     </message>
 </context>
 <context>

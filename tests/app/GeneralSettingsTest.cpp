@@ -5,9 +5,13 @@
 #include "TempDir.h"
 #include "app/AppLanguageManager.h"
 #include "app/SoftwareUpdateController.h"
+#include "notices/Notifier.h"
+#include "notices/SessionNotices.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/SettingsStore.h"
 #include "settings/GeneralDetail.h"
+#include "settings/NoticeSwitches.h"
+#include "settings/SettingsRow.h"
 
 #include "QtTestApp.h"
 
@@ -98,6 +102,7 @@ protected:
         services.languages = &languages;
         services.updates = &updates;
         services.relaunch = [this] { ++relaunches; };
+        services.notifier = &notifier;
         return std::make_unique<GeneralDetail>(services);
     }
     void pick(GeneralDetail& pane, AppLanguage language) {
@@ -117,6 +122,7 @@ protected:
     AppLanguageManager languages{settings};
     SoftwareUpdateController updates{settings, std::nullopt};
     int relaunches = 0;
+    FakeNotifier notifier;
 };
 
 TEST_F(GeneralDetailTest, LanguagePromptGuardCancelAndRestart) {
@@ -192,6 +198,37 @@ TEST_F(GeneralDetailTest, ShowingThePaneAgainShowsWhatChangedMeanwhile) {
     EXPECT_FALSE(pane->launchAtLoginSwitch()->isChecked());
     EXPECT_FALSE(std::filesystem::exists(launch.file()));
     EXPECT_FALSE(pane->statusMessage());
+}
+
+TEST_F(GeneralDetailTest, NoticeSwitchesAreOnByDefaultAndSayWhenTheDesktopHasNoServer) {
+    SessionNotices::setEnabled(settings, SessionNotices::inputKey, false);
+    auto pane = make();
+    NoticeSwitches* notices = pane->noticeSwitches();
+    ASSERT_NE(notices, nullptr);
+    EXPECT_TRUE(notices->permissionSwitch()->isChecked()) << "on while never set";
+    EXPECT_FALSE(notices->inputSwitch()->isChecked());
+    notices->permissionSwitch()->click();
+    EXPECT_EQ(settings.string(SessionNotices::permissionKey), "false");
+    notices->inputSwitch()->click();
+    EXPECT_TRUE(SessionNotices::enabled(settings, SessionNotices::inputKey));
+    const auto subtitle = notices->permissionRow()->subtitle();
+
+    // The server leaves the bus, and comes back.
+    notifier.setAvailable(false);
+    EXPECT_FALSE(notices->permissionSwitch()->isEnabled());
+    EXPECT_FALSE(notices->inputSwitch()->isEnabled());
+    const QString noServer = QStringLiteral("桌面上没有通知服务, 无法发送通知");
+    EXPECT_EQ(notices->permissionRow()->subtitle(), noServer);
+    EXPECT_EQ(notices->inputRow()->subtitle(), noServer);
+    notifier.setAvailable(true);
+    EXPECT_TRUE(notices->inputSwitch()->isEnabled());
+    EXPECT_EQ(notices->permissionRow()->subtitle(), subtitle);
+
+    // A pane made while no server is there says so from the start.
+    notifier.setAvailable(false);
+    auto later = make();
+    EXPECT_FALSE(later->noticeSwitches()->permissionSwitch()->isEnabled());
+    EXPECT_EQ(later->noticeSwitches()->inputRow()->subtitle(), noServer);
 }
 
 TEST_F(GeneralDetailTest, AFailedLaunchAtLoginSwitchShowsTheRealStateAndWhy) {

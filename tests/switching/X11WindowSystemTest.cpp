@@ -29,6 +29,7 @@ TEST(X11WindowSystem, WithoutADisplayNothingIsActivated) {
     X11WindowSystem none{std::string()};
     EXPECT_EQ(none.activate(1, std::nullopt), Activation::noDisplay);
     EXPECT_EQ(none.serverTime(), std::nullopt);
+    EXPECT_EQ(none.activeWindowPid(), std::nullopt);
     // A display name that leads nowhere is no display either.
     X11WindowSystem unreachable{std::string(":4711")};
     EXPECT_EQ(unreachable.activate(1, std::nullopt), Activation::noDisplay);
@@ -66,6 +67,19 @@ public:
         clients_.push_back(window);
         xcb_ewmh_set_client_list_stacking(
             &ewmh_, screen_, static_cast<std::uint32_t>(clients_.size()), clients_.data());
+        sync();
+        return window;
+    }
+
+    // The window with the focus; XCB_NONE when none has it. A window made
+    // here without a pid stands for one whose process is unknown.
+    xcb_window_t setActive(xcb_window_t window, bool withPid = true) {
+        if (!withPid) {
+            window = xcb_generate_id(c_);
+            xcb_create_window(c_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 10, 10, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        }
+        xcb_ewmh_set_active_window(&ewmh_, screen_, window);
         sync();
         return window;
     }
@@ -150,6 +164,24 @@ TEST(X11WindowSystem, AsksTheWindowManagerToActivateAWindowOfThePid) {
     EXPECT_EQ(manager.nextActivation(), other);
     EXPECT_EQ(windows.activate(9999, std::nullopt), Activation::noWindow);
     EXPECT_EQ(manager.nextActivation(), std::nullopt);
+}
+
+TEST(X11WindowSystem, NamesTheProcessOfTheActiveWindow) {
+    VirtualDisplay display;
+    if (display.name().empty()) {
+        GTEST_SKIP() << "no Xvfb to run a virtual display";
+    }
+    TinyWindowManager manager(display.name());
+    X11WindowSystem windows{display.name()};
+    EXPECT_EQ(windows.activeWindowPid(), std::nullopt) << "no window manager has said one";
+    manager.addClient(4321);
+    const xcb_window_t terminal = manager.addClient(77);
+    manager.setActive(terminal);
+    EXPECT_EQ(windows.activeWindowPid(), 77);
+    manager.setActive(XCB_NONE, false);
+    EXPECT_EQ(windows.activeWindowPid(), std::nullopt);
+    manager.setActive(XCB_NONE);
+    EXPECT_EQ(windows.activeWindowPid(), std::nullopt);
 }
 
 // Every call opens a connection, sends its request and hangs up at once. A

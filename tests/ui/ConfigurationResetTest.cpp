@@ -14,6 +14,7 @@
 #include "installer/HookHealthMonitor.h"
 #include "installer/HookInstaller.h"
 #include "networking/PairedClientStorage.h"
+#include "notices/SessionNotices.h"
 #include "platform/SettingsStore.h"
 #include "settings/DangerZoneDetail.h"
 
@@ -50,6 +51,9 @@ struct ResetFixture : ::testing::Test {
         for (const QString& key : ConfigurationReset::preferenceKeys()) {
             settings.setBoolean(key, true);
         }
+        // Notices are on by default: switched off is what the user chose.
+        SessionNotices::setEnabled(settings, SessionNotices::permissionKey, false);
+        SessionNotices::setEnabled(settings, SessionNotices::inputKey, false);
         settings.setStringList(Translations::languageOverrideKey, {"en"});
 
         ASSERT_TRUE(AppPaths::ensureAppSupportDirectory());
@@ -106,6 +110,8 @@ TEST_F(ResetFixture, ConfiguredHomeEndsInFirstRunStateWithTheLanguageKept) {
     FileSettingsStore reread;
     EXPECT_EQ(reread.keys(), QStringList{Translations::languageOverrideKey});
     EXPECT_FALSE(reread.boolean(HookHealthMonitor::onboardingCompletedKey));
+    EXPECT_TRUE(SessionNotices::enabled(reread, SessionNotices::permissionKey));
+    EXPECT_TRUE(SessionNotices::enabled(reread, SessionNotices::inputKey));
     // The data folder is there again, private and empty.
     ASSERT_TRUE(fs::is_directory(home.appSupport()));
     EXPECT_TRUE(fs::is_empty(home.appSupport()));

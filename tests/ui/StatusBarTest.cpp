@@ -6,6 +6,7 @@
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardParts.h"
 #include "dashboard/DashboardView.h"
+#include "dashboard/MacProcessRow.h"
 #include "platform/SettingsStore.h"
 #include "statusbar/ColorSchemeWatcher.h"
 #include "statusbar/DashboardPresenter.h"
@@ -326,6 +327,33 @@ TEST_F(PresenterFixture, TheTrayClickThatClosedTheDashboardDoesNotReopenIt) {
     now += 50ms;
     presenter->statusItemClicked();
     EXPECT_TRUE(presenter->isPopoverShown()) << "closing by the click itself arms no guard";
+}
+
+TEST_F(PresenterFixture, ASwitchThatFailedElsewhereOpensTheDashboardWithTheRowsMessage) {
+    ClaudeProcess api = waiting(1);
+    api.terminal = TerminalLocation{TerminalKind::gnomeTerminal, 4100, 4200, std::nullopt};
+    model.setProcesses({waiting(0), api});
+    EXPECT_FALSE(presenter->isOpen());
+    const SwitchResult failure = SwitchResult::failed("GNOME Terminal: no window");
+    presenter->showSwitchFailure("s1", failure);
+    ASSERT_TRUE(presenter->isPopoverShown());
+    EXPECT_TRUE(presenter->isOpen());
+    MacProcessRow* row = presenter->popover()->view()->rowFor("s1");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->errorText(), QStringLiteral("GNOME Terminal: no window"));
+
+    // An open dashboard stays open and shows the newer message.
+    presenter->showSwitchFailure("s1", SwitchResult::unrecognizedTerminal("gone"));
+    EXPECT_TRUE(presenter->isPopoverShown());
+    EXPECT_EQ(row->errorText(), QStringLiteral("gone"));
+
+    // Where only a panel can show, the panel carries it.
+    presenter->close();
+    item.visible = false;
+    presenter->showSwitchFailure("s1", failure);
+    ASSERT_TRUE(presenter->isPanelShown());
+    EXPECT_EQ(presenter->panel()->view()->rowFor("s1")->errorText(),
+              QStringLiteral("GNOME Terminal: no window"));
 }
 
 } // namespace

@@ -45,4 +45,8 @@ std::optional<std::uint32_t> FakeWindowSystem::serverTime() {
     return 424242u;
 }
 
+std::optional<std::int32_t> FakeWindowSystem::activeWindowPid() {
+    return displayAvailable_ ? activePid_ : std::nullopt;
+}
+
 } // namespace quillo

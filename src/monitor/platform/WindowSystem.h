@@ -33,6 +33,11 @@ public:
     // The display server's current time, for requests that want a real user
     // timestamp; nothing without a display.
     virtual std::optional<std::uint32_t> serverTime() = 0;
+
+    // The process whose window has the focus (the window manager's active
+    // window); nothing without a display, without an active window, or when
+    // that window names no process.
+    virtual std::optional<std::int32_t> activeWindowPid() = 0;
 };
 
 // For tests: processes get windows by `addWindow`; every request is recorded.
@@ -50,13 +55,16 @@ public:
     void setDisplayAvailable(bool available) { displayAvailable_ = available; }
     // The window manager is asked but makes no window active.
     void setRefusing(bool refusing) { refusing_ = refusing; }
+    void setActiveWindowPid(std::optional<std::int32_t> pid) { activePid_ = pid; }
 
     Activation activate(std::int32_t pid, std::optional<std::uint32_t> preferredWindow) override;
     std::optional<std::uint32_t> serverTime() override;
+    std::optional<std::int32_t> activeWindowPid() override;
 
     std::vector<Request> requests;
 
 private:
+    std::optional<std::int32_t> activePid_;
     std::map<std::int32_t, std::vector<std::uint32_t>> windows_;
     bool displayAvailable_ = true;
     bool refusing_ = false;

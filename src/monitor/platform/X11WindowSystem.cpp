@@ -319,4 +319,28 @@ std::optional<std::uint32_t> X11WindowSystem::serverTime() {
     return currentTime(c);
 }
 
+std::optional<std::int32_t> X11WindowSystem::activeWindowPid() {
+    auto name = displayName();
+    if (!name) {
+        return std::nullopt;
+    }
+    Connection c(*name);
+    if (!c.ready()) {
+        return std::nullopt;
+    }
+    xcb_window_t active = XCB_NONE;
+    if (!xcb_ewmh_get_active_window_reply(
+            c.ewmh(), xcb_ewmh_get_active_window(c.ewmh(), c.screen()), &active, nullptr) ||
+        active == XCB_NONE) {
+        return std::nullopt;
+    }
+    std::uint32_t pid = 0;
+    if (!xcb_ewmh_get_wm_pid_reply(c.ewmh(), xcb_ewmh_get_wm_pid(c.ewmh(), active), &pid,
+                                   nullptr) ||
+        pid == 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(pid);
+}
+
 } // namespace quillo

@@ -20,6 +20,7 @@ public:
 
     Activation activate(std::int32_t pid, std::optional<std::uint32_t> preferredWindow) override;
     std::optional<std::uint32_t> serverTime() override;
+    std::optional<std::int32_t> activeWindowPid() override;
 
     // The managed top-level windows of `pid`, bottom to top; nothing without a
     // display.

@@ -7,16 +7,21 @@
 #include "X11HotKeyService.h"
 #include "app/AppLanguageManager.h"
 #include "app/FeedbackReport.h"
+#include "dashboard/SwitchRunner.h"
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/FeedbackComposer.h"
 #include "installer/HookHealthMonitor.h"
 #include "installer/HookInstaller.h"
+#include "notices/DBusNotifier.h"
+#include "notices/SessionNotices.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/UrlOpener.h"
+#include "platform/X11WindowSystem.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
+#include "state/ProcessStateStore.h"
 #include "statusbar/DashboardPresenter.h"
 #include "statusbar/StatusBarShell.h"
 #include "theme/Palette.h"
@@ -83,7 +88,8 @@ DesktopShell::DesktopShell(SettingsStore& settings, Links links)
       launchAtLogin_(std::make_unique<LaunchAtLogin>()),
       languages_(std::make_unique<AppLanguageManager>(settings)),
       trust_(std::make_unique<TrustDialog>()),
-      fileRevealer_(std::make_unique<DesktopFileRevealer>()), settings_(settings) {
+      fileRevealer_(std::make_unique<DesktopFileRevealer>()),
+      notifier_(std::make_unique<DBusNotifier>()), settings_(settings) {
     // Last: the panes and the guide are given the objects above.
     SettingsServices services = settingsServices(settings);
     settingsWindow_ = std::make_unique<SettingsWindowController>(*health_, services);
@@ -108,6 +114,7 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.languages = languages_.get();
     services.updates = links_.updates;
     services.relaunch = links_.relaunch;
+    services.notifier = notifier_.get();
     HookHealthMonitor* health = health_.get();
     services.recheckHooks = [health] { health->checkNow(); };
     services.fileRevealer = fileRevealer_.get();
@@ -140,7 +147,9 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
 }
 
 DesktopShell::~DesktopShell() {
-    // Windows before what they show.
+    // Notices first (they open the dashboard), then windows before what they
+    // show.
+    notices_.reset();
     statusBar_.reset();
     settingsWindow_.reset();
 }
@@ -152,6 +161,27 @@ void DesktopShell::start() {
 void DesktopShell::createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge) {
     statusBar_ = std::make_unique<StatusBarShell>(store, bridge, *health_, settings_,
                                                   [this] { settingsWindow_->show(); });
+
+    windows_ = std::make_unique<X11WindowSystem>();
+    DashboardPresenter& presenter = statusBar_->presenter();
+    SwitchRunner& runner = statusBar_->switchRunner();
+    SessionNotices::Services services;
+    services.isDashboardOpen = [&presenter] { return presenter.isOpen(); };
+    services.activeWindowPid = [windows = windows_.get()] { return windows->activeWindowPid(); };
+    // A click on a notice switches as a dashboard row does, off the main
+    // thread; a failure opens the dashboard with the row's message.
+    services.switchTo = [&presenter, &runner](const ClaudeProcess& process) {
+        runner.run(process, &presenter, [&presenter, id = process.id](const SwitchResult& result) {
+            if (!result.succeeded()) {
+                presenter.showSwitchFailure(id, result);
+            }
+        });
+    };
+    notices_ = std::make_unique<SessionNotices>(*notifier_, settings_, std::move(services));
+    QObject::connect(&store, &ProcessStateStore::processesChanged, notices_.get(),
+                     [notices = notices_.get()](const std::vector<ClaudeProcess>& processes) {
+                         notices->update(processes);
+                     });
 }
 
 } // namespace quillo

@@ -21,6 +21,9 @@ class HookHealthMonitor;
 class HostTransportBridge;
 class KeyboardShortcuts;
 class LaunchAtLogin;
+class DBusNotifier;
+class SessionNotices;
+class X11WindowSystem;
 class OnboardingPresenter;
 class ProcessStateStore;
 class FileRevealer;
@@ -81,7 +84,8 @@ public:
 
     // Starts the hook health monitor.
     void start();
-    // The status item and the dashboard, following the store and the bridge.
+    // The status item and the dashboard, following the store and the bridge,
+    // and the desktop notices of waiting sessions.
     void createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge);
 
     // Where a phone reaches this computer (the phone link's pairing address),
@@ -98,6 +102,9 @@ public:
     LaunchAtLogin& launchAtLogin() { return *launchAtLogin_; }
     TrustDialog& trustDialog() { return *trust_; }
     StatusBarShell* statusBar() const { return statusBar_.get(); }
+    DBusNotifier& notifier() { return *notifier_; }
+    // The desktop notices of waiting sessions; none before the status bar.
+    SessionNotices* notices() const { return notices_.get(); }
     // The first-run guide, for start-up and the about pane.
     OnboardingPresenter* onboarding() const;
 
@@ -115,9 +122,12 @@ private:
     std::unique_ptr<AppLanguageManager> languages_;
     std::unique_ptr<TrustDialog> trust_;
     std::unique_ptr<FileRevealer> fileRevealer_;
+    std::unique_ptr<DBusNotifier> notifier_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
     std::unique_ptr<OnboardingWindowController> onboarding_;
     std::unique_ptr<StatusBarShell> statusBar_;
+    std::unique_ptr<X11WindowSystem> windows_;
+    std::unique_ptr<SessionNotices> notices_;
     SettingsStore& settings_;
 };
 

@@ -7,6 +7,7 @@
 #include "TrustDialog.h"
 #include "app/AppLanguageManager.h"
 #include "app/SoftwareUpdateController.h"
+#include "notices/Notifier.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/SettingsStore.h"
 #include "settings/GeneralDetail.h"
@@ -29,6 +30,7 @@ struct GeneralSample {
     LaunchAtLogin launch{"/nonexistent/quillo-render/autostart", QStringLiteral("QuilloMac")};
     AppLanguageManager languages{settings};
     SoftwareUpdateController updates{settings, std::nullopt};
+    FakeNotifier notifier; // a desktop with a notification server
 
     explicit GeneralSample(bool withShortcut) {
         if (withShortcut) {
@@ -49,6 +51,7 @@ RenderView generalSettingsSample() {
     services.launchAtLogin = &sample->launch;
     services.languages = &sample->languages;
     services.updates = &sample->updates;
+    services.notifier = &sample->notifier;
 
     auto page = std::make_unique<AmbientBackground>();
     page->setFixedWidth(SettingsView::minimumWidth - SettingsView::sidebarWidth);

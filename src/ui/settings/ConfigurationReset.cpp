@@ -6,6 +6,7 @@
 #include "installer/HookHealthMonitor.h"
 #include "installer/HookInstaller.h"
 #include "networking/PairedClientStorage.h"
+#include "notices/SessionNotices.h"
 #include "platform/SettingsStore.h"
 
 #include <filesystem>
@@ -26,6 +27,8 @@ QStringList preferenceKeys() {
         QStringLiteral("quillo.firstUseHintShown"),
         QStringLiteral("quillo.shortcutOpensAtMouse"),
         QString::fromLatin1(SoftwareUpdateController::automaticChecksKey),
+        QString::fromLatin1(SessionNotices::permissionKey),
+        QString::fromLatin1(SessionNotices::inputKey),
     };
 }
 

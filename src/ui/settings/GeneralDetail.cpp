@@ -2,6 +2,7 @@
 #include "GeneralDetail.h"
 
 #include "KeyboardShortcuts.h"
+#include "NoticeSwitches.h"
 #include "SettingsCategory.h"
 #include "SettingsRow.h"
 #include "ShortcutRecorder.h"
@@ -105,6 +106,9 @@ GeneralDetail::GeneralDetail(SettingsServices services, QWidget* parent)
         .divider = true,
         .trailing = launchAtLogin_,
     }));
+
+    // Desktop notices for sessions that wait.
+    notices_ = new NoticeSwitches(*card, services_.settings, services_.notifier, this);
 
     // Updates: without a feed in this build there is nothing to check.
     SoftwareUpdateController* updates = services_.updates;

@@ -17,6 +17,7 @@ class QPushButton;
 
 namespace quillo {
 
+class NoticeSwitches;
 class ShortcutRecorder;
 
 // The general pane: the global shortcut and where it opens the dashboard,
@@ -47,6 +48,7 @@ public:
     QPushButton* checkForUpdatesButton() const { return checkNow_; }
     QComboBox* languagePicker() const { return languages_; }
     QMessageBox* languagePrompt() const { return prompt_; }
+    NoticeSwitches* noticeSwitches() const { return notices_; }
 
     // "跟随系统", "简体中文", "English".
     static QString pickerLabel(AppLanguage language);
@@ -70,6 +72,7 @@ private:
     QPushButton* checkNow_ = nullptr;
     QComboBox* languages_ = nullptr;
     QLabel* status_ = nullptr;
+    NoticeSwitches* notices_ = nullptr;
     QPointer<QMessageBox> prompt_;
     std::optional<QString> statusMessage_;
     AppLanguage currentLanguage_ = AppLanguage::system;

@@ -61,6 +61,13 @@ QString SettingsRow::title() const {
     return title_->text();
 }
 
+void SettingsRow::setSubtitle(const QString& subtitle) {
+    if (subtitle_ != nullptr) {
+        subtitle_->setText(subtitle);
+        setAccessibleDescription(subtitle);
+    }
+}
+
 std::optional<QString> SettingsRow::subtitle() const {
     if (subtitle_ == nullptr) {
         return std::nullopt;

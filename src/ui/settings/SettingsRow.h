@@ -29,6 +29,8 @@ public:
 
     QString title() const;
     std::optional<QString> subtitle() const;
+    // Changes the subtitle of a row made with one.
+    void setSubtitle(const QString& subtitle);
     bool hasDivider() const { return divider_; }
 
 protected:

@@ -18,6 +18,7 @@ class FileRevealer;
 class HookHealthMonitor;
 class KeyboardShortcuts;
 class LaunchAtLogin;
+class Notifier;
 class SettingsStore;
 class SoftwareUpdateController;
 namespace HookInstaller {
@@ -43,6 +44,9 @@ struct SettingsServices {
     std::optional<std::filesystem::path> buildFolder;
     // Starts a new monitor and quits this one.
     std::function<void()> relaunch;
+    // The desktop's notification service; none: the notice switches are off
+    // and say that no service is there.
+    Notifier* notifier = nullptr;
 
     // Hooks, paired phones, terminals and the system checks.
     // Where the hook pane and onboarding install. None: the user's own

@@ -3,6 +3,7 @@
 
 #include "StatusItem.h"
 #include "dashboard/DashboardView.h"
+#include "dashboard/MacProcessRow.h"
 #include "platform/PanelWindowHints.h"
 #include "platform/SettingsStore.h"
 
@@ -147,6 +148,17 @@ void DashboardPresenter::close() {
         popover_->closing_ = false;
     }
     closePanel();
+}
+
+void DashboardPresenter::showSwitchFailure(const std::string& processId,
+                                           const SwitchResult& result) {
+    if (!isOpen()) {
+        toggle(false);
+    }
+    DashboardWindow* shown = isPanelShown() ? panel_.data() : popover_;
+    if (MacProcessRow* row = shown->view()->rowFor(processId)) {
+        row->applySwitchResult(result);
+    }
 }
 
 void DashboardPresenter::showPopover(bool atPointer) {

@@ -3,6 +3,7 @@
 
 #include "PanelPlacement.h"
 #include "dashboard/DashboardServices.h"
+#include "terminal/SwitchResult.h"
 
 #include <QObject>
 #include <QPointer>
@@ -91,6 +92,13 @@ public:
     void statusItemClicked();
 
     void close();
+
+    // Whether the popover or a panel is on screen.
+    bool isOpen() const { return isPopoverShown() || isPanelShown(); }
+    // Shows a switch that failed outside the dashboard (from a desktop notice)
+    // where a row's own failures show: the dashboard opens, and the session's
+    // row carries the message.
+    void showSwitchFailure(const std::string& processId, const SwitchResult& result);
 
     bool isPopoverShown() const;
     bool isPanelShown() const;

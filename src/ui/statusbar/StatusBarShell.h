@@ -32,6 +32,8 @@ public:
     DashboardPresenter& presenter() { return *presenter_; }
     DashboardModel& model() { return *model_; }
     TrayStatusItem& item() { return *item_; }
+    // Runs the switches of row taps, and of clicks on desktop notices.
+    ThreadedSwitchRunner& switchRunner() { return *runner_; }
 
 private:
     std::unique_ptr<DashboardModel> model_;
