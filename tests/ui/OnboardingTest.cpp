@@ -3,6 +3,7 @@
 // failure, and what finishing or closing records.
 #include "InstallerTestSupport.h"
 #include "WidgetTestApp.h"
+#include "onboarding/HookDiffView.h"
 #include "onboarding/OnboardingView.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "pairing/QrCodeView.h"
@@ -12,6 +13,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -59,6 +61,18 @@ struct Onboarding : ::testing::Test {
         return view;
     }
 
+    // Presses the hook page's primary button (or a key) and waits for the
+    // write, which runs off the main thread.
+    void apply(OnboardingView* view, std::optional<Qt::Key> key = std::nullopt) {
+        QSignalSpy done(view, &OnboardingView::applyFinished);
+        if (key) {
+            QTest::keyClick(view, *key);
+        } else {
+            view->primaryButton()->click();
+        }
+        EXPECT_TRUE(done.wait(20000));
+    }
+
     test::TempHome home;
     MemorySettingsStore settings;
     SettingsServices services;
@@ -79,7 +93,7 @@ TEST_F(Onboarding, SkippingTheHooksStillCompletesAndSwitchesAutostartOnOnce) {
     controller().show(false);
     EXPECT_FALSE(controller().isVisible());
     view = toHookPage(true);
-    view->primaryButton()->click();
+    apply(view);
     EXPECT_EQ(view->step(), OnboardingStep::iphone);
     EXPECT_TRUE(HookInstaller::validate(*services.hookSetup));
     view->primaryButton()->click();
@@ -91,7 +105,7 @@ TEST_F(Onboarding, AFailedWriteKeepsThePageWithItsReasonAndCanBeRetried) {
     test::writeFile(home.path() / ".claude", "a file where the folder belongs");
     OnboardingView* view = toHookPage();
     EXPECT_EQ(view->primaryButton()->text(), "确认并应用");
-    view->primaryButton()->click();
+    apply(view);
     EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
     ASSERT_TRUE(view->applyError());
     EXPECT_TRUE(view->applyError()->startsWith("写入 settings.json 失败: "))
@@ -102,7 +116,7 @@ TEST_F(Onboarding, AFailedWriteKeepsThePageWithItsReasonAndCanBeRetried) {
     EXPECT_FALSE(settings.boolean("quillo.onboardingCompleted"));
 
     fs::remove(home.path() / ".claude");
-    QTest::keyClick(view, Qt::Key_Return);
+    apply(view, Qt::Key_Return);
     EXPECT_EQ(view->step(), OnboardingStep::iphone);
     EXPECT_EQ(view->applyError(), std::nullopt);
     EXPECT_TRUE(HookInstaller::validate(*services.hookSetup));
@@ -118,14 +132,14 @@ TEST_F(Onboarding, AnUpToDatePlanIsStillWrittenWithItsBackup) {
     ASSERT_NE(view->plan(), nullptr);
     EXPECT_TRUE(view->plan()->isNoOp);
     EXPECT_EQ(view->primaryButton()->text(), "已是最新，继续");
-    view->primaryButton()->click();
+    apply(view);
     EXPECT_EQ(view->step(), OnboardingStep::iphone);
     EXPECT_EQ(filesBesideSettings(), 2u); // the backup
 }
 
 TEST_F(Onboarding, ThePhonePageShowsThePairingAddressAsACode) {
     OnboardingView* view = toHookPage();
-    view->primaryButton()->click();
+    apply(view);
     ASSERT_EQ(view->step(), OnboardingStep::iphone);
     const QString address = QString::fromStdString(services.pairingAddress()->toString());
     EXPECT_EQ(view->qrCode()->text(), address);
@@ -138,6 +152,54 @@ TEST_F(Onboarding, ThePhonePageShowsThePairingAddressAsACode) {
     bare.setStep(OnboardingStep::iphone);
     EXPECT_TRUE(bare.qrCode()->isHidden());
     EXPECT_FALSE(bare.findChild<QLabel*>("onboardingPairingAddress")->text().isEmpty());
+}
+
+// The plan is made when the window opens; Claude Code may change the file
+// before the user presses the button, even on the "up to date" path.
+TEST_F(Onboarding, AChangeMadeAfterThePreviewIsKeptAndThePreviewMadeAgain) {
+    test::SettingsFixture installed;
+    installed.setup = *services.hookSetup;
+    installed.put(R"({"model": "opus", "permissions": {"allow": []}})");
+    test::installFrom(installed);
+    OnboardingView* view = toHookPage();
+    ASSERT_TRUE(view->plan()->isNoOp);
+
+    nlohmann::json changed = installed.json();
+    changed["model"] = "sonnet";
+    changed["permissions"]["allow"].push_back("Bash(git status)");
+    installed.put(changed.dump(2));
+    const std::size_t files = filesBesideSettings();
+    apply(view);
+    EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
+    EXPECT_EQ(installed.json(), changed);
+    EXPECT_EQ(filesBesideSettings(), files) << "no backup for a write not made";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->diffView()->isPrepared(); }, 20000));
+    ASSERT_FALSE(view->diffView()->notes().isEmpty());
+    EXPECT_EQ(view->diffView()->notes()[0],
+              "settings.json 在预览后被修改过，以下是按当前内容重新生成的变更");
+    EXPECT_EQ(view->plan()->existingText, changed.dump(2));
+    EXPECT_TRUE(view->primaryButton()->isEnabled());
+
+    apply(view);
+    EXPECT_EQ(view->step(), OnboardingStep::iphone);
+    EXPECT_EQ(installed.json()["model"], "sonnet");
+    EXPECT_EQ(installed.json()["permissions"]["allow"][0], "Bash(git status)");
+}
+
+TEST_F(Onboarding, AFileThatIsNotJsonIsShownAsTheReasonAndCannotBeApplied) {
+    const std::string broken = "{\n  \"permissions\": {\"deny\": [\"Read(./.env)\"],},\n}\n";
+    fs::create_directories(settingsFile().parent_path());
+    test::writeFile(settingsFile(), broken);
+    OnboardingView* view = toHookPage();
+    EXPECT_FALSE(view->primaryButton()->isEnabled());
+    EXPECT_TRUE(view->diffView()->refusal().startsWith(
+        QString::fromStdString(settingsFile().string()) + " 不是有效的 JSON: 第 2 行第 "))
+        << view->diffView()->refusal().toStdString();
+    EXPECT_TRUE(view->diffView()->isVisibleTo(view));
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
+    EXPECT_EQ(test::readFile(settingsFile()), broken);
+    EXPECT_EQ(filesBesideSettings(), 1u);
 }
 
 TEST_F(Onboarding, ClosingTheWindowDoesNotFinishTheFlow) {

@@ -9,9 +9,11 @@
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "diagnostics/FeedbackComposer.h"
 #include "installer/HookHealthMonitor.h"
+#include "installer/HookInstaller.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
+#include "platform/SystemClaudeVersionSource.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
 #include "statusbar/StatusBarShell.h"
@@ -66,6 +68,12 @@ DesktopShell::DesktopShell(SettingsStore& settings, Links links)
       languages_(std::make_unique<AppLanguageManager>(settings)),
       trust_(std::make_unique<TrustDialog>()),
       fileRevealer_(std::make_unique<DesktopFileRevealer>()), settings_(settings) {
+    // Events the installed Claude Code supports but the file lacks: it is
+    // looked for the way the user's terminal would find it.
+    health_->setEventsCheck([] {
+        return HookInstaller::missingEvents(HookInstaller::settingsPath(),
+                                            SystemClaudeVersionSource().installedVersion());
+    });
     // Last: the panes and the guide are given the objects above.
     SettingsServices services = settingsServices(settings);
     settingsWindow_ = std::make_unique<SettingsWindowController>(*health_, services);
@@ -91,6 +99,7 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.relaunch = links_.relaunch;
     HookHealthMonitor* health = health_.get();
     services.recheckHooks = [health] { health->checkNow(); };
+    services.recheckClaudeCodeEvents = [health] { health->checkClaudeCodeEvents(); };
     services.fileRevealer = fileRevealer_.get();
     services.pairingAddress = [this]() -> std::optional<PairingAddress> {
         return pairingAddress_ ? pairingAddress_() : std::nullopt;
