@@ -4,6 +4,7 @@
 #include "settings/HookConfigDetail.h"
 #include "InstallerTestSupport.h"
 #include "WidgetTestApp.h"
+#include "app/Background.h"
 #include "installer/HookHealthMonitor.h"
 #include "onboarding/HookDiffView.h"
 #include "platform/FileRevealer.h"
@@ -96,7 +97,7 @@ TEST_F(HookPane, PressingTwiceWhileBusyPreparesOnePlanAndOneSheet) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return pane.hookDiffSheet() != nullptr; }, 20000));
     const QPointer<HookDiffSheet> first = pane.hookDiffSheet();
     // Had a second plan started, its result would arrive now.
-    QThreadPool::globalInstance()->waitForDone();
+    backgroundPool().waitForDone();
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::processEvents();
     }

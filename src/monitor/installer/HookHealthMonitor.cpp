@@ -5,6 +5,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QFutureWatcher>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -69,7 +70,10 @@ void HookHealthMonitor::checkClaudeCodeEvents() {
             emit missingEventsChanged(events);
         }
     });
-    watcher->setFuture(QtConcurrent::run(eventsCheck_));
+    // A pool of its own: finding Claude Code may take seconds, and Qt's global
+    // pool helps paint the windows.
+    static QThreadPool pool;
+    watcher->setFuture(QtConcurrent::run(&pool, eventsCheck_));
 }
 
 void HookHealthMonitor::setAttention(const QString& value) {

@@ -93,7 +93,42 @@ bool integerFits(std::string_view literal) {
 // accepts) and a number out of double range (1e400, Infinity to JavaScript),
 // and rounds an integer beyond 64 bits. Each such value is replaced by a
 // harmless one of the same length; if the text then parses, it was such JSON.
+// Whether `text` may hold such a value at all: a surrogate escape, a run of
+// 19 or more digits, an exponent of three or more digits. Most files hold
+// none, and are then not copied.
+bool mayHoldValuesThatCannotBeKept(std::string_view text) {
+    std::size_t digits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isDigit(c)) {
+            if (++digits >= 19) {
+                return true;
+            }
+            continue;
+        }
+        digits = 0;
+        if (c == '\\' && i + 2 < text.size() && text[i + 1] == 'u' &&
+            (text[i + 2] == 'd' || text[i + 2] == 'D')) {
+            return true;
+        }
+        if ((c == 'e' || c == 'E') && i + 3 < text.size()) {
+            std::size_t j = i + 1;
+            if (text[j] == '+' || text[j] == '-') {
+                ++j;
+            }
+            if (j + 2 < text.size() && isDigit(text[j]) && isDigit(text[j + 1]) &&
+                isDigit(text[j + 2])) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 bool holdsValuesThatCannotBeKept(std::string_view text) {
+    if (!mayHoldValuesThatCannotBeKept(text)) {
+        return false;
+    }
     std::string neutral(text);
     bool found = false;
     bool inString = false;

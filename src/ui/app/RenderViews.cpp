@@ -141,6 +141,7 @@ RenderView hookConfigPane() {
     services.hookSetup = std::make_shared<HookInstaller::Setup>(home->setup);
     auto* pane = new HookConfigDetail(services);
     // The pane reads the file in the background; a picture shows what it read.
+    pane->readStatus();
     while (pane->readingStatus()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(2);

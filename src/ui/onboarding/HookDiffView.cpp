@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HookDiffView.h"
 
+#include "app/Background.h"
 #include "theme/Fonts.h"
 #include "theme/Label.h"
 #include "theme/Oklch.h"
@@ -299,8 +300,9 @@ void HookDiffView::setPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool
             showPreview(watcher_->result());
         }
     });
-    watcher_->setFuture(QtConcurrent::run(
-        [plan = plan_] { return previewDiff(plan->existingText, plan->targetText); }));
+    watcher_->setFuture(QtConcurrent::run(&backgroundPool(), [plan = plan_] {
+        return previewDiff(plan->existingText, plan->targetText);
+    }));
 }
 
 void HookDiffView::finishPreparing() {

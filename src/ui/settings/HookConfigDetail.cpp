@@ -95,8 +95,8 @@ HookConfigDetail::HookConfigDetail(SettingsServices services, QWidget* parent)
     message_->hide();
     body()->addWidget(message_);
 
+    // The status is read when the pane is shown (off the main thread).
     updateView();
-    readStatus();
 }
 
 std::filesystem::path HookConfigDetail::settingsFile() const {

@@ -34,7 +34,10 @@ public:
 
     bool hookInstalled() const { return hookInstalled_; }
     bool hookBusy() const { return hookBusy_; }
-    // The file's status is being read (off the main thread).
+    // Reads the file's status again, off the main thread; showing the pane
+    // does so.
+    void readStatus();
+    // The file's status is being read.
     bool readingStatus() const { return statusRead_ != statusReads_; }
     std::optional<QString> hookActionMessage() const { return hookActionMessage_; }
     // The open preview, while there is one.
@@ -58,7 +61,6 @@ protected:
 
 private:
     std::filesystem::path settingsFile() const;
-    void readStatus();
     void setMessage(std::optional<QString> message);
     void showPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool fileChanged);
     void updateView();
