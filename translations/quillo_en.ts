@@ -546,6 +546,18 @@ Please paste the clipboard into a GitHub issue or any chat.</translation>
         <source>写入失败: %1</source>
         <translation>Writing failed: %1</translation>
     </message>
+    <message>
+        <source>settings.json 需要你先处理</source>
+        <translation>settings.json needs your attention first</translation>
+    </message>
+    <message>
+        <source>已安装的 Claude Code 还支持 %1，尚未注册。点「重新配置」预览并添加，状态会更及时。</source>
+        <translation>The installed Claude Code also supports %1, not registered yet. Press “Reconfigure” to preview and add them, for more timely states.</translation>
+    </message>
+    <message>
+        <source>settings.json 在预览后被修改过, 未写入。请确认新的预览</source>
+        <translation>settings.json changed after the preview and was not written. Please check the new preview</translation>
+    </message>
 </context>
 <context>
     <name>HookDiffSheet</name>
@@ -584,6 +596,14 @@ Please paste the clipboard into a GitHub issue or any chat.</translation>
         <source>当前配置已是最新，应用后内容不变</source>
         <translation>The configuration is up to date; applying leaves it unchanged</translation>
     </message>
+    <message>
+        <source>settings.json 在预览后被修改过，以下是按当前内容重新生成的变更</source>
+        <translation>settings.json changed after the preview; this is the change for what it holds now</translation>
+    </message>
+    <message>
+        <source>文件也会被重新排版（键按字母排序，两空格缩进），内容不变</source>
+        <translation>The file will also be re-formatted (keys sorted, two-space indentation); its content stays the same</translation>
+    </message>
 </context>
 <context>
     <name>HookInstaller</name>
@@ -606,6 +626,70 @@ Please paste the clipboard into a GitHub issue or any chat.</translation>
     <message>
         <source>settings.json 嵌套过深, 重写后会远大于原文件, 未做任何修改</source>
         <translation>settings.json is nested so deeply that rewriting it would make it far larger; nothing was changed</translation>
+    </message>
+    <message>
+        <source>%1 第 %2 行第 %3 列不是 UTF-8 文本。请先修正这个文件, 未做任何修改</source>
+        <translation>%1 is not UTF-8 text at line %2, column %3. Fix the file first; nothing was changed</translation>
+    </message>
+    <message>
+        <source>%1 不是有效的 JSON: 第 %2 行第 %3 列有误。请先修正这个文件, 未做任何修改</source>
+        <translation>%1 is not valid JSON: error at line %2, column %3. Fix the file first; nothing was changed</translation>
+    </message>
+    <message>
+        <source>%1 的内容不是 JSON 对象 ({ ... })。请先修正这个文件, 未做任何修改</source>
+        <translation>%1 does not hold a JSON object ({ ... }). Fix the file first; nothing was changed</translation>
+    </message>
+    <message>
+        <source>无法读取 %1: %2, 未做任何修改</source>
+        <translation>Cannot read %1: %2; nothing was changed</translation>
+    </message>
+    <message>
+        <source>[quillo] 即将备份 settings.json -&gt; %1</source>
+        <translation>[quillo] Backing up settings.json -&gt; %1</translation>
+    </message>
+    <message>
+        <source>%1 在写入时一再被修改, 请稍后再试</source>
+        <translation>%1 kept changing while it was being written; try again later</translation>
+    </message>
+    <message>
+        <source>[quillo] 安装失败: %1</source>
+        <translation>[quillo] Install failed: %1</translation>
+    </message>
+    <message>
+        <source>[quillo] hook 已安装 -&gt; %1</source>
+        <translation>[quillo] Hook installed -&gt; %1</translation>
+    </message>
+    <message>
+        <source>[quillo] 二进制路径: %1</source>
+        <translation>[quillo] Recorder: %1</translation>
+    </message>
+    <message>
+        <source>[quillo] 订阅事件: %1</source>
+        <translation>[quillo] Events: %1</translation>
+    </message>
+    <message>
+        <source>[quillo] Claude Code 版本: %1</source>
+        <translation>[quillo] Claude Code version: %1</translation>
+    </message>
+    <message>
+        <source>[quillo] 未找到 Claude Code 的版本,不添加新的事件</source>
+        <translation>[quillo] Claude Code's version was not found; no new events added</translation>
+    </message>
+    <message>
+        <source>[quillo] 未找到 %1,无需清理</source>
+        <translation>[quillo] %1 not found; nothing to remove</translation>
+    </message>
+    <message>
+        <source>[quillo] settings.json 中未配置 hooks,无需清理</source>
+        <translation>[quillo] settings.json has no hooks; nothing to remove</translation>
+    </message>
+    <message>
+        <source>[quillo] 写入失败: %1</source>
+        <translation>[quillo] Write failed: %1</translation>
+    </message>
+    <message>
+        <source>[quillo] 已从 settings.json 移除 %1 条 hook 条目</source>
+        <translation>[quillo] Removed %1 hook entries from settings.json</translation>
     </message>
 </context>
 <context>

@@ -70,16 +70,21 @@ std::string replacingInvalidUtf8(std::string_view bytes) {
 }
 
 bool isValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    return firstInvalidUtf8(bytes) == std::string_view::npos;
+}
+
+std::size_t firstInvalidUtf8(std::string_view bytes) {
+    const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* p = begin;
     const auto* end = p + bytes.size();
     while (p < end) {
         std::size_t length = sequenceLength(p, end);
         if (length == 0) {
-            return false;
+            return static_cast<std::size_t>(p - begin);
         }
         p += length;
     }
-    return true;
+    return std::string_view::npos;
 }
 
 std::string escapingControlCharacters(std::string_view text) {

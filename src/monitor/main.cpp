@@ -9,14 +9,27 @@
 #include "app/PairingCommands.h"
 #include "app/QuilloApp.h"
 #include "app/RenderMode.h"
+#include "app/Translations.h"
 #include "installer/HookInstaller.h"
 #include "platform/ProcApplicationIdentifier.h"
 #include "platform/SettingsStore.h"
+
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
+
+namespace {
+
+// The command-line modes' lines come in the language the windows use: the
+// user's choice in the settings, else the system's.
+void speakTheUsersLanguage(const quillo::SettingsStore& settings) {
+    quillo::Translations::install(quillo::Translations::fromSettings(settings));
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
@@ -43,15 +56,23 @@ int main(int argc, char** argv) {
         std::cout << quillo::versionText();
         return 0;
     case quillo::CommandLine::Mode::pairing: {
+        QCoreApplication application(argc, argv);
         quillo::FileSettingsStore settings;
+        speakTheUsersLanguage(settings);
         return *quillo::runPairingCommand(arguments, settings, std::cout);
     }
-    // The hook modes need no display and no application object. A failed
-    // install or write exits with 1 so that scripts notice.
+    // The hook modes need no display. A failed install or write exits with 1
+    // so that scripts notice.
     case quillo::CommandLine::Mode::installHook:
-        return quillo::HookInstaller::install() ? 0 : 1;
-    case quillo::CommandLine::Mode::uninstallHook:
-        return quillo::HookInstaller::uninstall() ? 0 : 1;
+    case quillo::CommandLine::Mode::uninstallHook: {
+        QCoreApplication application(argc, argv);
+        quillo::FileSettingsStore settings;
+        speakTheUsersLanguage(settings);
+        const bool install = commandLine.mode == quillo::CommandLine::Mode::installHook;
+        return (install ? quillo::HookInstaller::install() : quillo::HookInstaller::uninstall())
+                   ? 0
+                   : 1;
+    }
     case quillo::CommandLine::Mode::printHookPath:
         std::printf("%s\n", quillo::HookInstaller::hookBinaryPath().c_str());
         return 0;

@@ -508,7 +508,9 @@ def main():
             "QUILLO_DEBUG": "1",  # the recorder keeps a copy of every line
         })
 
-        install = subprocess.run([args.monitor, "--install-hook"], env=base_env,
+        # Its lines are compared in Chinese, the source language.
+        install = subprocess.run([args.monitor, "--install-hook"],
+                                 env=dict(base_env, LANG="zh_CN.UTF-8", LC_ALL="", LANGUAGE=""),
                                  capture_output=True, text=True, timeout=120)
         print(install.stdout, end="", flush=True)
         expected = ("[quillo] 订阅事件: SessionStart, UserPromptSubmit, PreToolUse, Stop, "

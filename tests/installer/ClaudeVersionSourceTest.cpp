@@ -98,5 +98,39 @@ TEST_F(VersionFixture, FallsBackToTheInstallFoldersWhenTheProgramDoesNotAnswer) 
     EXPECT_EQ(found(), (V{2, 0, 56}));
 }
 
+// Started from the applications menu, the monitor's search path lacks what
+// only the user's shell profile adds (an npm prefix, say).
+TEST_F(VersionFixture, FindsClaudeCodeWhereTheUsersTerminalWould) {
+    // The login shell knows it (after printing a greeting of its own).
+    const fs::path hidden = dir / "npm-prefix/bin/claude";
+    program(hidden, "echo '2.1.90 (Claude Code)'");
+    program(dir / "shell", "[ \"$1\" = -lc ] || exit 1\necho 'Welcome back'\n"
+                           "PATH=" +
+                               hidden.parent_path().string() + ":$PATH; eval \"$2\"");
+    places.loginShell = (dir / "shell").string();
+    EXPECT_EQ(found(), (V{2, 1, 90}));
+
+    // A shell that hangs in its profile is given up at the time limit.
+    program(dir / "shell", "exec sleep 30");
+    EXPECT_EQ(found(), std::nullopt);
+
+    // The usual install places.
+    program(home / ".claude/local/claude", "echo '2.1.91 (Claude Code)'");
+    EXPECT_EQ(found(), (V{2, 1, 91}));
+    fs::remove_all(home / ".claude");
+
+    // The npm prefix of ~/.npmrc.
+    writeFile(home / ".npmrc", "fund=false\nprefix = ~/.npm-packages\n");
+    npmPackage(home / ".npm-packages/lib/node_modules", "2.1.92");
+    EXPECT_EQ(found(), (V{2, 1, 92}));
+
+    // What npm itself reports, asked through the login shell.
+    npmPackage(dir / "reported/lib/node_modules", "2.1.93");
+    program(dir / "shell",
+            "[ \"$2\" = 'npm config get prefix' ] && echo " + (dir / "reported").string());
+    places.askNpm = true;
+    EXPECT_EQ(found(), (V{2, 1, 93}));
+}
+
 } // namespace
 } // namespace quillo

@@ -33,13 +33,18 @@ struct CommandLineFixture : ::testing::Test {
         fs::permissions(claudeFolder / "claude", fs::perms::owner_all);
     }
 
+    // The lines are compared in Chinese, the source language; `language` is
+    // the system's.
     ChildProcess::Result run(std::vector<std::string> arguments,
-                             std::vector<std::string> prefix = {}) {
+                             std::vector<std::string> prefix = {},
+                             const std::string& language = "zh_CN.UTF-8") {
         arguments.insert(arguments.begin(), monitorBinary.string());
         arguments.insert(arguments.begin(), prefix.begin(), prefix.end());
         auto env = home.environment();
-        env.insert(env.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=",
-                               "PATH=" + claudeFolder.string() + ":/usr/bin:/bin"});
+        env.insert(env.end(),
+                   {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=",
+                    "PATH=" + claudeFolder.string() + ":/usr/bin:/bin", "LANG=" + language,
+                    "LC_ALL=", "LC_MESSAGES=", "LANGUAGE=", "SHELL=/bin/sh"});
         return ChildProcess::run(arguments, {.timeLimit = std::chrono::seconds(60),
                                              .captureStandardError = true,
                                              .extraEnvironment = env});
@@ -139,6 +144,44 @@ TEST_F(CommandLineFixture, AReadOnlyFolderFailsLoudlyAndChangesNothing) {
     EXPECT_EQ(result.standardOutput.find("已安装"), std::string::npos);
     EXPECT_EQ(readFile(settings), original);
     EXPECT_TRUE(backups().empty());
+}
+
+// One trailing comma, as people type: the file keeps the user's rules and
+// their own hooks, and scripts see the failure.
+TEST_F(CommandLineFixture, AFileThatIsNotJsonIsRefusedWithItsLineAndColumn) {
+    fs::create_directories(settings.parent_path());
+    const std::string original =
+        "{\n  \"permissions\": {\n    \"deny\": [\"Read(./.env)\"],\n  },\n"
+        "  \"hooks\": {}\n}\n";
+    writeFile(settings, original);
+    auto result = run({"--install-hook"});
+    EXPECT_EQ(result.exitCode, 1) << result.standardError;
+    EXPECT_EQ(result.standardOutput, "[quillo] 安装失败: " + settings.string() +
+                                         " 不是有效的 JSON: 第 4 行第 3 列有误。请先修正这个文件, "
+                                         "未做任何修改\n");
+    EXPECT_EQ(readFile(settings), original);
+    EXPECT_TRUE(backups().empty());
+
+    // In the user's language.
+    auto english = run({"--install-hook"}, {}, "en_GB.UTF-8");
+    EXPECT_EQ(english.exitCode, 1);
+    EXPECT_EQ(english.standardOutput,
+              "[quillo] Install failed: " + settings.string() +
+                  " is not valid JSON: error at line 4, column 3. Fix the file first; nothing "
+                  "was changed\n");
+}
+
+TEST_F(CommandLineFixture, TheLinesComeInTheSystemsLanguage) {
+    auto english = run({"--install-hook"}, {}, "");
+    ASSERT_TRUE(english.succeeded()) << english.standardError;
+    EXPECT_EQ(english.standardOutput,
+              "[quillo] Hook installed -> " + settings.string() +
+                  "\n[quillo] Recorder: " + recorderPath +
+                  "\n[quillo] Events: SessionStart, UserPromptSubmit, PreToolUse, Stop, "
+                  "Notification, SessionEnd, PermissionRequest, PostToolUse"
+                  "\n[quillo] Claude Code version: 2.0.50\n");
+    EXPECT_EQ(run({"--uninstall-hook"}, {}, "").standardOutput,
+              "[quillo] Removed 8 hook entries from settings.json\n");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,22 @@ namespace {
 
 using namespace test;
 namespace HI = HookInstaller;
+
+QCoreApplication& application() {
+    static int argc = 1;
+    static char name[] = "installer_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+bool waitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 4000 && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+    }
+    return done();
+}
 
 struct HealthFixture : ::testing::Test {
     SettingsFixture settings;
@@ -54,10 +71,7 @@ TEST_F(HealthFixture, PublishesRealChangesOnlyAndNothingBeforeOnboarding) {
 }
 
 TEST_F(HealthFixture, StartChecksAtOnceAndThenEveryTenMinutes) {
-    static int argc = 1;
-    static char name[] = "installer_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv); // timers need one
+    application(); // timers need one
     onboarded(true);
     monitor.start();
     EXPECT_EQ(validations, 1);
@@ -71,6 +85,35 @@ TEST_F(HealthFixture, StartChecksAtOnceAndThenEveryTenMinutes) {
     install();
     QMetaObject::invokeMethod(timers[0], "timeout"); // what a tick does
     EXPECT_FALSE(monitor.hasError());
+}
+
+// Events the installed Claude Code supports but the file lacks are offered,
+// not reported as a broken configuration.
+TEST_F(HealthFixture, LooksForMissingEventsInTheBackgroundWithoutAnError) {
+    application();
+    onboarded(true);
+    install(); // the six, with no version known
+    ClaudeCodeVersion version{2, 1, 197};
+    monitor.setEventsCheck([&] { return HI::missingEvents(settings.path(), version); });
+    std::vector<QStringList> heard;
+    QObject::connect(&monitor, &HookHealthMonitor::missingEventsChanged,
+                     [&](const QStringList& events) { heard.push_back(events); });
+    monitor.start();
+    ASSERT_TRUE(waitFor([&] { return !heard.empty(); }));
+    EXPECT_EQ(heard.back(), (QStringList{"PermissionRequest", "PostToolUse", "PostToolUseFailure",
+                                         "StopFailure"}));
+    EXPECT_FALSE(monitor.hasError());
+
+    // Applying the update leaves nothing to offer.
+    HI::Setup current = settings.setup;
+    current.claudeCodeVersion = version;
+    ASSERT_TRUE(HI::apply(HI::computePlan(current)).success);
+    monitor.checkClaudeCodeEvents();
+    ASSERT_TRUE(waitFor([&] { return heard.size() == 2; }));
+    EXPECT_TRUE(monitor.missingEvents().isEmpty());
+
+    // Nothing of ours installed: nothing to add to.
+    EXPECT_TRUE(HI::missingEvents(settings.dir / "none.json", version).empty());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "settings/HookDiffSheet.h"
 
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -65,6 +66,7 @@ struct HookPreview : ::testing::Test {
 TEST_F(HookPreview, ForeignHooksStayContextAndOnlyOurGroupsAreAdded) {
     settings.putFixture("settings-foreign-groups-under-stop-and-pretooluse.json");
     HookDiffView view(plan());
+    view.finishPreparing();
     int added = 0;
     for (const DiffLine& line : view.lines()) {
         if (line.text.find("QuilloHook") != std::string::npos) {
@@ -74,7 +76,9 @@ TEST_F(HookPreview, ForeignHooksStayContextAndOnlyOurGroupsAreAdded) {
     }
     EXPECT_GT(added, 0);
     EXPECT_LT(added, static_cast<int>(view.lines().size()));
-    ASSERT_EQ(view.notes().size(), 1);
+    // The fixture is in Claude Code's layout: the backup, then the new layout.
+    ASSERT_EQ(view.notes().size(), 2);
+    EXPECT_EQ(view.notes()[1], "文件也会被重新排版（键按字母排序，两空格缩进），内容不变");
     EXPECT_TRUE(view.notes()[0].startsWith("应用前会自动备份原配置文件到 " +
                                            QString::fromStdString(settings.path().string()) +
                                            ".quillo-backup-"))
@@ -84,6 +88,7 @@ TEST_F(HookPreview, ForeignHooksStayContextAndOnlyOurGroupsAreAdded) {
 TEST_F(HookPreview, ANarrowBackupNoteKeepsTheBackupsNameAndShowsAllOfItAsATooltip) {
     settings.putFixture("settings-foreign-groups-under-stop-and-pretooluse.json");
     HookDiffView view(plan());
+    view.finishPreparing();
     view.resize(360, 400);
     view.show();
     QCoreApplication::processEvents();
@@ -102,11 +107,12 @@ TEST_F(HookPreview, ANarrowBackupNoteKeepsTheBackupsNameAndShowsAllOfItAsAToolti
 
 TEST_F(HookPreview, MissingFileIsAllNewAndSaysItWillBeCreated) {
     HookDiffView view(plan());
+    view.finishPreparing();
     for (const DiffLine& line : view.lines()) {
         EXPECT_EQ(line.kind, Kind::added) << line.text;
     }
     EXPECT_EQ(view.notes(), QStringList{"settings.json 不存在，将创建新文件"});
-    HookDiffSheet sheet(view.plan().value());
+    HookDiffSheet sheet(*view.plan());
     EXPECT_EQ(sheet.applyButton()->text(), "应用");
     EXPECT_TRUE(sheet.applyButton()->isEnabled());
 }
@@ -116,6 +122,7 @@ TEST_F(HookPreview, SecondPreviewAfterApplyingChangesNothingAndCannotBeApplied) 
     test::installFrom(settings);
     const HookInstaller::Plan again = plan();
     HookDiffView view(again);
+    view.finishPreparing();
     for (const DiffLine& line : view.lines()) {
         EXPECT_EQ(line.kind, Kind::context) << line.text;
     }
@@ -134,6 +141,82 @@ TEST_F(HookPreview, SecondPreviewAfterApplyingChangesNothingAndCannotBeApplied) 
     QTest::keyClick(&sheet, Qt::Key_Escape);
     EXPECT_EQ(cancelled.count(), 1);
     EXPECT_FALSE(sheet.isVisible());
+}
+
+// Claude Code writes ": " and leaves slashes alone; the installer's writer
+// does neither. Only the installer's own lines may look new.
+TEST_F(HookPreview, AFileInAnotherLayoutShowsOnlyTheRealChangesAndSaysItIsReformatted) {
+    const std::string claudeLayout = "{\n  \"model\": \"opus\",\n  \"permissions\": {\n"
+                                     "    \"allow\": [\"Read(/etc/hosts)\"]\n  }\n}\n";
+    for (const std::string& text : {claudeLayout, "\xEF\xBB\xBF" + claudeLayout}) {
+        settings.put(text);
+        HookDiffView view(plan());
+        view.finishPreparing();
+        const std::vector<DiffLine> lines = view.lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0], (DiffLine{Kind::context, "{"})) << "a byte-order mark changes nothing";
+        for (const DiffLine& line : lines) {
+            const bool ours = line.text.find("QuilloHook") != std::string::npos ||
+                              line.text.find("_quillo_marker") != std::string::npos;
+            if (ours) {
+                EXPECT_EQ(line.kind, Kind::added) << line.text;
+            }
+            if (line.text.find("opus") != std::string::npos ||
+                line.text.find("hosts") != std::string::npos) {
+                EXPECT_EQ(line.kind, Kind::context) << line.text;
+            }
+        }
+        EXPECT_TRUE(
+            view.notes().contains("文件也会被重新排版（键按字母排序，两空格缩进），内容不变"))
+            << view.notes().join(" | ").toStdString();
+    }
+    // The installer's own layout is not re-formatted.
+    settings.put("{\n  \"model\" : \"opus\"\n}\n");
+    HookDiffView same(plan());
+    same.finishPreparing();
+    EXPECT_FALSE(same.notes().contains("文件也会被重新排版（键按字母排序，两空格缩进），内容不变"));
+}
+
+TEST_F(HookPreview, APlanTheInstallerRefusesShowsWhyAndCannotBeApplied) {
+    for (const std::string& text :
+         {std::string("{\"model\": \"opus\",}"), std::string(R"({"timeout": 1e400})")}) {
+        SCOPED_TRACE(text);
+        settings.put(text);
+        HookDiffSheet sheet(plan());
+        sheet.show();
+        const QString reason = QString::fromStdString(HookInstaller::refusalMessage(sheet.plan()));
+        ASSERT_FALSE(reason.isEmpty());
+        EXPECT_EQ(sheet.diffView()->refusal(), reason);
+        EXPECT_FALSE(sheet.diffView()->findChild<QListView*>("hookDiffListing")->isVisible());
+        EXPECT_TRUE(sheet.diffView()->notes().isEmpty()) << "no backup is promised";
+        EXPECT_FALSE(sheet.applyButton()->isEnabled());
+        QSignalSpy applied(&sheet, &HookDiffSheet::applyRequested);
+        QTest::keyClick(&sheet, Qt::Key_Return);
+        EXPECT_EQ(applied.count(), 0);
+    }
+}
+
+// The comparison runs off the main thread; the listing is a view over a model
+// that lays out only the rows in sight.
+TEST_F(HookPreview, TheListingIsPreparedInTheBackgroundAndSaysWhenTheFileChanged) {
+    settings.putFixture("settings-foreign-groups-under-stop-and-pretooluse.json");
+    HookDiffView view;
+    QSignalSpy prepared(&view, &HookDiffView::prepared);
+    view.setPlan(plan(), /*fileChanged=*/true);
+    EXPECT_FALSE(view.isPrepared());
+    ASSERT_TRUE(prepared.wait(20000));
+    auto* listing = view.findChild<QListView*>("hookDiffListing");
+    ASSERT_NE(listing, nullptr);
+    EXPECT_EQ(listing->model()->rowCount(), static_cast<int>(view.lines().size()));
+    EXPECT_TRUE(listing->uniformItemSizes());
+    ASSERT_FALSE(view.notes().isEmpty());
+    EXPECT_EQ(view.notes()[0], "settings.json 在预览后被修改过，以下是按当前内容重新生成的变更");
+
+    // A newer plan wins over a preparation still running.
+    view.setPlan(plan());
+    view.setPlan(HookInstaller::Plan{});
+    view.finishPreparing();
+    EXPECT_EQ(view.lines(), (std::vector<DiffLine>{DiffLine{Kind::added, ""}}));
 }
 
 TEST_F(HookPreview, SheetAppliesOnReturnEvenWithTheFocusOnCancel) {

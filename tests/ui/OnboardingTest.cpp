@@ -3,6 +3,7 @@
 // failure, and what finishing or closing records.
 #include "InstallerTestSupport.h"
 #include "WidgetTestApp.h"
+#include "onboarding/HookDiffView.h"
 #include "onboarding/OnboardingView.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "settings/PaneButton.h"
@@ -16,6 +17,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -63,6 +65,18 @@ struct Onboarding : ::testing::Test {
         return view;
     }
 
+    // Presses the hook page's primary button (or a key) and waits for the
+    // write, which runs off the main thread.
+    void apply(OnboardingView* view, std::optional<Qt::Key> key = std::nullopt) {
+        QSignalSpy done(view, &OnboardingView::applyFinished);
+        if (key) {
+            QTest::keyClick(view, *key);
+        } else {
+            view->primaryButton()->click();
+        }
+        EXPECT_TRUE(done.wait(20000));
+    }
+
     test::TempHome home;
     MemorySettingsStore settings;
     SettingsServices services;
@@ -83,7 +97,7 @@ TEST_F(Onboarding, SkippingTheHooksStillCompletesAndSwitchesAutostartOnOnce) {
     controller().show(false);
     EXPECT_FALSE(controller().isVisible());
     view = toHookPage(true);
-    view->primaryButton()->click();
+    apply(view);
     EXPECT_EQ(view->step(), OnboardingStep::iphone);
     EXPECT_TRUE(HookInstaller::validate(*services.hookSetup));
     view->primaryButton()->click();
@@ -116,7 +130,7 @@ TEST_F(Onboarding, AFailedWriteKeepsThePageWithItsReasonAndCanBeRetried) {
     test::writeFile(home.path() / ".claude", "a file where the folder belongs");
     OnboardingView* view = toHookPage();
     EXPECT_EQ(view->primaryButton()->text(), "确认并应用");
-    view->primaryButton()->click();
+    apply(view);
     EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
     ASSERT_TRUE(view->applyError());
     EXPECT_TRUE(view->applyError()->startsWith("写入 settings.json 失败: "))
@@ -127,7 +141,7 @@ TEST_F(Onboarding, AFailedWriteKeepsThePageWithItsReasonAndCanBeRetried) {
     EXPECT_FALSE(settings.boolean("quillo.onboardingCompleted"));
 
     fs::remove(home.path() / ".claude");
-    QTest::keyClick(view, Qt::Key_Return);
+    apply(view, Qt::Key_Return);
     EXPECT_EQ(view->step(), OnboardingStep::iphone);
     EXPECT_EQ(view->applyError(), std::nullopt);
     EXPECT_TRUE(HookInstaller::validate(*services.hookSetup));
@@ -143,7 +157,7 @@ TEST_F(Onboarding, AnUpToDatePlanIsStillWrittenWithItsBackup) {
     ASSERT_NE(view->plan(), nullptr);
     EXPECT_TRUE(view->plan()->isNoOp);
     EXPECT_EQ(view->primaryButton()->text(), "已是最新，继续");
-    view->primaryButton()->click();
+    apply(view);
     EXPECT_EQ(view->step(), OnboardingStep::iphone);
     EXPECT_EQ(filesBesideSettings(), 2u); // the backup
 }
@@ -165,7 +179,7 @@ TEST_F(Onboarding, ThePhonePageShowsTheWholePairingAddressAndCopiesIt) {
         return PairingAddress{"192.168.1.20", 47810, std::string(64, 'a'), "workstation"};
     };
     OnboardingView* view = toHookPage();
-    view->primaryButton()->click();
+    apply(view);
     ASSERT_EQ(view->step(), OnboardingStep::iphone);
     QCoreApplication::processEvents(); // the page's layout
     const QString address = QString::fromStdString(services.pairingAddress()->toString());
@@ -208,6 +222,54 @@ TEST_F(Onboarding, DoneClosesTheGuideAndThenOpensTheDashboard) {
     view->secondaryButton()->click();
     EXPECT_FALSE(controller().isVisible());
     EXPECT_EQ(steps.size(), 1u);
+}
+
+// The plan is made when the window opens; Claude Code may change the file
+// before the user presses the button, even on the "up to date" path.
+TEST_F(Onboarding, AChangeMadeAfterThePreviewIsKeptAndThePreviewMadeAgain) {
+    test::SettingsFixture installed;
+    installed.setup = *services.hookSetup;
+    installed.put(R"({"model": "opus", "permissions": {"allow": []}})");
+    test::installFrom(installed);
+    OnboardingView* view = toHookPage();
+    ASSERT_TRUE(view->plan()->isNoOp);
+
+    nlohmann::json changed = installed.json();
+    changed["model"] = "sonnet";
+    changed["permissions"]["allow"].push_back("Bash(git status)");
+    installed.put(changed.dump(2));
+    const std::size_t files = filesBesideSettings();
+    apply(view);
+    EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
+    EXPECT_EQ(installed.json(), changed);
+    EXPECT_EQ(filesBesideSettings(), files) << "no backup for a write not made";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->diffView()->isPrepared(); }, 20000));
+    ASSERT_FALSE(view->diffView()->notes().isEmpty());
+    EXPECT_EQ(view->diffView()->notes()[0],
+              "settings.json 在预览后被修改过，以下是按当前内容重新生成的变更");
+    EXPECT_EQ(view->plan()->existingText, changed.dump(2));
+    EXPECT_TRUE(view->primaryButton()->isEnabled());
+
+    apply(view);
+    EXPECT_EQ(view->step(), OnboardingStep::iphone);
+    EXPECT_EQ(installed.json()["model"], "sonnet");
+    EXPECT_EQ(installed.json()["permissions"]["allow"][0], "Bash(git status)");
+}
+
+TEST_F(Onboarding, AFileThatIsNotJsonIsShownAsTheReasonAndCannotBeApplied) {
+    const std::string broken = "{\n  \"permissions\": {\"deny\": [\"Read(./.env)\"],},\n}\n";
+    fs::create_directories(settingsFile().parent_path());
+    test::writeFile(settingsFile(), broken);
+    OnboardingView* view = toHookPage();
+    EXPECT_FALSE(view->primaryButton()->isEnabled());
+    EXPECT_TRUE(view->diffView()->refusal().startsWith(
+        QString::fromStdString(settingsFile().string()) + " 不是有效的 JSON: 第 2 行第 "))
+        << view->diffView()->refusal().toStdString();
+    EXPECT_TRUE(view->diffView()->isVisibleTo(view));
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(view->step(), OnboardingStep::hookConfig);
+    EXPECT_EQ(test::readFile(settingsFile()), broken);
+    EXPECT_EQ(filesBesideSettings(), 1u);
 }
 
 TEST_F(Onboarding, ClosingTheWindowDoesNotFinishTheFlow) {

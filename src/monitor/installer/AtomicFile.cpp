@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,8 +33,12 @@ struct Ownership {
 // it, which is what callers rely on after resolving links themselves. With
 // `keepExisting`, the file is linked in under `target` instead, which fails
 // (EEXIST) when anything is there already.
+// `stillCurrent`, when given, is asked right before the new file takes its
+// place; false leaves everything as it was and sets `*changed`.
 std::optional<Error> replace(const std::filesystem::path& target, std::string_view bytes,
-                             const Ownership& ownership, bool keepExisting = false) {
+                             const Ownership& ownership, bool keepExisting = false,
+                             const std::function<bool()>& stillCurrent = {},
+                             bool* changed = nullptr) {
     const auto folder = folderOf(target);
     std::string temporary =
         (folder / ("." + target.filename().string() + ".quillo-tmp-XXXXXX")).string();
@@ -65,11 +70,21 @@ std::optional<Error> replace(const std::filesystem::path& target, std::string_vi
         ::unlink(temporary.c_str());
         return describe(target, error);
     }
+    if (stillCurrent && !stillCurrent()) {
+        ::unlink(temporary.c_str());
+        if (changed != nullptr) {
+            *changed = true;
+        }
+        return describe(target, EAGAIN);
+    }
     if (keepExisting) {
         int linked = ::link(temporary.c_str(), target.c_str());
         int error = errno;
         ::unlink(temporary.c_str());
         if (linked != 0) {
+            if (error == EEXIST && changed != nullptr) {
+                *changed = true;
+            }
             return describe(target, error);
         }
     } else if (::rename(temporary.c_str(), target.c_str()) != 0) {
@@ -173,6 +188,48 @@ std::optional<Error> write(const std::filesystem::path& path, std::string_view b
         return describe(target, errno);
     }
     return replace(target, bytes, ownership);
+}
+
+WriteResult writeIfUnchanged(const std::filesystem::path& path, std::string_view bytes,
+                             std::optional<std::string_view> expected, mode_t newFileMode) {
+    const auto target = resolveSymlinks(path);
+    auto failed = [](Error error) { return WriteResult{Outcome::failed, std::move(error)}; };
+    auto holdsExpected = [&] {
+        struct stat now {};
+        if (!expected) {
+            return ::lstat(target.c_str(), &now) != 0 && (errno == ENOENT || errno == ENOTDIR);
+        }
+        Error ignored;
+        auto current = readRegular(target, now, &ignored);
+        return current && *current == *expected;
+    };
+    if (!holdsExpected()) {
+        return {Outcome::changed, {}};
+    }
+    Ownership ownership{newFileMode & 0777, std::nullopt};
+    if (expected) {
+        struct stat info {};
+        if (::stat(target.c_str(), &info) != 0) {
+            return failed(describe(target, errno));
+        }
+        if ((info.st_mode & S_IWUSR) == 0) {
+            return failed(describe(target, EACCES)); // see write()
+        }
+        ownership = {static_cast<mode_t>(info.st_mode & 0777),
+                     std::make_pair(info.st_uid, info.st_gid)};
+    }
+    bool changed = false;
+    // A new file is linked in, which fails when one appeared meanwhile; an
+    // existing one is compared again right before the rename.
+    auto error = expected ? replace(target, bytes, ownership, false, holdsExpected, &changed)
+                          : replace(target, bytes, ownership, true, {}, &changed);
+    if (changed) {
+        return {Outcome::changed, {}};
+    }
+    if (error) {
+        return failed(std::move(*error));
+    }
+    return {Outcome::written, {}};
 }
 
 std::optional<Error> copy(const std::filesystem::path& source,

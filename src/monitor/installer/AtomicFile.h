@@ -42,6 +42,25 @@ std::optional<std::string> read(const std::filesystem::path& path, Error* error 
 std::optional<Error> write(const std::filesystem::path& path, std::string_view bytes,
                            mode_t newFileMode = 0600);
 
+// What a conditional write found.
+enum class Outcome {
+    written,
+    changed, // the file did not hold what was expected: nothing was written
+    failed,
+};
+struct WriteResult {
+    Outcome outcome = Outcome::failed;
+    Error error; // failed: why
+};
+
+// Like `write`, but only while the file (links followed) still holds exactly
+// `expected`, or, when `expected` is absent, while there is none. The bytes
+// are compared once more just before the new file takes the old one's place,
+// and a missing file is created by linking, which fails when one has appeared
+// meanwhile, so a change made by another program is not silently undone.
+WriteResult writeIfUnchanged(const std::filesystem::path& path, std::string_view bytes,
+                             std::optional<std::string_view> expected, mode_t newFileMode = 0600);
+
 // What a copy does with something already at its destination.
 enum class Existing {
     replace, // replaced whole (a file or a link), never written through

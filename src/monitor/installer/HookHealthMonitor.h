@@ -2,9 +2,14 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QTimer;
 
@@ -27,30 +32,57 @@ public:
     // `validator` answers whether the configuration is valid; by default the
     // installer's check of the user's real settings file.
     using Validator = std::function<bool()>;
+    // Why the configuration needs the user's attention rather than a repair
+    // (the settings file cannot be read as JSON, so nothing may be written to
+    // it); absent otherwise. By default the installer's reading of the user's
+    // real settings file; none with a given validator.
+    using Diagnosis = std::function<std::optional<std::string>()>;
 
     explicit HookHealthMonitor(const SettingsStore& settings, Validator validator = {},
-                               QObject* parent = nullptr);
+                               QObject* parent = nullptr, Diagnosis diagnosis = {});
 
     // True when the configuration is not valid and onboarding has been
     // completed; before that, no hook error is ever shown.
     bool hasError() const { return hasError_; }
+    // Set together with hasError when the settings file itself must be fixed
+    // by the user first: the reason, naming the file and where it is broken.
+    // Empty otherwise.
+    QString attention() const { return attention_; }
 
-    // Checks now, then every checkInterval (replacing an earlier timer).
+    // Checks now, then every checkInterval (replacing an earlier timer); also
+    // looks for events to add.
     void start();
 
     // One immediate check, for instance right after the user repaired the hooks.
     void checkNow();
 
+    // Which hook events the installed Claude Code supports that Quillo has not
+    // registered: found off the main thread (finding Claude Code may take
+    // seconds), at start and whenever asked (the hook pane asks when it is
+    // shown). Not an error: the states are only less exact without them.
+    using EventsCheck = std::function<std::vector<std::string>()>;
+    void setEventsCheck(EventsCheck check) { eventsCheck_ = std::move(check); }
+    void checkClaudeCodeEvents();
+    QStringList missingEvents() const { return missingEvents_; }
+
 signals:
     void hasErrorChanged(bool hasError);
+    void attentionChanged(const QString& attention);
+    void missingEventsChanged(const QStringList& events);
 
 private:
     void setHasError(bool value);
+    void setAttention(const QString& value);
 
     const SettingsStore& settings_;
     Validator validator_;
+    Diagnosis diagnosis_;
     QTimer* timer_ = nullptr;
     bool hasError_ = false;
+    QString attention_;
+    EventsCheck eventsCheck_;
+    bool checkingEvents_ = false;
+    QStringList missingEvents_;
 };
 
 } // namespace quillo

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace quillo::HookInstaller {
@@ -92,7 +93,42 @@ bool integerFits(std::string_view literal) {
 // accepts) and a number out of double range (1e400, Infinity to JavaScript),
 // and rounds an integer beyond 64 bits. Each such value is replaced by a
 // harmless one of the same length; if the text then parses, it was such JSON.
+// Whether `text` may hold such a value at all: a surrogate escape, a run of
+// 19 or more digits, an exponent of three or more digits. Most files hold
+// none, and are then not copied.
+bool mayHoldValuesThatCannotBeKept(std::string_view text) {
+    std::size_t digits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isDigit(c)) {
+            if (++digits >= 19) {
+                return true;
+            }
+            continue;
+        }
+        digits = 0;
+        if (c == '\\' && i + 2 < text.size() && text[i + 1] == 'u' &&
+            (text[i + 2] == 'd' || text[i + 2] == 'D')) {
+            return true;
+        }
+        if ((c == 'e' || c == 'E') && i + 3 < text.size()) {
+            std::size_t j = i + 1;
+            if (text[j] == '+' || text[j] == '-') {
+                ++j;
+            }
+            if (j + 2 < text.size() && isDigit(text[j]) && isDigit(text[j + 1]) &&
+                isDigit(text[j + 2])) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 bool holdsValuesThatCannotBeKept(std::string_view text) {
+    if (!mayHoldValuesThatCannotBeKept(text)) {
+        return false;
+    }
     std::string neutral(text);
     bool found = false;
     bool inString = false;
@@ -325,15 +361,8 @@ struct Target {
 // The settings file with the six events and the extras that `version` knows
 // registered, and own groups under extras it does not know removed. With an
 // unknown version, extras registered earlier stay and are brought up to date.
-// A file that is not a JSON object is replaced (apply keeps it in the backup).
-Serialisation buildTarget(std::string_view text, const std::string& command,
+Serialisation buildTarget(json root, std::size_t sizeRead, const std::string& command,
                           std::optional<ClaudeCodeVersion> version, Target& target) {
-    json root = json::object();
-    if (!text.empty()) {
-        if (auto parsed = parseObject(text)) {
-            root = std::move(*parsed);
-        }
-    }
     json hooks = json::object();
     if (auto it = root.find("hooks"); it != root.end() && it->is_object()) {
         hooks = std::move(*it);
@@ -351,7 +380,89 @@ Serialisation buildTarget(std::string_view text, const std::string& command,
     std::vector<std::string> registered = eventsHoldingOwnGroups(hooks);
     root["hooks"] = std::move(hooks);
     target.registeredEvents = std::move(registered);
-    return serialise(root, /*trailingLineFeed=*/true, text.size(), target.text);
+    return serialise(root, /*trailingLineFeed=*/true, sizeRead, target.text);
+}
+
+// 1-based line and column (in characters) of the byte at `offset`.
+std::pair<int, int> lineAndColumn(std::string_view text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    int line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    int column = 1;
+    for (std::size_t i = lineStart; i < offset; ++i) {
+        // Continuation bytes belong to the character before them.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return {line, column};
+}
+
+bool onlyWhitespace(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+// What the settings file holds, as far as installing is concerned.
+struct Inspection {
+    bool exists = false;
+    std::string bytes;
+    std::optional<json> root; // when it is a JSON object the parser can keep
+    Plan::Refusal refusal = Plan::Refusal::none;
+    int line = 0;
+    int column = 0;
+    std::string detail;
+};
+
+Inspection inspect(const std::filesystem::path& settings) {
+    Inspection found;
+    struct stat info {};
+    found.exists = ::stat(settings.c_str(), &info) == 0;
+    if (!found.exists) {
+        return found;
+    }
+    AtomicFile::Error error;
+    auto bytes = AtomicFile::read(settings, &error);
+    if (!bytes) {
+        found.refusal = Plan::Refusal::unreadable;
+        found.detail = error;
+        return found;
+    }
+    found.bytes = std::move(*bytes);
+    const std::string_view text = found.bytes;
+    if (auto bad = firstInvalidUtf8(text); bad != std::string_view::npos) {
+        found.refusal = Plan::Refusal::notUtf8;
+        std::tie(found.line, found.column) = lineAndColumn(text, bad);
+        return found;
+    }
+    // Nothing written yet: a fresh start, as for a missing file.
+    if (onlyWhitespace(text)) {
+        return found;
+    }
+    // JSON whose values would change on the way through is not rewritten:
+    // neither replaced as if it were not JSON, nor written back altered.
+    if (holdsValuesThatCannotBeKept(text)) {
+        found.refusal = Plan::Refusal::valuesCannotBeKept;
+        return found;
+    }
+    try {
+        json parsed = json::parse(text.begin(), text.end());
+        if (!parsed.is_object()) {
+            found.refusal = Plan::Refusal::notAnObject;
+            return found;
+        }
+        found.root = std::move(parsed);
+    } catch (const json::parse_error& e) {
+        found.refusal = Plan::Refusal::notJson;
+        // `byte` counts the characters read, the offending one included.
+        std::tie(found.line, found.column) = lineAndColumn(text, e.byte > 0 ? e.byte - 1 : 0);
+    }
+    return found;
 }
 
 // The backup's name: the settings file's, with the time in whole seconds, and
@@ -391,6 +502,15 @@ std::string localized(const char* format, const std::string& argument) {
     return QCoreApplication::translate("HookInstaller", format)
         .arg(QString::fromStdString(argument))
         .toStdString();
+}
+
+// One line of a command-line mode, in the user's language.
+std::string say(const char* line, const std::string& argument = {}) {
+    QString text = QCoreApplication::translate("HookInstaller", line);
+    if (text.contains(QLatin1String("%1"))) {
+        text = text.arg(QString::fromStdString(argument));
+    }
+    return text.toStdString() + "\n";
 }
 
 std::string joined(const std::vector<std::string>& events) {
@@ -521,24 +641,23 @@ Plan computePlan(const Setup& setup, Timestamp at) {
     Plan plan;
     plan.settingsPath = setup.settingsPath.string();
     plan.hookCommandPath = setup.hookCommandPath;
-    struct stat info {};
-    const bool exists = ::stat(setup.settingsPath.c_str(), &info) == 0;
-    plan.willCreateSettingsFile = !exists;
-    if (exists) {
-        if (auto bytes = AtomicFile::read(setup.settingsPath); bytes && isValidUtf8(*bytes)) {
-            plan.existingText = std::move(*bytes);
-        }
+    Inspection found = inspect(setup.settingsPath);
+    plan.willCreateSettingsFile = !found.exists;
+    if (found.exists) {
         plan.backupPath = freeBackupPath(backupPathFor(setup.settingsPath, at));
+        if (found.refusal != Plan::Refusal::notUtf8 && found.refusal != Plan::Refusal::unreadable) {
+            plan.existingText = std::move(found.bytes);
+        }
     }
-    // JSON whose values would change on the way through is not rewritten:
-    // neither replaced as if it were not JSON, nor written back altered.
-    Serialisation built = Serialisation::cannotWrite;
-    if (holdsValuesThatCannotBeKept(plan.existingText)) {
-        plan.refusal = Plan::Refusal::valuesCannotBeKept;
-    } else {
+    plan.refusal = found.refusal;
+    plan.problemLine = found.line;
+    plan.problemColumn = found.column;
+    plan.problemDetail = std::move(found.detail);
+    if (!plan.refused()) {
         Target target;
-        built = buildTarget(plan.existingText, hookCommand(setup.hookCommandPath),
-                            setup.claudeCodeVersion, target);
+        Serialisation built = buildTarget(
+            found.root ? std::move(*found.root) : json::object(), plan.existingText.size(),
+            hookCommand(setup.hookCommandPath), setup.claudeCodeVersion, target);
         plan.targetText = std::move(target.text);
         plan.registeredEvents = std::move(target.registeredEvents);
         if (built == Serialisation::tooLarge) {
@@ -547,40 +666,144 @@ Plan computePlan(const Setup& setup, Timestamp at) {
             plan.refusal = Plan::Refusal::cannotSerialise;
         }
     }
-    if (built != Serialisation::written) {
+    if (plan.refused()) {
         plan.targetText = plan.existingText;
-        plan.serializationFailed = true;
+        plan.registeredEvents.clear();
+        plan.serializationFailed = plan.refusal == Plan::Refusal::cannotSerialise ||
+                                   plan.refusal == Plan::Refusal::valuesCannotBeKept ||
+                                   plan.refusal == Plan::Refusal::wouldGrowTooLarge;
     }
     // A plan that cannot be applied is never "already up to date": applying it
     // reports the failure instead.
-    plan.isNoOp = !plan.serializationFailed && plan.targetText == plan.existingText;
+    plan.isNoOp = !plan.refused() && plan.targetText == plan.existingText;
     return plan;
+}
+
+std::string refusalMessage(const Plan& plan) {
+    auto translated = [](const char* text) {
+        return QCoreApplication::translate("HookInstaller", text);
+    };
+    const QString file = QString::fromStdString(plan.settingsPath);
+    switch (plan.refusal) {
+    case Plan::Refusal::none:
+        return {};
+    case Plan::Refusal::cannotSerialise:
+        return translated(QT_TRANSLATE_NOOP("HookInstaller", "settings.json 序列化失败"))
+            .toStdString();
+    case Plan::Refusal::valuesCannotBeKept:
+        return translated(QT_TRANSLATE_NOOP("HookInstaller",
+                                            "settings.json 含有无法原样保留的值 "
+                                            "(如单独的代理项转义或超出范围的数字), 未做任何修改"))
+            .toStdString();
+    case Plan::Refusal::wouldGrowTooLarge:
+        return translated(
+                   QT_TRANSLATE_NOOP("HookInstaller",
+                                     "settings.json 嵌套过深, 重写后会远大于原文件, 未做任何修改"))
+            .toStdString();
+    case Plan::Refusal::notUtf8:
+        return translated(QT_TRANSLATE_NOOP("HookInstaller",
+                                            "%1 第 %2 行第 %3 列不是 UTF-8 文本。请先修正这个文件, "
+                                            "未做任何修改"))
+            .arg(file)
+            .arg(plan.problemLine)
+            .arg(plan.problemColumn)
+            .toStdString();
+    case Plan::Refusal::notJson:
+        return translated(
+                   QT_TRANSLATE_NOOP("HookInstaller",
+                                     "%1 不是有效的 JSON: 第 %2 行第 %3 列有误。请先修正这个文件, "
+                                     "未做任何修改"))
+            .arg(file)
+            .arg(plan.problemLine)
+            .arg(plan.problemColumn)
+            .toStdString();
+    case Plan::Refusal::notAnObject:
+        return translated(QT_TRANSLATE_NOOP("HookInstaller",
+                                            "%1 的内容不是 JSON 对象 ({ ... })。请先修正这个文件, "
+                                            "未做任何修改"))
+            .arg(file)
+            .toStdString();
+    case Plan::Refusal::unreadable:
+        return translated(QT_TRANSLATE_NOOP("HookInstaller", "无法读取 %1: %2, 未做任何修改"))
+            .arg(file, QString::fromStdString(plan.problemDetail))
+            .toStdString();
+    }
+    return {};
+}
+
+std::optional<std::string> canonicalText(std::string_view text) {
+    auto root = parseObject(text);
+    if (!root) {
+        return std::nullopt;
+    }
+    std::string written;
+    if (serialise(*root, /*trailingLineFeed=*/true, text.size(), written) !=
+        Serialisation::written) {
+        return std::nullopt;
+    }
+    return written;
+}
+
+namespace {
+
+std::optional<std::string> attentionFor(const std::filesystem::path& settingsFile,
+                                        const Inspection& found) {
+    switch (found.refusal) {
+    case Plan::Refusal::notUtf8:
+    case Plan::Refusal::notJson:
+    case Plan::Refusal::notAnObject:
+    case Plan::Refusal::unreadable: {
+        Plan plan;
+        plan.settingsPath = settingsFile.string();
+        plan.refusal = found.refusal;
+        plan.problemLine = found.line;
+        plan.problemColumn = found.column;
+        plan.problemDetail = found.detail;
+        return refusalMessage(plan);
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::optional<std::string> unreadableSettings(const std::filesystem::path& settingsFile) {
+    return attentionFor(settingsFile, inspect(settingsFile));
+}
+
+SettingsStatus settingsStatus(const std::filesystem::path& settingsFile) {
+    const Inspection found = inspect(settingsFile);
+    SettingsStatus status;
+    status.attention = attentionFor(settingsFile, found);
+    if (found.root) {
+        if (auto hooks = found.root->find("hooks");
+            hooks != found.root->end() && hooks->is_object()) {
+            status.registeredEvents = eventsHoldingOwnGroups(*hooks);
+            status.installed = std::ranges::any_of(*hooks, [](const json& groups) {
+                return groups.is_array() && std::ranges::any_of(groups, groupContainsOurMarker);
+            });
+        }
+    }
+    return status;
 }
 
 ApplyResult apply(const Plan& plan) {
     const std::filesystem::path settings = plan.settingsPath;
-    if (plan.serializationFailed) {
-        const char* message = QT_TRANSLATE_NOOP("HookInstaller", "settings.json 序列化失败");
-        switch (plan.refusal) {
-        case Plan::Refusal::valuesCannotBeKept:
-            message = QT_TRANSLATE_NOOP("HookInstaller",
-                                        "settings.json 含有无法原样保留的值 "
-                                        "(如单独的代理项转义或超出范围的数字), 未做任何修改");
-            break;
-        case Plan::Refusal::wouldGrowTooLarge:
-            message = QT_TRANSLATE_NOOP(
-                "HookInstaller", "settings.json 嵌套过深, 重写后会远大于原文件, 未做任何修改");
-            break;
-        case Plan::Refusal::none:
-        case Plan::Refusal::cannotSerialise:
-            break;
-        }
-        return {false, QCoreApplication::translate("HookInstaller", message).toStdString(),
-                std::nullopt};
+    if (plan.refused()) {
+        return {false, false, refusalMessage(plan), std::nullopt};
+    }
+    // The plan holds for the file it was made from only: a change made since
+    // (a new permission, another model) must not be undone by old text. The
+    // check is cheap and early, so that no backup is made for nothing; the
+    // write below checks again at the last moment.
+    const auto current = AtomicFile::read(settings);
+    const bool exists = current.has_value() || pathIsTaken(AtomicFile::resolveSymlinks(settings));
+    if (exists == plan.willCreateSettingsFile || (current && *current != plan.existingText)) {
+        return {false, true, std::nullopt, std::nullopt};
     }
     std::optional<std::string> backupPath;
-    struct stat info {};
-    if (plan.backupPath && ::stat(settings.c_str(), &info) == 0) {
+    if (plan.backupPath && current) {
         // The copy never replaces anything at its path: a name taken since the
         // plan was made (another install in the same second) moves it on.
         backupPath = freeBackupPath(*plan.backupPath);
@@ -590,20 +813,34 @@ ApplyResult apply(const Plan& plan) {
             backupPath = freeBackupPath(*backupPath);
         }
         if (error) {
-            return {false,
+            return {false, false,
                     localized(QT_TRANSLATE_NOOP("HookInstaller", "备份 settings.json 失败: %1"),
                               *error),
                     std::nullopt};
         }
     }
     createParentFolder(settings);
-    if (auto error = AtomicFile::write(settings, plan.targetText)) {
-        return {
-            false,
-            localized(QT_TRANSLATE_NOOP("HookInstaller", "写入 settings.json 失败: %1"), *error),
-            backupPath};
+    const auto expected = plan.willCreateSettingsFile
+                              ? std::nullopt
+                              : std::optional<std::string_view>(plan.existingText);
+    const AtomicFile::WriteResult written =
+        AtomicFile::writeIfUnchanged(settings, plan.targetText, expected);
+    if (written.outcome != AtomicFile::Outcome::written && backupPath) {
+        // A backup of a file that was not replaced would only pile up.
+        ::unlink(backupPath->c_str());
     }
-    return {true, std::nullopt, backupPath};
+    switch (written.outcome) {
+    case AtomicFile::Outcome::written:
+        return {true, false, std::nullopt, backupPath};
+    case AtomicFile::Outcome::changed:
+        return {false, true, std::nullopt, std::nullopt};
+    case AtomicFile::Outcome::failed:
+        break;
+    }
+    return {
+        false, false,
+        localized(QT_TRANSLATE_NOOP("HookInstaller", "写入 settings.json 失败: %1"), written.error),
+        std::nullopt};
 }
 
 bool install() {
@@ -611,39 +848,58 @@ bool install() {
 }
 
 bool install(const Setup& setup, std::ostream& out, Timestamp at) {
-    const Plan plan = computePlan(setup, at);
-    if (plan.backupPath && !plan.isNoOp && !plan.serializationFailed) {
-        out << "[quillo] 即将备份 settings.json -> " << *plan.backupPath << "\n";
+    Plan plan = computePlan(setup, at);
+    ApplyResult result;
+    // Claude Code may rewrite the file between reading and writing; the plan
+    // is made again from what the file holds then, a few times at most.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (plan.backupPath && !plan.isNoOp && !plan.refused()) {
+            out << say(QT_TRANSLATE_NOOP("HookInstaller", "[quillo] 即将备份 settings.json -> %1"),
+                       *plan.backupPath);
+        }
+        result = apply(plan);
+        if (!result.fileChanged) {
+            break;
+        }
+        plan = computePlan(setup, at);
     }
-    // A file with content that is not a JSON object is replaced whole; say so,
-    // so that nobody wonders where their text went.
-    struct stat info {};
-    const bool replacesUnparseable = plan.backupPath &&
-                                     ::stat(setup.settingsPath.c_str(), &info) == 0 &&
-                                     info.st_size > 0 && !parseObject(plan.existingText);
-    const ApplyResult result = apply(plan);
     if (!result.success) {
-        out << "[quillo] 安装失败: " << result.errorMessage.value_or("?") << "\n";
+        const std::string reason =
+            result.fileChanged
+                ? localized(QT_TRANSLATE_NOOP("HookInstaller", "%1 在写入时一再被修改, 请稍后再试"),
+                            plan.settingsPath)
+                : result.errorMessage.value_or("?");
+        out << say(QT_TRANSLATE_NOOP("HookInstaller", "[quillo] 安装失败: %1"), reason);
         out.flush();
         return false;
     }
-    if (replacesUnparseable) {
-        out << "[quillo] 原 settings.json 不是 JSON 对象,原内容只保存在备份中: "
-            << result.backupPath.value_or(*plan.backupPath) << "\n";
-    }
-    out << "[quillo] hook 已安装 -> " << plan.settingsPath << "\n";
-    out << "[quillo] 二进制路径: " << plan.hookCommandPath << "\n";
-    out << "[quillo] 订阅事件: " << joined(plan.registeredEvents) << "\n";
+    out << say(QT_TRANSLATE_NOOP("HookInstaller", "[quillo] hook 已安装 -> %1"), plan.settingsPath);
+    out << say(QT_TRANSLATE_NOOP("HookInstaller", "[quillo] 二进制路径: %1"), plan.hookCommandPath);
+    out << say(QT_TRANSLATE_NOOP("HookInstaller", "[quillo] 订阅事件: %1"),
+               joined(plan.registeredEvents));
     if (setup.claudeCodeVersion) {
-        out << "[quillo] Claude Code 版本: " << setup.claudeCodeVersion->text() << "\n";
+        out << say(QT_TRANSLATE_NOOP("HookInstaller", "[quillo] Claude Code 版本: %1"),
+                   setup.claudeCodeVersion->text());
     } else {
         // Extras registered earlier stay; none is added without knowing that
         // Claude Code accepts it.
-        out << "[quillo] 未找到 Claude Code 的版本,不添加新的事件\n";
+        out << say(QT_TRANSLATE_NOOP("HookInstaller",
+                                     "[quillo] 未找到 Claude Code 的版本,不添加新的事件"));
     }
     out.flush();
     return true;
 }
+
+namespace {
+
+Plan refusedFor(const Setup& setup, Plan::Refusal refusal) {
+    Plan plan;
+    plan.settingsPath = setup.settingsPath.string();
+    plan.refusal = refusal;
+    return plan;
+}
+
+} // namespace
 
 bool uninstall() {
     return uninstall(currentSetup(), std::cout);
@@ -654,13 +910,15 @@ bool uninstall(const Setup& setup, std::ostream& out) {
     const std::size_t sizeRead = bytes ? bytes->size() : 0;
     auto root = bytes ? parseObject(*bytes) : std::nullopt;
     if (!root) {
-        out << "[quillo] 未找到 " << setup.settingsPath.string() << ",无需清理\n";
+        out << say(QT_TRANSLATE_NOOP("HookInstaller", "[quillo] 未找到 %1,无需清理"),
+                   setup.settingsPath.string());
         out.flush();
         return true;
     }
     auto hooks = root->find("hooks");
     if (hooks == root->end() || !hooks->is_object()) {
-        out << "[quillo] settings.json 中未配置 hooks,无需清理\n";
+        out << say(
+            QT_TRANSLATE_NOOP("HookInstaller", "[quillo] settings.json 中未配置 hooks,无需清理"));
         out.flush();
         return true;
     }
@@ -697,20 +955,24 @@ bool uninstall(const Setup& setup, std::ostream& out) {
     case Serialisation::written:
         break;
     case Serialisation::tooLarge:
-        out << "[quillo] settings.json 嵌套过深, 重写后会远大于原文件, 未做任何修改\n";
+        out << "[quillo] " << refusalMessage(refusedFor(setup, Plan::Refusal::wouldGrowTooLarge))
+            << "\n";
         out.flush();
         return false;
     case Serialisation::cannotWrite:
-        out << "[quillo] settings.json 序列化失败\n";
+        out << "[quillo] " << refusalMessage(refusedFor(setup, Plan::Refusal::cannotSerialise))
+            << "\n";
         out.flush();
         return false;
     }
     if (auto error = AtomicFile::write(setup.settingsPath, text)) {
-        out << "[quillo] 写入失败: " << *error << "\n";
+        out << say(QT_TRANSLATE_NOOP("HookInstaller", "[quillo] 写入失败: %1"), *error);
         out.flush();
         return false;
     }
-    out << "[quillo] 已从 settings.json 移除 " << removed << " 条 hook 条目\n";
+    out << say(
+        QT_TRANSLATE_NOOP("HookInstaller", "[quillo] 已从 settings.json 移除 %1 条 hook 条目"),
+        std::to_string(removed));
     out.flush();
     return true;
 }
@@ -763,6 +1025,21 @@ bool validate(const Setup& setup) {
         }
     }
     return true;
+}
+
+std::vector<std::string> missingEvents(const std::filesystem::path& settingsFile,
+                                       std::optional<ClaudeCodeVersion> version) {
+    const std::vector<std::string> registered = registeredEvents(settingsFile);
+    std::vector<std::string> missing;
+    if (registered.empty()) {
+        return missing;
+    }
+    for (auto event : eventsFor(version)) {
+        if (std::ranges::find(registered, event) == registered.end()) {
+            missing.emplace_back(event);
+        }
+    }
+    return missing;
 }
 
 std::vector<std::string> registeredEvents(const std::filesystem::path& settingsFile) {

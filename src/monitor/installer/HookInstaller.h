@@ -117,19 +117,52 @@ struct Plan {
     bool serializationFailed = false;
     // The events that hold an own group in targetText, in subscription order.
     std::vector<std::string> registeredEvents;
+    // Why the plan cannot be applied. The user's file is never replaced by
+    // something built without it: a file that cannot be read as a JSON
+    // object is refused, not started afresh (only an empty or missing one is).
     enum class Refusal {
         none,
         cannotSerialise,    // nesting deeper than the writer allows
         valuesCannotBeKept, // a lone surrogate escape, a number out of range
         wouldGrowTooLarge,  // the rewritten file would be many times the size read
+        notUtf8,            // a byte that is not UTF-8, at problemLine/problemColumn
+        notJson,            // a syntax error at problemLine/problemColumn
+        notAnObject,        // JSON, but the root is not an object
+        unreadable,         // cannot be read at all; problemDetail says why
     };
     Refusal refusal = Refusal::none;
+    // Where the file stops being readable: 1-based line and column (counted in
+    // characters), for notUtf8 and notJson.
+    int problemLine = 0;
+    int problemColumn = 0;
+    std::string problemDetail; // unreadable: the system's reason
+
+    bool refused() const { return refusal != Refusal::none; }
 
     bool operator==(const Plan&) const = default;
 };
 
+// Why `plan` cannot be applied, naming the file and where it is broken, in the
+// user's language; empty when it can be applied.
+std::string refusalMessage(const Plan& plan);
+
+// `text` as the installer would write it back unchanged (the same writer,
+// keys sorted, two-space indentation, a final line feed): what a preview
+// compares the target with, so that only real changes stand out. Absent when
+// `text` is not a JSON object the writer can write.
+std::optional<std::string> canonicalText(std::string_view text);
+
+// Whether the settings file needs the user's attention before anything can be
+// installed: the refusal message of a file that exists but cannot be read as a
+// JSON object (see Plan::Refusal); absent for a missing, empty or readable one.
+std::optional<std::string> unreadableSettings(const std::filesystem::path& settingsFile);
+
 struct ApplyResult {
     bool success = false;
+    // The file no longer holds what the plan was made from (Claude Code or the
+    // user changed it since): nothing was written and no backup made. Make a
+    // new plan and show it again.
+    bool fileChanged = false;
     std::optional<std::string> errorMessage; // localized
     // Where the backup went: the plan's path, or the next free name when that
     // was taken meanwhile.
@@ -139,7 +172,9 @@ struct ApplyResult {
 Plan computePlan(const Setup& setup = installSetup(), Timestamp at = now());
 
 // Backs the existing file up (when the plan names a backup), creates the folder
-// and writes the target text atomically. A failed backup writes nothing; an
+// and writes the target text atomically, only while the file still holds the
+// plan's existing text (or is still missing). A refused plan writes nothing; a
+// failed backup writes nothing; a failed write leaves no backup behind; an
 // existing backup is never replaced.
 ApplyResult apply(const Plan& plan);
 
@@ -158,6 +193,22 @@ bool validate(const Setup& setup = currentSetup());
 
 // At least one own entry exists under any event.
 bool isInstalled(const std::filesystem::path& settingsFile = settingsPath());
+
+// What the hook pane shows, from one reading of the file: whether own entries
+// exist, under which events, and why the file needs the user's attention (see
+// unreadableSettings).
+struct SettingsStatus {
+    bool installed = false;
+    std::vector<std::string> registeredEvents;
+    std::optional<std::string> attention;
+};
+SettingsStatus settingsStatus(const std::filesystem::path& settingsFile = settingsPath());
+
+// The events that `version` of Claude Code knows but that hold no own group
+// yet, in subscription order; empty when nothing of ours is installed (that is
+// "not installed", not "incomplete") or the file cannot be read.
+std::vector<std::string> missingEvents(const std::filesystem::path& settingsFile,
+                                       std::optional<ClaudeCodeVersion> version);
 
 // The events that hold an own group: the subscribed six and the extras in
 // their order, then any other event name in alphabetical order. Empty when the

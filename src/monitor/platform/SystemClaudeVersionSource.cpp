@@ -118,6 +118,80 @@ std::optional<ClaudeCodeVersion> nativeInstallVersion(const fs::path& home,
     return std::nullopt;
 }
 
+// The last line of `output` that is an absolute path: a profile may print
+// greetings of its own before it.
+std::optional<fs::path> lastAbsolutePath(const std::string& output) {
+    std::optional<fs::path> found;
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find('\n', start);
+        if (end == std::string::npos) {
+            end = output.size();
+        }
+        std::string line = output.substr(start, end - start);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        if (line.starts_with('/')) {
+            found = fs::path(line);
+        }
+        start = end + 1;
+    }
+    return found;
+}
+
+// What the user's login shell finds under `name`, as their terminal would.
+std::optional<fs::path> fromLoginShell(const std::string& shell, const std::string& command,
+                                       std::chrono::milliseconds timeLimit) {
+    if (shell.empty()) {
+        return std::nullopt;
+    }
+    auto result = ChildProcess::run({shell, "-lc", command}, {.timeLimit = timeLimit});
+    if (!result.succeeded()) {
+        return std::nullopt;
+    }
+    return lastAbsolutePath(result.standardOutput);
+}
+
+bool isProgram(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// The "prefix=" line of an .npmrc, with a leading "~/" or "${HOME}" expanded.
+std::optional<fs::path> npmrcPrefix(const fs::path& npmrc, const fs::path& home) {
+    std::ifstream in(npmrc);
+    std::string line;
+    std::optional<fs::path> prefix;
+    while (std::getline(in, line)) {
+        const auto start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line.compare(start, 6, "prefix") != 0) {
+            continue;
+        }
+        const auto equals = line.find('=', start);
+        if (equals == std::string::npos || line.find_first_not_of(" \t", start + 6) != equals) {
+            continue;
+        }
+        std::string value = line.substr(equals + 1);
+        value.erase(0, value.find_first_not_of(" \t\""));
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\r' ||
+                                  value.back() == '"' || value.back() == '\t')) {
+            value.pop_back();
+        }
+        if (value.starts_with("~/")) {
+            value = (home / value.substr(2)).string();
+        } else if (value.starts_with("${HOME}")) {
+            value = home.string() + value.substr(7);
+        } else if (value.starts_with("$HOME")) {
+            value = home.string() + value.substr(5);
+        }
+        if (!value.empty()) {
+            prefix = fs::path(value);
+        }
+    }
+    return prefix;
+}
+
 } // namespace
 
 SystemClaudeVersionSource::SystemClaudeVersionSource()
@@ -131,6 +205,10 @@ SystemClaudeVersionSource::Places SystemClaudeVersionSource::placesFromEnvironme
         places.searchPath = path;
     }
     places.home = AppPaths::homeDirectory();
+    if (const char* shell = std::getenv("SHELL"); shell && *shell == '/') {
+        places.loginShell = shell;
+    }
+    places.askNpm = true;
     places.dataHome = AppPaths::appSupportDirectory().parent_path();
     if (const char* prefix = std::getenv("NPM_CONFIG_PREFIX"); prefix && *prefix) {
         places.npmPackageFolders.push_back(fs::path(prefix) / "lib/node_modules");
@@ -148,10 +226,38 @@ std::optional<ClaudeCodeVersion> SystemClaudeVersionSource::installedVersion() c
             return version;
         }
     }
+    if (auto program = fromLoginShell(places_.loginShell, "command -v claude", places_.timeLimit);
+        program && isProgram(*program)) {
+        if (auto version = versionOfProgram(*program, places_.timeLimit)) {
+            return version;
+        }
+    }
+    for (const fs::path& program :
+         {places_.home / ".local/bin/claude", places_.home / ".claude/local/claude"}) {
+        if (isProgram(program)) {
+            if (auto version = versionOfProgram(program, places_.timeLimit)) {
+                return version;
+            }
+        }
+    }
     if (auto version = nativeInstallVersion(places_.home, places_.dataHome)) {
         return version;
     }
-    for (const fs::path& folder : places_.npmPackageFolders) {
+    std::vector<fs::path> folders;
+    std::optional<fs::path> prefix;
+    if (places_.askNpm) {
+        prefix = fromLoginShell(places_.loginShell.empty() ? "/bin/sh" : places_.loginShell,
+                                "npm config get prefix", places_.timeLimit);
+    }
+    if (!prefix) {
+        prefix = npmrcPrefix(places_.home / ".npmrc", places_.home);
+    }
+    if (prefix) {
+        folders.push_back(*prefix / "lib/node_modules");
+    }
+    folders.insert(folders.end(), places_.npmPackageFolders.begin(),
+                   places_.npmPackageFolders.end());
+    for (const fs::path& folder : folders) {
         if (auto version = packageVersion(folder / "@anthropic-ai/claude-code")) {
             return version;
         }

@@ -17,6 +17,7 @@
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
+#include "platform/SystemClaudeVersionSource.h"
 #include "platform/UrlOpener.h"
 #include "platform/X11WindowSystem.h"
 #include "settings/SettingsServices.h"
@@ -90,6 +91,12 @@ DesktopShell::DesktopShell(SettingsStore& settings, Links links)
       trust_(std::make_unique<TrustDialog>()),
       fileRevealer_(std::make_unique<DesktopFileRevealer>()),
       notifier_(std::make_unique<DBusNotifier>()), settings_(settings) {
+    // Events the installed Claude Code supports but the file lacks: it is
+    // looked for the way the user's terminal would find it.
+    health_->setEventsCheck([] {
+        return HookInstaller::missingEvents(HookInstaller::settingsPath(),
+                                            SystemClaudeVersionSource().installedVersion());
+    });
     // Last: the panes and the guide are given the objects above.
     SettingsServices services = settingsServices(settings);
     settingsWindow_ = std::make_unique<SettingsWindowController>(*health_, services);
@@ -117,6 +124,7 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.notifier = notifier_.get();
     HookHealthMonitor* health = health_.get();
     services.recheckHooks = [health] { health->checkNow(); };
+    services.recheckClaudeCodeEvents = [health] { health->checkClaudeCodeEvents(); };
     services.fileRevealer = fileRevealer_.get();
     services.pairingAddress = [this]() -> std::optional<PairingAddress> {
         return pairingAddress_ ? pairingAddress_() : std::nullopt;

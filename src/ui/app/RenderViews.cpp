@@ -14,6 +14,7 @@
 #include "diagnostics/DiagnosticLogWindowController.h"
 #include "installer/HookHealthMonitor.h"
 #include "networking/PairedClientStorage.h"
+#include "onboarding/HookDiffView.h"
 #include "onboarding/OnboardingSamples.h"
 #include "onboarding/OnboardingView.h"
 #include "platform/SettingsStore.h"
@@ -31,6 +32,8 @@
 #include "terminal/SwitchMessages.h"
 #include "theme/AmbientBackground.h"
 
+#include <QCoreApplication>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace quillo {
@@ -136,7 +139,14 @@ RenderView hookConfigPane() {
     HookInstaller::apply(HookInstaller::computePlan(home->setup));
     SettingsServices services;
     services.hookSetup = std::make_shared<HookInstaller::Setup>(home->setup);
-    RenderView view = settingsPane(SettingsCategory::hookConfig, new HookConfigDetail(services));
+    auto* pane = new HookConfigDetail(services);
+    // The pane reads the file in the background; a picture shows what it read.
+    pane->readStatus();
+    while (pane->readingStatus()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    RenderView view = settingsPane(SettingsCategory::hookConfig, pane);
     view.keepAlive = home;
     return view;
 }
@@ -144,6 +154,7 @@ RenderView hookConfigPane() {
 // The preview of installing over another tool's hooks.
 RenderView hookDiffSheet() {
     auto sheet = std::make_unique<HookDiffSheet>(OnboardingSamples::foreignHooksPlan());
+    sheet->diffView()->finishPreparing();
     return plain(std::move(sheet));
 }
 
@@ -156,6 +167,7 @@ RenderView onboardingPage(OnboardingStep step) {
     services.pairingAddress = [] { return OnboardingSamples::pairingAddress(); };
     auto view = std::make_unique<OnboardingView>(services, [] {});
     view->setPlan(OnboardingSamples::foreignHooksPlan());
+    view->diffView()->finishPreparing();
     view->systemChecks()->setResults(SystemChecks::samples());
     view->setStep(step);
     RenderView result = plain(std::move(view));

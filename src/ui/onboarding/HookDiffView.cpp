@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HookDiffView.h"
 
+#include "app/Background.h"
 #include "theme/Fonts.h"
 #include "theme/Label.h"
 #include "theme/Oklch.h"
 #include "theme/Theme.h"
 
+#include <QAbstractListModel>
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QListView>
 #include <QPainter>
-#include <QPainterPath>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextEdit>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 namespace quillo {
 
@@ -22,6 +27,7 @@ constexpr double fontPoints = 11.5;
 constexpr int markerColumn = 18;
 constexpr int panelPadding = 8;
 constexpr double panelRadius = 8;
+constexpr int kindRole = Qt::UserRole + 1;
 
 // The rounded, outlined panel behind the listing.
 class ListingPanel : public QWidget {
@@ -87,6 +93,126 @@ private:
     QLabel* label_ = nullptr;
 };
 
+// Paints one row: the marker column, the text, and the background of an
+// added line. Every row has the same height, so the view never measures text.
+class DiffRowDelegate : public QStyledItemDelegate {
+public:
+    explicit DiffRowDelegate(QObject* parent)
+        : QStyledItemDelegate(parent), textFont_(Fonts::monospaced(fontPoints)),
+          markerFont_(Fonts::monospaced(fontPoints, QFont::DemiBold)),
+          rowHeight_(QFontMetrics(textFont_).height() + 1) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool added = index.data(kindRole).toInt() == static_cast<int>(DiffLine::Kind::added);
+        painter->save();
+        if (option.state & QStyle::State_Selected) {
+            painter->fillRect(option.rect, oklch(0.4, 0.05, 250, 0.5));
+        } else if (added) {
+            painter->fillRect(option.rect, HookDiffView::addedBackground());
+        }
+        QRect marker = option.rect;
+        marker.setWidth(markerColumn);
+        painter->setFont(markerFont_);
+        painter->setPen(added ? Theme::statusActive() : Theme::fgFaint());
+        painter->drawText(marker, Qt::AlignLeft | Qt::AlignVCenter,
+                          added ? QStringLiteral("+") : QStringLiteral(" "));
+        QRect text = option.rect.adjusted(markerColumn, 0, 0, 0);
+        painter->setFont(textFont_);
+        painter->setPen(added ? HookDiffView::addedTextColor() : Theme::fgMuted());
+        painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return {1, rowHeight_};
+    }
+
+private:
+    QFont textFont_;
+    QFont markerFont_;
+    int rowHeight_;
+};
+
+} // namespace
+
+// The rows of the listing as places in the plan's target text; a row's text
+// is made only when the view asks for it.
+class DiffListModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void reset(std::shared_ptr<const HookInstaller::Plan> plan, std::vector<DiffRow> rows) {
+        beginResetModel();
+        plan_ = std::move(plan);
+        rows_ = std::move(rows);
+        endResetModel();
+    }
+
+    const std::vector<DiffRow>& rows() const { return rows_; }
+
+    std::string_view lineText(std::size_t row) const {
+        const DiffRow& r = rows_[row];
+        return std::string_view(plan_->targetText).substr(r.offset, r.length);
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) {
+            return {};
+        }
+        const auto row = static_cast<std::size_t>(index.row());
+        switch (role) {
+        case Qt::DisplayRole: {
+            // An empty line is shown as a space, so that it keeps its row.
+            const std::string_view text = lineText(row);
+            return text.empty()
+                       ? QStringLiteral(" ")
+                       : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        }
+        case Qt::AccessibleTextRole: {
+            const std::string_view text = lineText(row);
+            return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        }
+        case kindRole:
+            return static_cast<int>(rows_[row].kind);
+        default:
+            return {};
+        }
+    }
+
+private:
+    std::shared_ptr<const HookInstaller::Plan> plan_;
+    std::vector<DiffRow> rows_;
+};
+
+namespace {
+
+// The listing: rows can be selected and copied as text.
+class DiffListView : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Copy)) {
+            QModelIndexList selected = selectionModel()->selectedRows();
+            std::sort(selected.begin(), selected.end());
+            QStringList lines;
+            for (const QModelIndex& index : selected) {
+                lines << index.data(Qt::AccessibleTextRole).toString();
+            }
+            QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+            return;
+        }
+        QListView::keyPressEvent(event);
+    }
+};
+
 } // namespace
 
 QColor HookDiffView::addedTextColor() {
@@ -103,25 +229,47 @@ HookDiffView::HookDiffView(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
 
-    auto* panel = new ListingPanel;
-    panel->setFixedHeight(listingHeight);
-    auto* panelLayout = new QVBoxLayout(panel);
+    panel_ = new ListingPanel;
+    panel_->setFixedHeight(listingHeight);
+    auto* panelLayout = new QVBoxLayout(panel_);
     panelLayout->setContentsMargins(panelPadding, panelPadding, panelPadding, panelPadding);
-    listing_ = new QTextEdit;
+    model_ = new DiffListModel(this);
+    listing_ = new DiffListView;
     listing_->setObjectName(QStringLiteral("hookDiffListing"));
     listing_->setAccessibleName(
         QCoreApplication::translate("HookDiffView", "settings.json 变更预览"));
-    listing_->setReadOnly(true);
-    listing_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    listing_->setLineWrapMode(QTextEdit::NoWrap);
+    listing_->setModel(model_);
+    listing_->setItemDelegate(new DiffRowDelegate(listing_));
+    // Every row is as high as the first: the view computes no row sizes, and
+    // lays out in batches, so a million rows cost no more than a screenful.
+    listing_->setUniformItemSizes(true);
+    listing_->setLayoutMode(QListView::Batched);
+    listing_->setBatchSize(2000);
+    listing_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    listing_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    listing_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    listing_->setTextElideMode(Qt::ElideRight);
     listing_->setFrameShape(QFrame::NoFrame);
     listing_->viewport()->setAutoFillBackground(false);
     listing_->setAutoFillBackground(false);
-    listing_->document()->setDocumentMargin(0);
-    listing_->setFont(Fonts::monospaced(fontPoints));
-    listing_->setTabStopDistance(markerColumn);
     panelLayout->addWidget(listing_);
-    layout->addWidget(panel);
+    layout->addWidget(panel_);
+
+    // In place of the listing when the installer refuses the plan.
+    refusalBox_ = new QWidget;
+    refusalBox_->setObjectName(QStringLiteral("hookDiffRefusal"));
+    auto* refusalLayout = new QHBoxLayout(refusalBox_);
+    refusalLayout->setContentsMargins(0, 0, 0, 0);
+    refusalLayout->setSpacing(6);
+    refusalLayout->addWidget(
+        new SymbolView(QStringLiteral("xmark.circle.fill"), fontPoints, Theme::statusPerm()), 0,
+        Qt::AlignTop);
+    refusalLabel_ = makeLabel(QString(), fontPoints, QFont::Medium, Theme::statusPerm());
+    refusalLabel_->setWordWrap(true);
+    refusalLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    refusalLayout->addWidget(refusalLabel_, 1);
+    refusalBox_->hide();
+    layout->addWidget(refusalBox_);
 
     notes_ = new QVBoxLayout;
     notes_->setSpacing(3);
@@ -133,53 +281,87 @@ HookDiffView::HookDiffView(const HookInstaller::Plan& plan, QWidget* parent)
     setPlan(plan);
 }
 
-void HookDiffView::setPlan(const HookInstaller::Plan& plan) {
-    plan_ = plan;
-    lines_ = DiffLine::build(plan.existingText, plan.targetText);
+HookDiffView::~HookDiffView() = default;
 
-    listing_->clear();
-    QTextCursor cursor(listing_->document());
-    QTextCharFormat addedMarker;
-    addedMarker.setFont(Fonts::monospaced(fontPoints, QFont::DemiBold));
-    addedMarker.setForeground(Theme::statusActive());
-    QTextCharFormat contextMarker = addedMarker;
-    contextMarker.setForeground(Theme::fgFaint());
-    QTextCharFormat addedText;
-    addedText.setFont(Fonts::monospaced(fontPoints));
-    addedText.setForeground(addedTextColor());
-    QTextCharFormat contextText = addedText;
-    contextText.setForeground(Theme::fgMuted());
-    QTextBlockFormat addedBlock;
-    addedBlock.setBackground(addedBackground());
-    const QTextBlockFormat contextBlock;
+void HookDiffView::setPlan(const HookInstaller::Plan& plan, bool fileChanged) {
+    setPlan(std::make_shared<const HookInstaller::Plan>(plan), fileChanged);
+}
 
-    bool first = true;
-    for (const DiffLine& line : lines_) {
-        const bool added = line.kind == DiffLine::Kind::added;
-        if (first) {
-            cursor.setBlockFormat(added ? addedBlock : contextBlock);
-            first = false;
-        } else {
-            cursor.insertBlock(added ? addedBlock : contextBlock);
-        }
-        cursor.insertText(added ? QStringLiteral("+\t") : QStringLiteral(" \t"),
-                          added ? addedMarker : contextMarker);
-        // An empty line keeps its row's height and background.
-        const QString text =
-            line.text.empty() ? QStringLiteral(" ") : QString::fromStdString(line.text);
-        cursor.insertText(text, added ? addedText : contextText);
+void HookDiffView::setPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool fileChanged) {
+    plan_ = std::move(plan);
+    fileChanged_ = fileChanged;
+    prepared_ = false;
+    reformatted_ = false;
+    const std::uint64_t generation = ++generation_;
+    model_->reset(nullptr, {});
+    if (watcher_ != nullptr) {
+        watcher_->disconnect(this);
+        watcher_->deleteLater(); // its work finishes on its own; the result is dropped
+        watcher_ = nullptr;
     }
-    listing_->moveCursor(QTextCursor::Start);
 
+    const QString refusal = QString::fromStdString(HookInstaller::refusalMessage(*plan_));
+    refusalLabel_->setText(refusal);
+    refusalLabel_->setAccessibleName(refusal);
+    refusalBox_->setVisible(!refusal.isEmpty());
+    panel_->setVisible(refusal.isEmpty());
+    rebuildNotes();
+    if (!refusal.isEmpty()) {
+        prepared_ = true;
+        emit prepared();
+        return;
+    }
+
+    watcher_ = new QFutureWatcher<DiffPreview>(this);
+    connect(watcher_, &QFutureWatcherBase::finished, this, [this, generation] {
+        if (generation == generation_ && !prepared_ && watcher_ != nullptr) {
+            showPreview(watcher_->result());
+        }
+    });
+    watcher_->setFuture(QtConcurrent::run(&backgroundPool(), [plan = plan_] {
+        return previewDiff(plan->existingText, plan->targetText);
+    }));
+}
+
+void HookDiffView::finishPreparing() {
+    if (!prepared_ && watcher_ != nullptr) {
+        watcher_->waitForFinished();
+        showPreview(watcher_->result());
+    }
+}
+
+void HookDiffView::showPreview(const DiffPreview& preview) {
+    reformatted_ = preview.reformatted;
+    model_->reset(plan_, preview.rows);
+    listing_->scrollToTop();
+    prepared_ = true;
+    rebuildNotes();
+    emit prepared();
+}
+
+void HookDiffView::rebuildNotes() {
     while (QLayoutItem* item = notes_->takeAt(0)) {
         delete item->widget();
         delete item;
     }
+    if (plan_ == nullptr) {
+        return;
+    }
+    const HookInstaller::Plan& plan = *plan_;
     auto addNote = [this](const char* symbol, const QString& text, const QString& path = {}) {
         auto* note = new NoteLine(QString::fromLatin1(symbol), text, path);
         note->setObjectName(QStringLiteral("hookDiffNote"));
         notes_->addWidget(note);
     };
+    if (fileChanged_) {
+        addNote(
+            "arrow.clockwise",
+            QCoreApplication::translate(
+                "HookDiffView", "settings.json 在预览后被修改过，以下是按当前内容重新生成的变更"));
+    }
+    if (plan.refused()) {
+        return; // nothing will be written, so nothing is backed up or created
+    }
     if (plan.backupPath && !plan.willCreateSettingsFile) {
         const QString backup = QString::fromStdString(*plan.backupPath);
         addNote("checkmark",
@@ -191,10 +373,24 @@ void HookDiffView::setPlan(const HookInstaller::Plan& plan) {
         addNote("plus.circle",
                 QCoreApplication::translate("HookDiffView", "settings.json 不存在，将创建新文件"));
     }
+    if (reformatted_ && !plan.isNoOp) {
+        addNote("doc.text.magnifyingglass",
+                QCoreApplication::translate(
+                    "HookDiffView", "文件也会被重新排版（键按字母排序，两空格缩进），内容不变"));
+    }
     if (plan.isNoOp) {
         addNote("checkmark",
                 QCoreApplication::translate("HookDiffView", "当前配置已是最新，应用后内容不变"));
     }
+}
+
+std::vector<DiffLine> HookDiffView::lines() const {
+    std::vector<DiffLine> lines;
+    lines.reserve(model_->rows().size());
+    for (std::size_t i = 0; i < model_->rows().size(); ++i) {
+        lines.push_back({model_->rows()[i].kind, std::string(model_->lineText(i))});
+    }
+    return lines;
 }
 
 QStringList HookDiffView::notes() const {
@@ -205,6 +401,10 @@ QStringList HookDiffView::notes() const {
         }
     }
     return texts;
+}
+
+QString HookDiffView::refusal() const {
+    return refusalBox_->isHidden() ? QString() : refusalLabel_->text();
 }
 
 } // namespace quillo

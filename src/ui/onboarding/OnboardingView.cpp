@@ -193,9 +193,14 @@ OnboardingView::OnboardingView(SettingsServices services, std::function<void()> 
         // A given settings file and recorder: reading the file is all it takes.
         setPlan(HookInstaller::computePlan(*services_.hookSetup));
     } else {
+        // Looking for Claude Code's version and reading a large file take time.
         runInBackground(
-            this, [] { return HookInstaller::computePlan(HookInstaller::installSetup()); },
-            [this](const HookInstaller::Plan& plan) {
+            this,
+            [] {
+                return std::make_shared<const HookInstaller::Plan>(
+                    HookInstaller::computePlan(HookInstaller::installSetup()));
+            },
+            [this](const std::shared_ptr<const HookInstaller::Plan>& plan) {
                 if (plan_ == nullptr) {
                     setPlan(plan);
                 }
@@ -374,9 +379,13 @@ void OnboardingView::setStep(OnboardingStep step) {
     pages_->setCurrentIndex(index);
 }
 
-void OnboardingView::setPlan(const HookInstaller::Plan& plan) {
-    plan_ = std::make_unique<HookInstaller::Plan>(plan);
-    diff_->setPlan(plan);
+void OnboardingView::setPlan(const HookInstaller::Plan& plan, bool fileChanged) {
+    setPlan(std::make_shared<const HookInstaller::Plan>(plan), fileChanged);
+}
+
+void OnboardingView::setPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool fileChanged) {
+    plan_ = std::move(plan);
+    diff_->setPlan(plan_, fileChanged);
     updateHookPage();
 }
 
@@ -387,7 +396,9 @@ void OnboardingView::updateHookPage() {
                         : QCoreApplication::translate("OnboardingView", "确认并应用"));
     apply->setIcon(symbolIcon(noOp ? "chevron.right" : "checkmark", Theme::bgDeepest()));
     apply->setAccessibleName(apply->text());
-    apply->setEnabled(plan_ != nullptr && !applied_);
+    // A plan the installer refuses says why in the preview; there is nothing
+    // to apply.
+    apply->setEnabled(plan_ != nullptr && !applied_ && !applying_ && !plan_->refused());
     preparing_->setVisible(plan_ == nullptr);
     applyErrorLabel_->setText(applyError_.value_or(QString()));
     applyErrorLabel_->setAccessibleName(applyErrorLabel_->text());
@@ -414,22 +425,47 @@ void OnboardingView::updatePhonePage() {
 }
 
 void OnboardingView::applyHook() {
-    if (plan_ == nullptr || applied_) {
+    if (plan_ == nullptr || applied_ || applying_ || plan_->refused()) {
         return;
     }
-    // On the main thread: the plan is made, and writing a small file is quick.
-    const HookInstaller::ApplyResult result = HookInstaller::apply(*plan_);
-    if (result.success) {
-        applied_ = true;
-        applyError_.reset();
-        updateHookPage();
-        setStep(OnboardingStep::iphone);
-    } else {
-        applyError_ = result.errorMessage
-                          ? QString::fromStdString(*result.errorMessage)
-                          : QCoreApplication::translate("OnboardingView", "未知错误");
-        updateHookPage();
-    }
+    struct Outcome {
+        HookInstaller::ApplyResult result;
+        std::shared_ptr<const HookInstaller::Plan> newPlan; // the file changed
+    };
+    applying_ = true;
+    updateHookPage();
+    // Off the main thread: a large settings file takes a while to compare and
+    // write, and the rest of the application must keep running.
+    runInBackground(
+        this,
+        [plan = plan_, setup = services_.hookSetup] {
+            Outcome outcome;
+            outcome.result = HookInstaller::apply(*plan);
+            if (outcome.result.fileChanged) {
+                outcome.newPlan = std::make_shared<const HookInstaller::Plan>(
+                    HookInstaller::computePlan(setup ? *setup : HookInstaller::installSetup()));
+            }
+            return outcome;
+        },
+        [this](const Outcome& outcome) {
+            applying_ = false;
+            if (outcome.result.success) {
+                applied_ = true;
+                applyError_.reset();
+                updateHookPage();
+                setStep(OnboardingStep::iphone);
+            } else if (outcome.newPlan) {
+                // Changes made meanwhile are kept: the user sees the new plan.
+                applyError_.reset();
+                setPlan(outcome.newPlan, true);
+            } else {
+                applyError_ = outcome.result.errorMessage
+                                  ? QString::fromStdString(*outcome.result.errorMessage)
+                                  : QCoreApplication::translate("OnboardingView", "未知错误");
+                updateHookPage();
+            }
+            emit applyFinished();
+        });
 }
 
 QPushButton* OnboardingView::primaryButton() const {

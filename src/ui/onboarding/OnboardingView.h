@@ -50,12 +50,21 @@ public:
     // Absent until the plan is made (off the main thread when the installer
     // must look for Claude Code's version first).
     const HookInstaller::Plan* plan() const { return plan_.get(); }
-    void setPlan(const HookInstaller::Plan& plan);
+    // `fileChanged`: it replaces a plan that could not be applied because the
+    // file changed since; the preview says so.
+    void setPlan(const HookInstaller::Plan& plan, bool fileChanged = false);
+    void setPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool fileChanged = false);
     std::optional<QString> applyError() const { return applyError_; }
     bool applied() const { return applied_; }
+    // A write is under way.
+    bool applying() const { return applying_; }
+    HookDiffView* diffView() const { return diff_; }
 
-    // Writes the plan (a plan that changes nothing is still written, with its
-    // backup) and goes on to the phone, or shows why it failed.
+    // Writes the plan off the main thread (a plan that changes nothing is
+    // still written, with its backup) and goes on to the phone, or shows why
+    // it failed. When the file changed since the plan was made, nothing is
+    // written and the new plan is shown instead. `applyFinished` is emitted
+    // after every attempt.
     void applyHook();
 
     SystemChecksView* systemChecks() const { return checks_; }
@@ -65,6 +74,9 @@ public:
     QPushButton* primaryButton() const;
     // The current page's left text button, if it has one.
     QPushButton* secondaryButton() const;
+
+signals:
+    void applyFinished();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -88,9 +100,10 @@ private:
     SettingsServices services_;
     std::function<void()> onFinish_;
     OnboardingStep step_ = OnboardingStep::welcome;
-    std::unique_ptr<HookInstaller::Plan> plan_;
+    std::shared_ptr<const HookInstaller::Plan> plan_;
     std::optional<QString> applyError_;
     bool applied_ = false;
+    bool applying_ = false;
 
     QStackedWidget* pages_;
     std::array<Page, 4> page_{};

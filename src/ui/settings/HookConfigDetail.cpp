@@ -5,6 +5,7 @@
 #include "SettingsCategory.h"
 #include "SettingsRow.h"
 #include "app/Background.h"
+#include "installer/HookHealthMonitor.h"
 #include "installer/HookInstaller.h"
 #include "installer/HookStatusText.h"
 #include "platform/FileRevealer.h"
@@ -30,9 +31,14 @@ void roomy(QPushButton* button) {
 
 struct Applied {
     HookInstaller::ApplyResult result;
-    bool installed = false;
-    int registeredEventCount = 0;
+    HookInstaller::SettingsStatus status; // read after the write, on its thread
+    // The file changed since the plan was made: the plan for what it holds now.
+    std::shared_ptr<const HookInstaller::Plan> newPlan;
 };
+
+HookInstaller::Plan planFor(const std::shared_ptr<const HookInstaller::Setup>& setup) {
+    return HookInstaller::computePlan(setup ? *setup : HookInstaller::installSetup());
+}
 
 } // namespace
 
@@ -45,6 +51,19 @@ HookConfigDetail::HookConfigDetail(SettingsServices services, QWidget* parent)
     auto* slotLayout = new QVBoxLayout(statusSlot_);
     slotLayout->setContentsMargins(0, 0, 0, 0);
     card->addWidget(statusSlot_);
+
+    // Events the installed Claude Code supports but the file lacks: an update
+    // offered through the same preview, not an error.
+    eventsNote_ = makeLabel(QString(), 11, QFont::Normal, Theme::fgMuted());
+    eventsNote_->setObjectName(QStringLiteral("hookEventsNote"));
+    eventsNote_->setWordWrap(true);
+    eventsNote_->setContentsMargins(16, 8, 16, 0);
+    eventsNote_->hide();
+    card->addWidget(eventsNote_);
+    if (services_.health != nullptr) {
+        connect(services_.health, &HookHealthMonitor::missingEventsChanged, this,
+                &HookConfigDetail::updateView);
+    }
 
     auto* actions = new QWidget;
     auto* actionsLayout = new QHBoxLayout(actions);
@@ -76,7 +95,8 @@ HookConfigDetail::HookConfigDetail(SettingsServices services, QWidget* parent)
     message_->hide();
     body()->addWidget(message_);
 
-    readStatus();
+    // The status is read when the pane is shown (off the main thread).
+    updateView();
 }
 
 std::filesystem::path HookConfigDetail::settingsFile() const {
@@ -90,16 +110,29 @@ HookDiffSheet* HookConfigDetail::hookDiffSheet() const {
 void HookConfigDetail::showEvent(QShowEvent* event) {
     SettingsPane::showEvent(event);
     // The file may have changed while the pane was hidden (Claude Code, the
-    // user, onboarding).
+    // user, onboarding), and Claude Code may have been updated.
     readStatus();
+    if (services_.recheckClaudeCodeEvents) {
+        services_.recheckClaudeCodeEvents();
+    }
 }
 
 void HookConfigDetail::readStatus() {
-    const std::filesystem::path file = settingsFile();
-    hookInstalled_ = HookInstaller::isInstalled(file);
-    registeredEventCount_ =
-        hookInstalled_ ? static_cast<int>(HookInstaller::registeredEvents(file).size()) : 0;
-    updateView();
+    // Off the main thread: a settings file can be many megabytes.
+    const std::uint64_t reading = ++statusReads_;
+    runInBackground(
+        this, [file = settingsFile()] { return HookInstaller::settingsStatus(file); },
+        [this, reading](const HookInstaller::SettingsStatus& status) {
+            if (reading != statusReads_) {
+                return; // a newer reading is under way
+            }
+            statusRead_ = statusReads_;
+            hookInstalled_ = status.installed;
+            registeredEventCount_ =
+                status.installed ? static_cast<int>(status.registeredEvents.size()) : 0;
+            attention_ = QString::fromStdString(status.attention.value_or(""));
+            updateView();
+        });
 }
 
 void HookConfigDetail::setMessage(std::optional<QString> message) {
@@ -108,13 +141,17 @@ void HookConfigDetail::setMessage(std::optional<QString> message) {
 }
 
 void HookConfigDetail::updateView() {
-    const QString title =
-        hookInstalled_ ? QCoreApplication::translate("HookConfigDetail", "已配置 — 正常运行中")
-                       : QCoreApplication::translate("HookConfigDetail", "未配置");
-    const QString subtitle =
+    QString title = hookInstalled_
+                        ? QCoreApplication::translate("HookConfigDetail", "已配置 — 正常运行中")
+                        : QCoreApplication::translate("HookConfigDetail", "未配置");
+    QString subtitle =
         hookInstalled_ ? hookStatusSubtitle(registeredEventCount_)
                        : QCoreApplication::translate(
                              "HookConfigDetail", "未在 settings.json 中检测到 Quillo Hook 条目");
+    if (!attention_.isEmpty()) {
+        title = QCoreApplication::translate("HookConfigDetail", "settings.json 需要你先处理");
+        subtitle = attention_;
+    }
     if (statusRow_ == nullptr || statusRow_->title() != title ||
         statusRow_->subtitle() != subtitle) {
         delete statusRow_;
@@ -130,6 +167,18 @@ void HookConfigDetail::updateView() {
         statusRow_->setObjectName(QStringLiteral("hookStatusRow"));
         statusSlot_->layout()->addWidget(statusRow_);
     }
+
+    const QStringList missing =
+        services_.health != nullptr ? services_.health->missingEvents() : QStringList();
+    const bool offerEvents = hookInstalled_ && attention_.isEmpty() && !missing.isEmpty();
+    eventsNote_->setText(
+        offerEvents ? QCoreApplication::translate("HookConfigDetail",
+                                                  "已安装的 Claude Code 还支持 %1，尚未注册。"
+                                                  "点「重新配置」预览并添加，状态会更及时。")
+                          .arg(missing.join(QStringLiteral(", ")))
+                    : QString());
+    eventsNote_->setAccessibleName(eventsNote_->text());
+    eventsNote_->setVisible(offerEvents);
 
     primary_->setText(hookBusy_ ? QCoreApplication::translate("HookConfigDetail", "处理中...")
                       : hookInstalled_
@@ -151,35 +200,38 @@ void HookConfigDetail::reinstallHook() {
     }
     hookBusy_ = true;
     setMessage(QCoreApplication::translate("HookConfigDetail", "正在准备配置预览..."));
-    std::shared_ptr<const HookInstaller::Setup> setup = services_.hookSetup;
     runInBackground(
         this,
-        [setup] {
-            return HookInstaller::computePlan(setup ? *setup : HookInstaller::installSetup());
+        [setup = services_.hookSetup] {
+            return std::make_shared<const HookInstaller::Plan>(planFor(setup));
         },
-        [this](const HookInstaller::Plan& plan) {
+        [this](const std::shared_ptr<const HookInstaller::Plan>& plan) {
             hookBusy_ = false;
             hookActionMessage_.reset();
             updateView();
-            showPlan(plan);
+            showPlan(plan, false);
         });
 }
 
-void HookConfigDetail::showPlan(const HookInstaller::Plan& plan) {
+void HookConfigDetail::showPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool fileChanged) {
     if (sheet_ != nullptr) {
         sheet_->close();
     }
-    auto* sheet = new HookDiffSheet(plan, window());
+    auto* sheet = new HookDiffSheet(std::move(plan), fileChanged, window());
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowModality(Qt::WindowModal);
     // The plan is forgotten with the sheet: cancelling writes nothing.
     connect(sheet, &HookDiffSheet::applyRequested, this,
-            [this, sheet] { applyHook(sheet->plan()); });
+            [this, sheet] { applyHook(sheet->sharedPlan()); });
     sheet_ = sheet;
     sheet->open();
 }
 
 void HookConfigDetail::applyHook(const HookInstaller::Plan& plan) {
+    applyHook(std::make_shared<const HookInstaller::Plan>(plan));
+}
+
+void HookConfigDetail::applyHook(std::shared_ptr<const HookInstaller::Plan> plan) {
     if (hookBusy_) {
         return;
     }
@@ -187,12 +239,13 @@ void HookConfigDetail::applyHook(const HookInstaller::Plan& plan) {
     setMessage(QCoreApplication::translate("HookConfigDetail", "正在写入配置..."));
     runInBackground(
         this,
-        [plan] {
+        [plan, setup = services_.hookSetup] {
             Applied applied;
-            applied.result = HookInstaller::apply(plan);
-            applied.installed = HookInstaller::isInstalled(plan.settingsPath);
-            applied.registeredEventCount =
-                static_cast<int>(HookInstaller::registeredEvents(plan.settingsPath).size());
+            applied.result = HookInstaller::apply(*plan);
+            if (applied.result.fileChanged) {
+                applied.newPlan = std::make_shared<const HookInstaller::Plan>(planFor(setup));
+            }
+            applied.status = HookInstaller::settingsStatus(plan->settingsPath);
             return applied;
         },
         [this](const Applied& applied) {
@@ -205,6 +258,9 @@ void HookConfigDetail::applyHook(const HookInstaller::Plan& plan) {
                 hookActionMessage_ =
                     QCoreApplication::translate("HookConfigDetail", "已写入. 备份在 %1")
                         .arg(backup);
+            } else if (applied.result.fileChanged) {
+                hookActionMessage_ = QCoreApplication::translate(
+                    "HookConfigDetail", "settings.json 在预览后被修改过, 未写入。请确认新的预览");
             } else {
                 const QString reason =
                     applied.result.errorMessage
@@ -213,11 +269,17 @@ void HookConfigDetail::applyHook(const HookInstaller::Plan& plan) {
                 hookActionMessage_ =
                     QCoreApplication::translate("HookConfigDetail", "写入失败: %1").arg(reason);
             }
-            hookInstalled_ = applied.installed;
-            registeredEventCount_ = applied.installed ? applied.registeredEventCount : 0;
+            hookInstalled_ = applied.status.installed;
+            registeredEventCount_ = applied.status.installed
+                                        ? static_cast<int>(applied.status.registeredEvents.size())
+                                        : 0;
+            attention_ = QString::fromStdString(applied.status.attention.value_or(""));
             updateView();
             if (services_.recheckHooks) {
                 services_.recheckHooks();
+            }
+            if (applied.newPlan) {
+                showPlan(applied.newPlan, true);
             }
         });
 }

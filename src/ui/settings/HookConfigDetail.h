@@ -6,7 +6,9 @@
 
 #include <QPointer>
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -32,14 +34,22 @@ public:
 
     bool hookInstalled() const { return hookInstalled_; }
     bool hookBusy() const { return hookBusy_; }
+    // Reads the file's status again, off the main thread; showing the pane
+    // does so.
+    void readStatus();
+    // The file's status is being read.
+    bool readingStatus() const { return statusRead_ != statusReads_; }
     std::optional<QString> hookActionMessage() const { return hookActionMessage_; }
     // The open preview, while there is one.
     HookDiffSheet* hookDiffSheet() const;
 
     // Prepares a plan and shows it in the preview sheet.
     void reinstallHook();
-    // Writes `plan`, then reports where the backup went or why it failed.
+    // Writes `plan`, then reports where the backup went or why it failed. When
+    // the file changed since the plan was made, nothing is written: a new plan
+    // is made and shown again, saying so.
     void applyHook(const HookInstaller::Plan& plan);
+    void applyHook(std::shared_ptr<const HookInstaller::Plan> plan);
     void revealSettingsFile();
 
 signals:
@@ -51,14 +61,17 @@ protected:
 
 private:
     std::filesystem::path settingsFile() const;
-    void readStatus();
     void setMessage(std::optional<QString> message);
-    void showPlan(const HookInstaller::Plan& plan);
+    void showPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool fileChanged);
     void updateView();
 
     SettingsServices services_;
     bool hookInstalled_ = false;
     int registeredEventCount_ = 0;
+    // Why the settings file must be fixed by hand first; empty when it need not.
+    QString attention_;
+    std::uint64_t statusReads_ = 0; // readings started
+    std::uint64_t statusRead_ = 0;  // the reading shown
     std::optional<QString> hookActionMessage_;
     bool hookBusy_ = false;
     QPointer<HookDiffSheet> sheet_;
@@ -68,6 +81,7 @@ private:
     QPushButton* primary_ = nullptr;
     QPushButton* reveal_ = nullptr;
     QLabel* message_ = nullptr;
+    QLabel* eventsNote_ = nullptr;
 };
 
 } // namespace quillo

@@ -21,7 +21,12 @@ constexpr int sheetWidth = 620;
 } // namespace
 
 HookDiffSheet::HookDiffSheet(const HookInstaller::Plan& plan, QWidget* parent)
-    : QDialog(parent), plan_(std::make_unique<const HookInstaller::Plan>(plan)) {
+    : HookDiffSheet(std::make_shared<const HookInstaller::Plan>(plan), false, parent) {}
+
+HookDiffSheet::HookDiffSheet(std::shared_ptr<const HookInstaller::Plan> sharedPlan,
+                             bool fileChanged, QWidget* parent)
+    : QDialog(parent), plan_(std::move(sharedPlan)) {
+    const HookInstaller::Plan& plan = *plan_;
     setObjectName(QStringLiteral("hookDiffSheet"));
     const QString title = QCoreApplication::translate("HookDiffSheet", "Hook 配置预览");
     setWindowTitle(title);
@@ -40,7 +45,8 @@ HookDiffSheet::HookDiffSheet(const HookInstaller::Plan& plan, QWidget* parent)
     header->addWidget(titleLabel);
     header->addStretch();
     top->addLayout(header);
-    view_ = new HookDiffView(plan);
+    view_ = new HookDiffView;
+    view_->setPlan(plan_, fileChanged);
     top->addWidget(view_);
     layout->addLayout(top);
 
@@ -66,7 +72,8 @@ HookDiffSheet::HookDiffSheet(const HookInstaller::Plan& plan, QWidget* parent)
     apply_->setObjectName(QStringLiteral("hookDiffApply"));
     apply_->setAccessibleName(apply_->text());
     apply_->setDefault(true);
-    apply_->setEnabled(!plan.isNoOp);
+    // Nothing to apply, or nothing the installer would write.
+    apply_->setEnabled(!plan.isNoOp && !plan.refused());
     buttons->addWidget(cancel_);
     buttons->addWidget(apply_);
     layout->addLayout(buttons);

@@ -55,6 +55,9 @@ struct SettingsServices {
     std::shared_ptr<const HookInstaller::Setup> hookSetup;
     // Checks the hooks' health again at once, after they were written.
     std::function<void()> recheckHooks;
+    // Looks again, in the background, for hook events the installed Claude
+    // Code supports that are not registered (see HookHealthMonitor).
+    std::function<void()> recheckClaudeCodeEvents;
     // Shows a file in the file manager; none: the reveal button does nothing.
     FileRevealer* fileRevealer = nullptr;
     // Paired phones, terminals, system checks, onboarding's phone page.
