@@ -57,8 +57,11 @@ std::optional<Error> replace(const std::filesystem::path& target, std::string_vi
     if (ownership.owner &&
         (ownership.owner->first != ::geteuid() || ownership.owner->second != ::getegid())) {
         // Only possible with privileges (say, run through sudo); without them the
-        // file simply becomes ours, as any editor would leave it.
-        (void)::fchown(fd, ownership.owner->first, ownership.owner->second);
+        // file simply becomes ours, as any editor would leave it, so a refusal
+        // is no failure.
+        if (::fchown(fd, ownership.owner->first, ownership.owner->second) != 0) {
+            errno = 0;
+        }
     }
     // After the chown, which clears set-id bits; the mode never gains bits the
     // old file did not have.
