@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "DiagnosticLogger.h"
 #include "DisplayName.h"
 #include "NearbyAdvertiser.h"
 #include "NearbyFrame.h"
@@ -160,11 +161,33 @@ TEST(NearbyIdentity, IsCreatedPrivatelyOnceAndReused) {
     ASSERT_TRUE(again.has_value());
     EXPECT_EQ(again->certificate, first->certificate);
 
+    EXPECT_FALSE(again->replacedFileKeptAs);
+
     test::writeFile(file, "-----BEGIN nonsense-----\n");
     auto replaced = NearbyIdentity::loadOrCreate(file);
     ASSERT_TRUE(replaced.has_value());
     EXPECT_NE(replaced->certificate, first->certificate);
     EXPECT_EQ(test::fileMode(file), 0600u);
+    // The damaged file is kept for a look, and the replacement said aloud.
+    ASSERT_TRUE(replaced->replacedFileKeptAs);
+    EXPECT_NE(*replaced->replacedFileKeptAs, file);
+    EXPECT_EQ(test::readFile(*replaced->replacedFileKeptAs), "-----BEGIN nonsense-----\n");
+    const auto entries = DiagnosticLogger::recentEntries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_NE(entries.front().message.find("paired phones must be paired again"),
+              std::string::npos);
+}
+
+TEST(NearbyIdentity, ATemporaryCopyLeftByAnInterruptedStartIsRemoved) {
+    test::qtApp();
+    test::TempDir dir;
+    auto file = dir / "identity.pem";
+    test::writeFile(dir / "identity.pem.Ab12Cd", "a private key, half written");
+    test::writeFile(dir / "identity.pem.keep", "not ours");
+    ASSERT_TRUE(NearbyIdentity::loadOrCreate(file));
+    EXPECT_FALSE(std::filesystem::exists(dir / "identity.pem.Ab12Cd"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "identity.pem.keep"));
+    EXPECT_TRUE(std::filesystem::exists(file));
 }
 
 } // namespace
