@@ -20,16 +20,23 @@ TrustDialog::~TrustDialog() {
     finish(Answer::rejected);
 }
 
-QMessageBox* TrustDialog::makeDialog(const QString& name) {
+QMessageBox* TrustDialog::makeDialog(const QString& name, bool alreadyPaired) {
     auto* box = new QMessageBox;
     box->setObjectName(QStringLiteral("trustPrompt"));
     box->setIcon(QMessageBox::Warning);
     box->setWindowTitle(QStringLiteral("Quillo"));
     box->setText(QCoreApplication::translate("TrustPrompt", "信任新设备?"));
-    box->setInformativeText(
-        QCoreApplication::translate("TrustPrompt",
-                                    "手机 “%1” 想要连接到 Quillo。\n仅信任你认识的设备。")
-            .arg(name));
+    QString informative = QCoreApplication::translate(
+                              "TrustPrompt", "手机 “%1” 想要连接到 Quillo。\n仅信任你认识的设备。")
+                              .arg(name);
+    if (alreadyPaired) {
+        // Someone may be passing as a paired phone, or the phone lost its key.
+        informative +=
+            QStringLiteral("\n\n") +
+            QCoreApplication::translate("TrustPrompt", "「%1」已配对; 选择信任将替换它的配对密钥。")
+                .arg(name);
+    }
+    box->setInformativeText(informative);
     // The button titles are used as they are, in every language.
     QPushButton* trust =
         box->addButton(QString::fromStdString(trustButtonTitle()), QMessageBox::AcceptRole);
@@ -44,13 +51,20 @@ QMessageBox* TrustDialog::makeDialog(const QString& name) {
     return box;
 }
 
-void TrustDialog::askToTrust(const TransportPeer& peer, const std::string&, AnswerCallback answer) {
+void TrustDialog::askToTrust(const TransportPeer& peer, const std::string& address,
+                             AnswerCallback answer) {
+    ask({peer, address, false}, std::move(answer));
+}
+
+void TrustDialog::ask(const Question& question, AnswerCallback answer) {
     if (pending_) {
-        answer(Answer::unavailable);
+        answer(Answer::busy);
         return;
     }
     pending_ = std::move(answer);
-    QMessageBox* box = makeDialog(QString::fromStdString(DisplayName::clean(peer.displayName)));
+    QMessageBox* box =
+        makeDialog(QString::fromStdString(DisplayName::clean(question.peer.displayName)),
+                   question.alreadyPaired);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -28,12 +28,14 @@ public:
 
     void askToTrust(const TransportPeer& peer, const std::string& address,
                     AnswerCallback answer) override;
+    void ask(const Question& question, AnswerCallback answer) override;
 
     // The dialog on screen, if any.
     QMessageBox* dialog() const { return dialog_; }
 
     // The dialog for `name` (already cleaned), for the render mode as well.
-    static QMessageBox* makeDialog(const QString& name);
+    // For a name that is paired already, it says that yes replaces its key.
+    static QMessageBox* makeDialog(const QString& name, bool alreadyPaired = false);
 
 private:
     void finish(Answer answer);
