@@ -896,6 +896,10 @@ keep your phone next to the computer and always know.</translation>
 <context>
     <name>SystemChecks</name>
     <message>
+        <source>一部手机已连接。连接期间 TCP 端口 %1 暂不监听, 其他手机要等它断开后才能连接。</source>
+        <translation>A phone is connected. While it is, TCP port %1 does not listen; other phones can connect once it disconnects.</translation>
+    </message>
+    <message>
         <source>本地网络发现</source>
         <translation>Local network discovery</translation>
     </message>

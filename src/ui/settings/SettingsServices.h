@@ -3,6 +3,8 @@
 
 #include "transport/PairingAddress.h"
 
+#include <QStringList>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,6 +52,11 @@ struct SettingsServices {
     // Where a phone reaches this computer; nothing while the phone link does
     // not listen. Also gives the system checks the port to look at.
     std::function<std::optional<PairingAddress>()> pairingAddress;
+    // Whether a phone is connected now (the link does not listen meanwhile).
+    std::function<bool()> phoneConnected;
+    // What the user must know about the phone link (a replaced identity, a
+    // taken port), one sentence each; shown in the paired phones pane.
+    std::function<QStringList()> phoneLinkNotices;
 
     // About, diagnostics, feedback and the danger zone.
     std::function<void()> showDiagnostics;
