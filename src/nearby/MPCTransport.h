@@ -29,7 +29,7 @@ namespace quillo {
 struct MPCTransportOptions {
     std::function<Timestamp()> clock;            // empty: the system clock
     std::shared_ptr<ServiceDiscovery> discovery; // empty: avahi (DNS-SD)
-    std::optional<quint16> port;                 // empty: QUILLO_TRANSPORT_PORT or 47810
+    std::optional<quint16> port;                 // empty: QUILLO_TRANSPORT_PORT or 27810
     QHostAddress listenAddress = QHostAddress::Any;
     std::filesystem::path identityFile; // empty: in the application-support directory
     NearbyTimeouts timeouts;

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace quillo {
 namespace {
 
@@ -139,6 +141,18 @@ TEST(DisplayName, TrimsFallsBackAndStaysWithinTheNameLimits) {
                                "\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6";
     auto families = DisplayName::sanitize(family + family + family);
     EXPECT_EQ(families, family + family);
+}
+
+TEST(TransportPort, TheStandardPortIsNoneTheSystemHandsOutForConnections) {
+    // A port in that range can be held by any program's outgoing connection
+    // when the monitor starts, which moves the monitor and strands phones.
+    EXPECT_LT(TransportPort::standard, 32768); // the usual range starts there
+    std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range");
+    int low = 0, high = 0;
+    if (range >> low >> high) {
+        EXPECT_TRUE(TransportPort::standard < low || TransportPort::standard > high)
+            << low << "-" << high;
+    }
 }
 
 TEST(TransportPort, ParsesOnlyPortNumbers) {

@@ -2,6 +2,7 @@
 // The paired phones, supported terminals and system panes.
 #include "FakeSystemProbes.h"
 #include "TerminalKind.h"
+#include "TransportPort.h"
 #include "WidgetTestApp.h"
 #include "networking/PairedClientStorage.h"
 #include "pairing/QrCodeView.h"
@@ -233,7 +234,7 @@ TEST(PermissionsPane, ChecksThePortThePhoneLinkReallyListensOn) {
     QSignalSpy bareChecked(bare.checks(), &SystemChecksView::checked);
     bare.show();
     ASSERT_TRUE(bareChecked.wait(10000));
-    EXPECT_EQ(probes->askedPort, 47810);
+    EXPECT_EQ(probes->askedPort, TransportPort::standard);
 }
 
 } // namespace
