@@ -961,6 +961,14 @@ keep your phone next to the computer and always know.</translation>
 <context>
     <name>PhoneLinkConsole</name>
     <message>
+        <source>端口 %1 已被其他程序占用, 手机改用端口 %2 连接 (防火墙规则与手机上保存的配对地址需要随之更新)</source>
+        <translation>Port %1 is taken by another program; phones connect on port %2 instead (a firewall rule and the pairing address saved on a phone must be updated)</translation>
+    </message>
+    <message>
+        <source>本机的连接身份文件已损坏, 已另存为 %1 并生成了新的身份: 已配对的手机需要重新配对</source>
+        <translation>The identity file of this computer's phone link was damaged; it was kept as %1 and a new identity made: paired phones must be paired again</translation>
+    </message>
+    <message>
         <source>[quillo] 配对地址: %1</source>
         <translation>[quillo] Pairing address: %1</translation>
     </message>
@@ -1042,6 +1050,10 @@ keep your phone next to the computer and always know.</translation>
 </context>
 <context>
     <name>SystemChecks</name>
+    <message>
+        <source>一部手机已连接。连接期间 TCP 端口 %1 暂不监听, 其他手机要等它断开后才能连接。</source>
+        <translation>A phone is connected. While it is, TCP port %1 does not listen; other phones can connect once it disconnects.</translation>
+    </message>
     <message>
         <source>本地网络发现</source>
         <translation>Local network discovery</translation>
@@ -1279,6 +1291,14 @@ keep your phone next to the computer and always know.</translation>
 <context>
     <name>TerminalTrustPrompt</name>
     <message>
+        <source>[quillo] 标准输入已结束: 终端配对已关闭,直到重新启动</source>
+        <translation>[quillo] end of input: pairing from the terminal is off until restart</translation>
+    </message>
+    <message>
+        <source>[quillo] 「%1」已配对; 回答 y 将替换它的配对密钥</source>
+        <translation>[quillo] 「%1」 is already paired; yes replaces its key</translation>
+    </message>
+    <message>
         <source>[quillo] 无应答,已拒绝</source>
         <translation>[quillo] No answer: declined</translation>
     </message>
@@ -1289,6 +1309,10 @@ keep your phone next to the computer and always know.</translation>
 </context>
 <context>
     <name>TrustPrompt</name>
+    <message>
+        <source>「%1」已配对; 选择信任将替换它的配对密钥。</source>
+        <translation>「%1」 is already paired; trusting it replaces its key.</translation>
+    </message>
     <message>
         <source>信任新设备?</source>
         <translation>Trust this new device?</translation>

@@ -44,9 +44,18 @@ bool InvitationLimiter::admits(const std::string& address) {
         state.blockedUntil.reset();
         return true;
     }
-    ++state.turnedAwaySinceSummary;
-    summarize(address, state, at);
+    if (flooded(at)) {
+        ++turnedAwayOverall_;
+        summarizeAll(at);
+    } else {
+        ++state.turnedAwaySinceSummary;
+        summarize(address, state, at);
+    }
     return false;
+}
+
+bool InvitationLimiter::flooded(Timestamp at) const {
+    return recentRefusals_.size() > quietRefusalsPerMinute && recentRefusals_.front() > at - window;
 }
 
 void InvitationLimiter::recordRefusal(const std::string& address) {
@@ -54,12 +63,34 @@ void InvitationLimiter::recordRefusal(const std::string& address) {
     Address& state = entry(address, at);
     std::erase_if(state.refusals, [&](Timestamp t) { return t <= at - window; });
     state.refusals.push_back(at);
-    ++state.refusedSinceSummary;
     if (static_cast<int>(state.refusals.size()) >= refusalsBeforeBlock) {
         state.blockedUntil = at + blockFor;
         state.refusals.clear();
     }
+    recentRefusals_.push_back(at);
+    if (recentRefusals_.size() > quietRefusalsPerMinute + 1) {
+        recentRefusals_.erase(recentRefusals_.begin());
+    }
+    if (flooded(at)) {
+        ++refusedOverall_;
+        summarizeAll(at);
+        return;
+    }
+    ++state.refusedSinceSummary;
     summarize(address, state, at);
+}
+
+void InvitationLimiter::summarizeAll(Timestamp at) {
+    if (lastOverallSummary_ && at - *lastOverallSummary_ < summaryEvery) {
+        return;
+    }
+    DiagnosticLogger::warn("transport", "invitations refused from many sources",
+                           {{"refused", std::to_string(refusedOverall_)},
+                            {"turned_away", std::to_string(turnedAwayOverall_)},
+                            {"addresses_remembered", std::to_string(addresses_.size())}});
+    lastOverallSummary_ = at;
+    refusedOverall_ = 0;
+    turnedAwayOverall_ = 0;
 }
 
 void InvitationLimiter::summarize(const std::string& address, Address& state, Timestamp at) {

@@ -11,10 +11,12 @@
 
 namespace quillo {
 
-// Refused invitations, per source address. An address whose invitations were
-// refused five times within a minute is turned away for a minute, before any
-// of its bytes are read. What happened is logged as one summary entry per
-// address per minute, so a guessing client cannot grow the log at its own pace.
+// Refused invitations, per source (an address, or an IPv6 /64). A source whose
+// invitations were refused five times within a minute is turned away for a
+// minute, before any of its bytes are read. What happened is logged as one
+// summary entry per source per minute; and since a guesser can take a fresh
+// address for every guess, refusals are also counted across all sources:
+// past a few a minute, only one summary for all of them is logged a minute.
 class InvitationLimiter {
 public:
     using Clock = std::function<Timestamp()>;
@@ -25,6 +27,9 @@ public:
     static constexpr Seconds summaryEvery{60};
     // Addresses remembered at once; the one seen longest ago makes room.
     static constexpr std::size_t maxAddresses = 4096;
+    // More refusals than this within a minute, from all sources together, and
+    // the per-source entries give way to one entry for all.
+    static constexpr std::size_t quietRefusalsPerMinute = 10;
 
     explicit InvitationLimiter(Clock clock = {});
 
@@ -50,9 +55,17 @@ private:
     Timestamp currentTime() const;
     Address& entry(const std::string& address, Timestamp at);
     void summarize(const std::string& address, Address& state, Timestamp at);
+    bool flooded(Timestamp at) const;
+    void summarizeAll(Timestamp at);
 
     Clock clock_;
     std::map<std::string, Address> addresses_;
+    // The latest refusals from any source, at most one more than the quiet
+    // number, oldest first.
+    std::vector<Timestamp> recentRefusals_;
+    std::optional<Timestamp> lastOverallSummary_;
+    int refusedOverall_ = 0;
+    int turnedAwayOverall_ = 0;
 };
 
 } // namespace quillo

@@ -78,6 +78,18 @@ void MPCTransport::makeSession() {
                     },
                     Qt::QueuedConnection);
             });
+    connect(session_.get(), &NearbySession::invitationDeclined, this,
+            [this, session](const QString& peer, const QString& reason) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, session, peer, reason] {
+                        if (session && session == session_.get() && onInvitationDeclined) {
+                            std::string name = peer.toStdString();
+                            onInvitationDeclined(TransportPeer{name, name}, reason.toStdString());
+                        }
+                    },
+                    Qt::QueuedConnection);
+            });
     connect(session_.get(), &NearbySession::dataReceived, this,
             [this, session](const QByteArray& data, const QString& peer) {
                 std::optional<TransportMessage> message;
@@ -136,6 +148,10 @@ std::vector<TransportPeer> MPCTransport::connectedPeers() const {
     return peers;
 }
 
+void MPCTransport::disconnectPeer(const TransportPeer& peer) {
+    session_->disconnectPeer(qs(peer.id));
+}
+
 void MPCTransport::invite(const TransportPeer& peer, const std::optional<std::string>& context) {
     auto it = discoveredMCPeers_.find(peer.id);
     if (it == discoveredMCPeers_.end() || !browser_) {
@@ -192,6 +208,9 @@ void MPCTransport::startAdvertiserIfNeeded() {
         DiagnosticLogger::warn("transport", "transport port taken; listening on another",
                                {{"wanted", std::to_string(listen.preferredPort)},
                                 {"port", std::to_string(advertiser->port())}});
+        if (!lastPort_) {
+            portWantedButTaken_ = listen.preferredPort;
+        }
     }
     // Keep the port across pauses and rebuilds, so a peer that knows the
     // address can come back.
@@ -326,13 +345,13 @@ void MPCTransport::invitationReceived(const QString& peerName,
     }
     QPointer<MPCTransport> self(this);
     auto answered = std::make_shared<bool>(false);
-    Decision decision = [self, handler, answered](bool accept) {
+    Decision decision([self, handler, answered](bool accept, const std::string& reason) {
         if (*answered || !self) {
             return; // a transport that is gone leaves the invitation unanswered
         }
         *answered = true;
-        handler(accept, accept ? self->session_.get() : nullptr);
-    };
+        handler(accept, accept ? self->session_.get() : nullptr, QString::fromStdString(reason));
+    });
     if (onInvitationReceivedFrom) {
         onInvitationReceivedFrom(peer, contextBytes, address.toStdString(), decision);
     } else if (onInvitationReceived) {

@@ -7,6 +7,7 @@
 #include <QSslConfiguration>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 namespace quillo {
@@ -41,6 +42,24 @@ QString sourceAddress(const QHostAddress& address) {
 }
 
 } // namespace
+
+QString NearbyAdvertiser::sourceOf(const QHostAddress& address) {
+    bool isV4 = false;
+    address.toIPv4Address(&isV4);
+    if (isV4 || address.protocol() != QAbstractSocket::IPv6Protocol ||
+        address == QHostAddress(QHostAddress::LocalHostIPv6)) {
+        return sourceAddress(address);
+    }
+    // A machine picks any address within its /64 at will (privacy
+    // addresses), so the /64 is what counts as one source.
+    Q_IPV6ADDR bytes = address.toIPv6Address();
+    for (int i = 8; i < 16; ++i) {
+        bytes[i] = 0;
+    }
+    return QHostAddress(bytes).toString() + QStringLiteral("/64");
+}
+
+namespace {} // namespace
 
 NearbyAdvertiser::~NearbyAdvertiser() {
     stopAdvertising();
@@ -82,11 +101,19 @@ void NearbyAdvertiser::stopAdvertising() {
     server_.reset();
     auto waiting = waiting_;
     waiting_.clear();
-    for (auto* connection : waiting) {
-        connection->disconnect(this);
-        connection->close();
-        connection->deleteLater();
+    for (const auto& entry : waiting) {
+        entry.connection->disconnect(this);
+        entry.connection->close();
+        entry.connection->deleteLater();
     }
+}
+
+qint64 NearbyAdvertiser::unsentBytes() const {
+    qint64 total = 0;
+    for (const auto& entry : waiting_) {
+        total += entry.connection->pendingWrite();
+    }
+    return total;
 }
 
 bool NearbyAdvertiser::isListening() const {
@@ -98,10 +125,64 @@ quint16 NearbyAdvertiser::port() const {
 }
 
 void NearbyAdvertiser::forget(NearbyConnection* connection) {
-    auto it = std::find(waiting_.begin(), waiting_.end(), connection);
+    auto it = std::find_if(waiting_.begin(), waiting_.end(),
+                           [&](const Waiting& w) { return w.connection == connection; });
     if (it != waiting_.end()) {
         waiting_.erase(it);
     }
+}
+
+void NearbyAdvertiser::dropNow(NearbyConnection* connection) {
+    forget(connection);
+    connection->disconnect(this);
+    // Not from the event loop: under a flood the descriptor is needed now,
+    // and this never runs inside the connection's own signals.
+    delete connection;
+}
+
+bool NearbyAdvertiser::makeRoomFor(const QString& source) {
+    // Whose invitation is being decided on stays: the user may be answering.
+    auto evictable = [](const Waiting& w) {
+        return w.connection->state() != NearbyConnection::State::invitePending;
+    };
+    std::map<QString, int> perSource;
+    for (const auto& w : waiting_) {
+        ++perSource[w.source];
+    }
+    QString victimSource;
+    if (perSource[source] >= maxWaitingPerSource) {
+        victimSource = source;
+    } else if (static_cast<int>(waiting_.size()) >= maxWaitingConnections) {
+        victimSource = std::max_element(perSource.begin(), perSource.end(), [](auto& a, auto& b) {
+                           return a.second < b.second;
+                       })->first;
+    } else {
+        return true;
+    }
+    for (const auto& w : waiting_) {
+        if (w.source == victimSource && evictable(w)) {
+            dropNow(w.connection);
+            return true;
+        }
+    }
+    return false; // all of them are being decided on: the newcomer waits outside
+}
+
+QList<QSslCipher> NearbyAdvertiser::aeadCiphers() {
+    // TLS 1.3 suites are all authenticated encryption; of the TLS 1.2 ones
+    // only GCM and ChaCha20-Poly1305 with an ephemeral key exchange are kept
+    // (CBC suites pad, and padding has been an oracle more than once).
+    QList<QSslCipher> kept;
+    for (const QSslCipher& cipher : QSslConfiguration::supportedCiphers()) {
+        const QString name = cipher.name();
+        const bool aead =
+            name.contains(QLatin1String("GCM")) || name.contains(QLatin1String("CHACHA20"));
+        if (name.startsWith(QLatin1String("TLS_")) ||
+            (aead && name.startsWith(QLatin1String("ECDHE-")))) {
+            kept.append(cipher);
+        }
+    }
+    return kept;
 }
 
 QSslConfiguration NearbyAdvertiser::serverConfiguration(const NearbyIdentity& identity) {
@@ -110,6 +191,7 @@ QSslConfiguration NearbyAdvertiser::serverConfiguration(const NearbyIdentity& id
     configuration.setPrivateKey(identity.key);
     configuration.setProtocol(QSsl::TlsV1_2OrLater);
     configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    configuration.setCiphers(aeadCiphers());
     return configuration;
 }
 
@@ -120,47 +202,42 @@ void NearbyAdvertiser::onNewSocket(qintptr descriptor) {
         return;
     }
     const QString address = sourceAddress(socket->peerAddress());
-    if (limiter_ && !limiter_->admits(address.toStdString())) {
+    const QString source = sourceOf(socket->peerAddress());
+    if ((limiter_ && !limiter_->admits(source.toStdString())) || !makeRoomFor(source)) {
         socket->abort(); // turned away before a single byte is read
         delete socket;
         return;
-    }
-    if (static_cast<int>(waiting_.size()) >= maxWaitingConnections) {
-        NearbyConnection* oldest = waiting_.front();
-        waiting_.pop_front();
-        oldest->disconnect(this);
-        oldest->close();
-        oldest->deleteLater();
     }
     socket->setSslConfiguration(serverConfiguration(identity_));
 
     auto* connection =
         new NearbyConnection(socket, NearbyConnection::Side::advertiser, timeouts_, this);
-    waiting_.push_back(connection);
+    waiting_.push_back({connection, source});
     connect(connection, &NearbyConnection::closed, this, [this, connection] {
         forget(connection);
         connection->deleteLater();
     });
     connect(connection, &NearbyConnection::inviteReceived, this,
-            [this, connection, address](const QString& peerName,
-                                        const std::optional<QByteArray>& context) {
+            [this, connection, address, source](const QString& peerName,
+                                                const std::optional<QByteArray>& context) {
                 QPointer<NearbyConnection> pending(connection);
                 QString myName = myName_;
                 std::weak_ptr<InvitationLimiter> limiter = limiter_;
                 InvitationHandler handler = [pending, myName, limiter,
-                                             address](bool accept, NearbySession* session) {
+                                             source](bool accept, NearbySession* session,
+                                                     const QString& reason) {
                     if (!accept || !session) {
                         // Counted even when the browser already gave up: the
                         // refusal is what a guessing client pays for.
                         if (auto l = limiter.lock()) {
-                            l->recordRefusal(address.toStdString());
+                            l->recordRefusal(source.toStdString());
                         }
                     }
                     if (!pending || pending->state() != NearbyConnection::State::invitePending) {
                         return; // the browser gave up or the advertiser stopped meanwhile
                     }
                     if (!accept || !session) {
-                        pending->decline();
+                        pending->decline(reason);
                         return;
                     }
                     pending->accept(myName);

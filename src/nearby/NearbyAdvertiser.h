@@ -10,6 +10,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QSslCipher>
 #include <QSslConfiguration>
 #include <QTcpServer>
 
@@ -23,14 +24,19 @@ namespace quillo {
 // Listens for browsers over TLS, publishes the service, and hands every valid
 // INVITE to its owner with a handler that accepts the peer into a session or
 // declines it. Connections that never get that far are closed by their own
-// time-outs; the number waiting at once is capped, oldest dropped first, so a
-// flood of idle connections cannot keep a real peer out.
+// time-outs; the number waiting at once is capped, in all and per source (an
+// address, or an IPv6 /64, which one machine usually has to itself). A source
+// over its share loses its own oldest connection, a full queue loses the
+// oldest of the source with the most; a connection whose invitation the owner
+// is deciding on is never pushed out. So a flood from one machine cannot keep
+// a real peer out, nor the descriptors run out.
 class NearbyAdvertiser : public QObject {
     Q_OBJECT
 public:
     // Called exactly once per invitation the owner answers: true with the
-    // session to join, or false.
-    using InvitationHandler = std::function<void(bool accept, NearbySession* session)>;
+    // session to join, or false (with a reason for the peer, possibly empty).
+    using InvitationHandler =
+        std::function<void(bool accept, NearbySession* session, const QString& reason)>;
 
     struct Listen {
         QHostAddress address = QHostAddress::Any;
@@ -54,12 +60,21 @@ public:
     bool isPublished() const { return published_; }
 
     static constexpr int maxWaitingConnections = 256;
+    static constexpr int maxWaitingPerSource = 16;
     // Connections not yet accepted into a session (handshake, INVITE, decision).
     int waitingConnections() const { return static_cast<int>(waiting_.size()); }
+    // Bytes owed to the waiting connections and not yet sent.
+    qint64 unsentBytes() const;
 
-    // The server side of TLS: this identity, TLS 1.2 at least, no client
-    // certificate asked for.
+    // Who a connection counts against in the limits: the IPv4 address, or
+    // the /64 of an IPv6 one (written "prefix::/64").
+    static QString sourceOf(const QHostAddress& address);
+
+    // The server side of TLS: this identity, TLS 1.2 at least with AEAD
+    // suites only, no client certificate asked for.
     static QSslConfiguration serverConfiguration(const NearbyIdentity& identity);
+    // The suites offered: authenticated encryption only.
+    static QList<QSslCipher> aeadCiphers();
 
 signals:
     // `address` is where the invitation came from (an IP address as text).
@@ -71,6 +86,8 @@ private:
     class Server;
     void onNewSocket(qintptr descriptor);
     void forget(NearbyConnection* connection);
+    bool makeRoomFor(const QString& source);
+    void dropNow(NearbyConnection* connection);
 
     QString myName_;
     QString serviceType_;
@@ -80,7 +97,11 @@ private:
     NearbyTimeouts timeouts_;
     std::shared_ptr<InvitationLimiter> limiter_;
     std::unique_ptr<Server> server_;
-    std::deque<NearbyConnection*> waiting_;
+    struct Waiting {
+        NearbyConnection* connection;
+        QString source;
+    };
+    std::deque<Waiting> waiting_; // oldest first
     bool published_ = false;
 };
 

@@ -73,16 +73,56 @@ std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowC
     return out;
 }
 
+QByteArray declineBody(const QString& reason) {
+    if (reason.isEmpty()) {
+        return {};
+    }
+    nlohmann::json body = nlohmann::json::object();
+    body["v"] = protocolVersion;
+    body["reason"] = reason.left(maxDeclineReason).toStdString();
+    auto text = JsonWriter::compact(body);
+    return text ? QByteArray::fromStdString(*text) : QByteArray();
+}
+
+std::optional<QString> parseDecline(const QByteArray& bytes) {
+    if (bytes.isEmpty()) {
+        return QString();
+    }
+    if (!TransportCoding::nestingWithinLimit(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+        return std::nullopt;
+    }
+    auto body = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    if (!body.is_object()) {
+        return std::nullopt;
+    }
+    auto version = body.find("v");
+    auto reason = body.find("reason");
+    if (version == body.end() || !version->is_number_integer() ||
+        version->get<std::int64_t>() != protocolVersion || reason == body.end() ||
+        !reason->is_string() || !isValidUtf8(reason->get_ref<const std::string&>())) {
+        return std::nullopt;
+    }
+    return QString::fromStdString(DisplayName::clean(reason->get<std::string>()))
+        .left(maxDeclineReason);
+}
+
 std::optional<QString> acceptablePeerName(const QByteArray& utf8) {
-    if (utf8.isEmpty() || utf8.size() > maxNameBytes ||
+    if (utf8.isEmpty() ||
         !isValidUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
         return std::nullopt;
     }
-    QString name = QString::fromStdString(DisplayName::clean(utf8.toStdString()));
-    if (name.isEmpty()) {
+    std::string name = DisplayName::clean(utf8.toStdString());
+    if (name.empty()) {
         return std::nullopt;
     }
-    return name;
+    // A peer that did not keep its name within the limit gets it cut the way
+    // every peer cuts its own, between characters; the name stays what the
+    // user sees when asked about it.
+    if (name.size() > static_cast<std::size_t>(maxNameBytes)) {
+        name = DisplayName::sanitize(name);
+    }
+    return QString::fromStdString(name);
 }
 
 NearbyConnection::NearbyConnection(QSslSocket* socket, Side side, const NearbyTimeouts& timeouts,
@@ -103,11 +143,8 @@ NearbyConnection::NearbyConnection(QSslSocket* socket, Side side, const NearbyTi
     connect(socket_, &QSslSocket::disconnected, this, &NearbyConnection::close);
     connect(socket_, &QSslSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError) { close(); });
-    connect(socket_, &QSslSocket::bytesWritten, this, [this] {
-        if (closeAfterWrite_ && socket_->bytesToWrite() == 0) {
-            close();
-        }
-    });
+    connect(socket_, &QSslSocket::bytesWritten, this, &NearbyConnection::onWritten);
+    connect(socket_, &QSslSocket::encryptedBytesWritten, this, &NearbyConnection::onWritten);
 
     if (side_ == Side::advertiser) {
         // The whole way from TCP to INVITE is bounded, the TLS handshake included.
@@ -159,14 +196,43 @@ void NearbyConnection::onEncrypted() {
     state_ = State::inviteSent;
 }
 
+qint64 NearbyConnection::pendingWrite() const {
+    // bytesToWrite() counts only what is not encrypted yet; what TLS already
+    // encrypted waits in the socket below.
+    return socket_->bytesToWrite() + socket_->encryptedBytesToWrite();
+}
+
+void NearbyConnection::onWritten() {
+    if (state_ == State::closed) {
+        return;
+    }
+    if (closeAfterWrite_ && pendingWrite() == 0) {
+        close();
+        return;
+    }
+    if (readingPaused_) {
+        onReadyRead();
+    }
+}
+
 void NearbyConnection::onReadyRead() {
     if (state_ == State::closed) {
         return;
+    }
+    const qint64 pauseAbove =
+        state_ == State::connected ? pauseReadingAbove : pauseReadingAboveBeforeAccept;
+    readingPaused_ = pendingWrite() > pauseAbove;
+    if (readingPaused_) {
+        return; // left in the socket's bounded buffer; read again once written
     }
     reader_.append(socket_->readAll());
     // Frame by frame, so that the size limit for each frame is the one of the
     // state it arrives in: small until ACCEPT, a full frame after.
     while (state_ != State::closed) {
+        if (pendingWrite() > pauseAbove) {
+            readingPaused_ = true; // the frames already read wait with the rest
+            return;
+        }
         reader_.setMaxLength(state_ == State::connected ? NearbyFrame::maxLength
                                                         : NearbyFrame::maxLengthBeforeAccept);
         auto frame = reader_.next();
@@ -213,12 +279,13 @@ void NearbyConnection::handleFrame(const Frame& frame) {
             return;
         }
         if (frame.type == FrameType::decline) {
-            if (!frame.body.isEmpty()) {
+            auto reason = parseDecline(frame.body);
+            if (!reason) {
                 fail();
                 return;
             }
             deadline_.stop();
-            emit declined();
+            emit declined(*reason);
             close();
             return;
         }
@@ -255,6 +322,7 @@ void NearbyConnection::handleAnswer(const QByteArray& body) {
     }
     deadline_.stop();
     state_ = State::connected;
+    socket_->setReadBufferSize(readBufferWhenConnected);
     peerName_ = answer->name;
     emit accepted(peerName_);
 }
@@ -269,14 +337,14 @@ void NearbyConnection::accept(const QString& myName) {
         return;
     }
     state_ = State::connected;
-    socket_->setReadBufferSize(0);
+    socket_->setReadBufferSize(readBufferWhenConnected);
 }
 
-void NearbyConnection::decline() {
+void NearbyConnection::decline(const QString& reason) {
     if (state_ != State::invitePending) {
         return;
     }
-    writeFrame(FrameType::decline);
+    writeFrame(FrameType::decline, declineBody(reason));
     state_ = State::handshaking; // no further frames are honoured
     closeAfterWrite_ = true;
     socket_->flush();
@@ -315,7 +383,8 @@ bool NearbyConnection::writeFrame(FrameType type, const QByteArray& body) {
     if (!frame) {
         return false;
     }
-    if (socket_->bytesToWrite() + frame->size() > maxPendingWrite) {
+    const qint64 limit = state_ == State::connected ? maxPendingWrite : maxPendingWriteBeforeAccept;
+    if (pendingWrite() + frame->size() > limit) {
         fail();
         return false;
     }

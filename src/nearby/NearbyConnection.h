@@ -42,9 +42,10 @@ public:
     void connectTo(const QString& host, quint16 port, const QString& myName,
                    const std::optional<QByteArray>& context, HostCheck hostCheck = {});
 
-    // Advertiser side, after inviteReceived: answer the invitation.
+    // Advertiser side, after inviteReceived: answer the invitation. A reason
+    // travels in the DECLINE, for the person at the other end.
     void accept(const QString& myName);
-    void decline();
+    void decline(const QString& reason = {});
 
     // Sends one DATA frame. False, with a reason, when the connection is not
     // connected, the data is too large or the peer does not keep up.
@@ -60,19 +61,36 @@ public:
     QString peerFingerprint() const;
     QHostAddress peerAddress() const { return socket_->peerAddress(); }
 
+    // Bytes written to the peer and not yet sent, encrypted ones included.
+    qint64 pendingWrite() const;
+
     // More unsent bytes than this means the peer stopped reading: close.
+    // Before ACCEPT nothing large is ever sent, so a stranger gets far less.
     static constexpr qint64 maxPendingWrite = 8 * 1024 * 1024;
+    static constexpr qint64 maxPendingWriteBeforeAccept = 64 * 1024;
+    // Above this, nothing more is read from the peer until it has taken
+    // what we owe it: a peer that sends without reading (each PING is owed a
+    // PONG) is held back by its own TCP window instead of our memory.
+    static constexpr qint64 pauseReadingAbove = 256 * 1024;
+    static constexpr qint64 pauseReadingAboveBeforeAccept = 16 * 1024;
+    // What is read ahead of the frame being handled, once connected.
+    static constexpr qint64 readBufferWhenConnected = 2 * 1024 * 1024;
+
+    // Whether reading is held back right now (see pauseReadingAbove).
+    bool isReadingPaused() const { return readingPaused_; }
 
 signals:
     void inviteReceived(const QString& peerName, const std::optional<QByteArray>& context);
     void accepted(const QString& peerName);
-    void declined();
+    // `reason` is empty when the advertiser gave none.
+    void declined(const QString& reason);
     void dataReceived(const QByteArray& data);
     void closed();
 
 private:
     void onEncrypted();
     void onReadyRead();
+    void onWritten();
     void handleFrame(const Frame& frame);
     void handleInvite(const QByteArray& body);
     void handleAnswer(const QByteArray& body);
@@ -94,6 +112,7 @@ private:
     QTimer pingTimer_;
     QTimer idleTimer_;
     bool closeAfterWrite_ = false;
+    bool readingPaused_ = false;
 };
 
 // The body of INVITE (and of ACCEPT, without context): version 1, a name that
@@ -105,8 +124,16 @@ struct HandshakeBody {
 };
 std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowContext);
 
-// Display names on the link: valid UTF-8, at most 63 bytes, not blank once
-// cleaned. Gives the cleaned name (see DisplayName::clean), or nothing.
+// The body of DECLINE: empty, or {"v": 1, "reason": text}. The reason, cleaned
+// as a display name is (control and direction characters go) and cut to
+// maxDeclineReason characters; nothing for a body that is neither.
+inline constexpr qsizetype maxDeclineReason = 200;
+QByteArray declineBody(const QString& reason);
+std::optional<QString> parseDecline(const QByteArray& bytes);
+
+// Display names on the link: valid UTF-8, not blank once cleaned. Gives the
+// cleaned name (see DisplayName::clean), cut like DisplayName::sanitize when
+// longer than 63 bytes, or nothing.
 std::optional<QString> acceptablePeerName(const QByteArray& utf8);
 
 } // namespace quillo

@@ -2,6 +2,9 @@
 #include "NearbyIdentity.h"
 
 #include "AppPaths.h"
+#include "DiagnosticLogger.h"
+
+#include <QDateTime>
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -12,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 
@@ -129,14 +134,49 @@ std::filesystem::path NearbyIdentity::standardFile() {
     return AppPaths::appSupportDirectory() / "transport-identity.pem";
 }
 
+namespace {
+
+// What writePrivateFile leaves behind when the process dies between mkstemp
+// and rename: FILE.XXXXXX, with a private key in it.
+void removeStaleTemporaries(const std::filesystem::path& file) {
+    std::error_code ec;
+    const std::string prefix = file.filename().string() + ".";
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+            std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                        [](unsigned char c) { return std::isalnum(c) != 0; })) {
+            std::error_code ignored;
+            std::filesystem::remove(entry.path(), ignored);
+        }
+    }
+}
+
+} // namespace
+
 std::optional<NearbyIdentity> NearbyIdentity::loadOrCreate(const std::filesystem::path& file) {
     if (file.parent_path() == AppPaths::appSupportDirectory()) {
         AppPaths::ensureAppSupportDirectory();
     }
-    if (auto existing = readPrivateFile(file)) {
+    removeStaleTemporaries(file);
+    std::optional<std::filesystem::path> keptAside;
+    if (auto existing = readPrivateFile(file); existing && !existing->isEmpty()) {
         if (auto identity = parse(*existing)) {
             return identity;
         }
+        // Replaced without a word, it would leave every paired phone facing
+        // a changed certificate with nothing on this side to explain it.
+        const auto aside = std::filesystem::path(file.string() + ".bad-" +
+                                                 QDateTime::currentDateTimeUtc()
+                                                     .toString(QStringLiteral("yyyyMMdd-HHmmss"))
+                                                     .toStdString());
+        std::error_code ec;
+        std::filesystem::rename(file, aside, ec);
+        keptAside = ec ? file : aside;
+        DiagnosticLogger::warn("transport",
+                               "TLS identity unreadable: a new one was made; paired phones must "
+                               "be paired again",
+                               {{"file", file.string()}, {"kept_as", keptAside->string()}});
     }
     auto pem = generatePem();
     if (!pem) {
@@ -149,6 +189,7 @@ std::optional<NearbyIdentity> NearbyIdentity::loadOrCreate(const std::filesystem
     // An identity that cannot be saved still serves this run; clients will just
     // see a new certificate next time.
     writePrivateFile(file, *pem);
+    identity->replacedFileKeptAs = keptAside;
     return identity;
 }
 

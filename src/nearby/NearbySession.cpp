@@ -25,6 +25,14 @@ QStringList NearbySession::connectedPeers() const {
     return names;
 }
 
+qint64 NearbySession::unsentBytes() const {
+    qint64 total = 0;
+    for (const auto* c : connected_) {
+        total += c->pendingWrite();
+    }
+    return total;
+}
+
 bool NearbySession::isConnected(const QString& peerName) const {
     return connectedPeers().contains(peerName);
 }
@@ -73,6 +81,10 @@ void NearbySession::invite(const NearbyEndpoint& endpoint, const std::optional<Q
         track(connection);
         emit peerStateChanged(connection->peerName(), NearbyPeerState::connected);
     });
+    connect(connection, &NearbyConnection::declined, this,
+            [this, invitedName](const QString& reason) {
+                emit invitationDeclined(invitedName, reason);
+            });
     connect(connection, &NearbyConnection::closed, this,
             [this, connection, finishInviting, invitedName] {
                 // Only reached while still inviting: accepted() disconnects this handler.
@@ -100,6 +112,15 @@ bool NearbySession::send(const QByteArray& data, const QString& peerName, QStrin
         *error = QStringLiteral("not connected");
     }
     return false;
+}
+
+void NearbySession::disconnectPeer(const QString& peerName) {
+    auto connected = connected_;
+    for (auto* c : connected) {
+        if (c->peerName() == peerName) {
+            c->close();
+        }
+    }
 }
 
 void NearbySession::disconnectAll() {

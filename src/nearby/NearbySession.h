@@ -54,6 +54,8 @@ public:
     // there is none or the connection refuses the data.
     bool send(const QByteArray& data, const QString& peerName, QString* error = nullptr);
     bool isConnected(const QString& peerName) const;
+    // Bytes owed to connected peers and not yet sent.
+    qint64 unsentBytes() const;
 
     // Browser side: asked about every host this session invites, right after
     // the handshake and before anything is sent (see NearbyConnection::HostCheck).
@@ -62,10 +64,15 @@ public:
 
     // Closes every connection; connected peers are reported as not connected.
     void disconnectAll();
+    // Closes the connections to peers of that name (reported as not connected).
+    void disconnectPeer(const QString& peerName);
 
 signals:
     void peerStateChanged(const QString& peerName, quillo::NearbyPeerState state);
     void dataReceived(const QByteArray& data, const QString& peerName);
+    // Browser side: the host declined, with its reason (possibly empty);
+    // peerStateChanged(notConnected) follows.
+    void invitationDeclined(const QString& invitedName, const QString& reason);
 
 private:
     void track(NearbyConnection* connection);

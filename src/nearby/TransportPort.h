@@ -10,7 +10,9 @@ namespace quillo::TransportPort {
 
 // The port the monitor listens on for phones: one fixed port a firewall rule can
 // allow, unless QUILLO_TRANSPORT_PORT says otherwise ("0" = the system picks).
-inline constexpr quint16 standard = 47810;
+// Below the range the system hands out for outgoing connections (32768 and
+// up on Linux), where any program's connection could be holding it.
+inline constexpr quint16 standard = 27810;
 
 // The port from the variable's text; nothing when it is not a port number.
 std::optional<quint16> parse(const std::string& text);

@@ -13,6 +13,7 @@
 #include "transport/TransportServiceType.h"
 
 #include <QCoreApplication>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -31,6 +32,13 @@ void status(const std::string& line) {
     std::cerr << "[quillo-peer] " << line << std::endl;
 }
 
+// 256 random bits, as 64 hex digits.
+std::string randomPairingToken() {
+    quint32 words[8];
+    QRandomGenerator::system()->fillRange(words);
+    return QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex().toStdString();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -46,10 +54,10 @@ int main(int argc, char** argv) {
     }
     auto parsed = parsePeerOptions(arguments);
     if (auto* error = std::get_if<PeerUsageError>(&parsed)) {
-        std::cerr << "QuilloPeer: " << error->message << "\n" << peerUsage();
+        std::cerr << "QuilloPeer: " << error->message << " (see QuilloPeer --help)\n";
         return 2;
     }
-    const PeerOptions options = std::get<PeerOptions>(parsed);
+    PeerOptions options = std::get<PeerOptions>(parsed);
     std::signal(SIGPIPE, SIG_IGN);
     KnownHosts knownHosts(KnownHosts::standardFile());
     if (options.forget) {
@@ -60,6 +68,12 @@ int main(int argc, char** argv) {
     }
 
     QCoreApplication app(argc, argv);
+    if (!options.token) {
+        // The token is the pairing's only secret: never a guessable one.
+        options.token = randomPairingToken();
+        status("pairing token " + *options.token +
+               " (pass it with --token to come back as the same phone)");
+    }
     MPCTransport::Options transportOptions;
     const QString serviceType = QString::fromUtf8(
         TransportServiceType::mvp.data(), static_cast<qsizetype>(TransportServiceType::mvp.size()));
@@ -120,11 +134,18 @@ int main(int argc, char** argv) {
             send(message);
         }
     };
+    bool declined = false;
+    transport.onInvitationDeclined = [&](const TransportPeer& peer, const std::string& reason) {
+        declined = true;
+        status("declined by " + peer.displayName + (reason.empty() ? "" : ": " + reason));
+    };
     transport.onPeerDisconnected = [&](const TransportPeer& peer) {
         if (host) {
             status("disconnected from " + peer.displayName);
         } else {
-            status("not accepted by " + peer.displayName + " (declined or timed out)");
+            if (!declined) {
+                status("not accepted by " + peer.displayName + " (no answer in time)");
+            }
             exitCode = 1;
         }
         app.exit(exitCode);

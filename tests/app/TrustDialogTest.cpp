@@ -49,10 +49,10 @@ protected:
                 [](const ClaudeProcess&) { return SwitchResult::switched(); }},
             HostTransportBridge::makeTransport("Desk", options()));
         bridge->start();
-        peer.start(QUILLO_PEER_BINARY,
-                   {"--host", "127.0.0.1", "--port",
-                    QString::number(*bridge->transport().listeningPort()), "--name",
-                    QString::fromUtf8("Kim\u202e's phone"), "--token", "tok"});
+        peer.start(QUILLO_PEER_BINARY, {"--host", "127.0.0.1", "--port",
+                                        QString::number(*bridge->transport().listeningPort()),
+                                        "--name", QString::fromUtf8("Kim\u202e's phone"), "--token",
+                                        "tok-0123456789abcdefghijk"});
         ASSERT_TRUE(peer.waitForStarted());
     }
     QAbstractButton* button(const char* name) {
@@ -60,7 +60,7 @@ protected:
     }
     bool refused() {
         return waitUntil([&] { return peer.state() == QProcess::NotRunning; }, 20000ms) &&
-               peer.exitCode() == 1 && peer.readAllStandardError().contains("not accepted");
+               peer.exitCode() == 1 && peer.readAllStandardError().contains("declined by");
     }
 
     test::FakeProc proc;
@@ -85,7 +85,8 @@ TEST_F(TrustDialogTest, TrustingPairsThePhoneAndTheDialogShowsItsCleanedName) {
 
     button("trustButton")->click();
     EXPECT_TRUE(waitUntil([&] { return bridge->connectedPeerCount() == 1; }, 20000ms));
-    EXPECT_TRUE(PairedClientStorage::contains(settings, "Kim's phone", "tok"));
+    EXPECT_TRUE(
+        PairedClientStorage::contains(settings, "Kim's phone", "tok-0123456789abcdefghijk"));
     EXPECT_EQ(peer.state(), QProcess::Running);
     EXPECT_TRUE(waitUntil([&] { return dialog->dialog() == nullptr; }));
 }
@@ -102,7 +103,8 @@ TEST_F(TrustDialogTest, RefusingOrNotAnsweringTurnsThePhoneAway) {
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(dialog->dialog(), &enter);
     EXPECT_TRUE(refused());
-    EXPECT_FALSE(PairedClientStorage::contains(settings, "Kim's phone", "tok"));
+    EXPECT_FALSE(
+        PairedClientStorage::contains(settings, "Kim's phone", "tok-0123456789abcdefghijk"));
 
     bridge.reset();
     start(300ms);

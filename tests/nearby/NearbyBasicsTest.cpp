@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "DiagnosticLogger.h"
 #include "DisplayName.h"
 #include "NearbyAdvertiser.h"
 #include "NearbyFrame.h"
@@ -9,6 +10,8 @@
 #include "QtTestApp.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace quillo {
 namespace {
@@ -140,6 +143,18 @@ TEST(DisplayName, TrimsFallsBackAndStaysWithinTheNameLimits) {
     EXPECT_EQ(families, family + family);
 }
 
+TEST(TransportPort, TheStandardPortIsNoneTheSystemHandsOutForConnections) {
+    // A port in that range can be held by any program's outgoing connection
+    // when the monitor starts, which moves the monitor and strands phones.
+    EXPECT_LT(TransportPort::standard, 32768); // the usual range starts there
+    std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range");
+    int low = 0, high = 0;
+    if (range >> low >> high) {
+        EXPECT_TRUE(TransportPort::standard < low || TransportPort::standard > high)
+            << low << "-" << high;
+    }
+}
+
 TEST(TransportPort, ParsesOnlyPortNumbers) {
     EXPECT_EQ(TransportPort::parse("0"), 0);
     EXPECT_EQ(TransportPort::parse("47810"), 47810);
@@ -151,6 +166,7 @@ TEST(TransportPort, ParsesOnlyPortNumbers) {
 
 TEST(NearbyIdentity, IsCreatedPrivatelyOnceAndReused) {
     test::qtApp();
+    test::TempHome home; // the warning goes to a log of our own
     test::TempDir dir;
     auto file = dir / "identity.pem";
     auto first = NearbyIdentity::loadOrCreate(file);
@@ -160,11 +176,33 @@ TEST(NearbyIdentity, IsCreatedPrivatelyOnceAndReused) {
     ASSERT_TRUE(again.has_value());
     EXPECT_EQ(again->certificate, first->certificate);
 
+    EXPECT_FALSE(again->replacedFileKeptAs);
+
     test::writeFile(file, "-----BEGIN nonsense-----\n");
     auto replaced = NearbyIdentity::loadOrCreate(file);
     ASSERT_TRUE(replaced.has_value());
     EXPECT_NE(replaced->certificate, first->certificate);
     EXPECT_EQ(test::fileMode(file), 0600u);
+    // The damaged file is kept for a look, and the replacement said aloud.
+    ASSERT_TRUE(replaced->replacedFileKeptAs);
+    EXPECT_NE(*replaced->replacedFileKeptAs, file);
+    EXPECT_EQ(test::readFile(*replaced->replacedFileKeptAs), "-----BEGIN nonsense-----\n");
+    const auto entries = DiagnosticLogger::recentEntries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_NE(entries.front().message.find("paired phones must be paired again"),
+              std::string::npos);
+}
+
+TEST(NearbyIdentity, ATemporaryCopyLeftByAnInterruptedStartIsRemoved) {
+    test::qtApp();
+    test::TempDir dir;
+    auto file = dir / "identity.pem";
+    test::writeFile(dir / "identity.pem.Ab12Cd", "a private key, half written");
+    test::writeFile(dir / "identity.pem.keep", "not ours");
+    ASSERT_TRUE(NearbyIdentity::loadOrCreate(file));
+    EXPECT_FALSE(std::filesystem::exists(dir / "identity.pem.Ab12Cd"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "identity.pem.keep"));
+    EXPECT_TRUE(std::filesystem::exists(file));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "networking/HostTransportBridge.h"
+#include "app/PhoneLinkConsole.h"
 #include "networking/PairedClientStorage.h"
 
 #include "DiagnosticLogger.h"
@@ -13,13 +14,27 @@
 #include "terminal/TerminalSwitcher.h"
 #include "transport/TransportInvitationContext.h"
 
+#include <QFile>
+#include <QTcpServer>
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
 
 namespace quillo {
 namespace {
 
 using test::waitUntil;
 using TM = TransportMessage;
+
+// Tokens long enough to pair with (a new phone needs 128 bits' worth).
+const std::string token = "tok-0123456789abcdefghijk";
+const std::string token1 = "tok-1-0123456789abcdefghij";
+const std::string token2 = "tok-2-0123456789abcdefghij";
+const std::string kimToken = "kim-token-0123456789abcdef";
+const std::string leeToken = "lee-token-0123456789abcdef";
+const std::string strangerToken = "s-0123456789abcdefghijklm";
 
 // Answers when the test says so; records who asked.
 class FakeTrustPrompt : public TrustPrompt {
@@ -34,8 +49,13 @@ public:
             pending = std::move(answer);
         }
     }
+    void ask(const Question& question, AnswerCallback answer) override {
+        alreadyPaired.push_back(question.alreadyPaired);
+        askToTrust(question.peer, question.address, std::move(answer));
+    }
     std::optional<Answer> automatic;
     std::vector<std::string> asked;
+    std::vector<bool> alreadyPaired;
     std::vector<std::string> addresses;
     AnswerCallback pending;
 };
@@ -46,7 +66,13 @@ struct Phone {
           std::optional<std::string> token)
         : transport(harness.client(name, false)) {
         events.attach(*transport);
+        transport->onInvitationDeclined = [this](const TransportPeer&, const std::string& why) {
+            declineReasons.push_back(why);
+        };
         transport->onPeerDiscovered = [this, token](const TransportPeer& host) {
+            if (inviteOnce && invited++ > 0) {
+                return;
+            }
             transport->invite(host,
                               token ? TransportInvitationContext::encode(*token) : std::nullopt);
         };
@@ -56,17 +82,21 @@ struct Phone {
 
     std::unique_ptr<MPCTransport> transport;
     test::TransportEvents events;
+    std::vector<std::string> declineReasons;
+    bool inviteOnce = false; // a phone whose link was closed would come back at once
+    int invited = 0;
 };
 
 class HostTransportBridgeTest : public ::testing::Test, public test::TransportHarness {
 protected:
-    std::unique_ptr<HostTransportBridge> makeBridge(bool pause = true) {
+    std::unique_ptr<HostTransportBridge> makeBridge(bool pause = true,
+                                                    SettingsStore* storage = nullptr) {
         auto options = this->options();
         auto transport = pause ? HostTransportBridge::makeTransport("Desk", options)
                                : std::make_unique<MPCTransport>("Desk", TransportRole::host,
                                                                 "quillo-v1", true, false, options);
         auto bridge = std::make_unique<HostTransportBridge>(
-            HostTransportBridge::Services{store, settings, trust,
+            HostTransportBridge::Services{store, storage ? *storage : settings, trust,
                                           [this](const ClaudeProcess& p) {
                                               switched.push_back(p.id);
                                               return TerminalSwitcher(services()).switchTo(p);
@@ -120,12 +150,12 @@ protected:
 };
 
 TEST_F(HostTransportBridgeTest, APairedPhoneGetsInWithoutAPromptAndIsServed) {
-    PairedClientStorage::add(settings, "Phone", "tok");
+    PairedClientStorage::add(settings, "Phone", token);
     auto bridge = makeBridge();
     bridge->start();
     event("SessionStart", "s1"); // no phone yet: nothing is sent, but it is remembered
 
-    Phone phone(*this, "Phone", "tok");
+    Phone phone(*this, "Phone", token);
     phone.transport->start();
     ASSERT_TRUE(waitUntil([&] { return bridge->connectedPeerCount() == 1 && phone.connected(); }));
     EXPECT_TRUE(trust.asked.empty());
@@ -167,7 +197,7 @@ TEST_F(HostTransportBridgeTest, APairedPhoneGetsInWithoutAPromptAndIsServed) {
     phone.send(TM::switchResult({"s1", true, std::nullopt}));
     phone.send(TM::unpairNotification());
     ASSERT_TRUE(
-        waitUntil([&] { return !PairedClientStorage::contains(settings, "Phone", "tok"); }));
+        waitUntil([&] { return !PairedClientStorage::contains(settings, "Phone", token); }));
     test::spin(std::chrono::milliseconds(100));
     EXPECT_TRUE(phone.connected());
     EXPECT_EQ(phone.events.received.size(), 5u);
@@ -190,7 +220,7 @@ TEST_F(HostTransportBridgeTest, AnUnpairedPhoneIsAskedAboutThenRememberedOrRefus
 
     trust.automatic = TrustPrompt::Answer::rejected;
     {
-        Phone phone(*this, "Phone", "tok-1");
+        Phone phone(*this, "Phone", token1);
         phone.transport->start();
         ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
         EXPECT_FALSE(phone.connected());
@@ -198,18 +228,19 @@ TEST_F(HostTransportBridgeTest, AnUnpairedPhoneIsAskedAboutThenRememberedOrRefus
     EXPECT_EQ(trust.asked, std::vector<std::string>{"Phone"});
     EXPECT_TRUE(logEntry("user rejected pairing"));
     EXPECT_TRUE(PairedClientStorage::tokensByDisplayName(settings).empty());
+    clock += Seconds(61); // a source turned down waits a minute before it may ask again
 
     trust.automatic = TrustPrompt::Answer::trusted;
     {
-        Phone phone(*this, "Phone", "tok-1");
+        Phone phone(*this, "Phone", token1);
         phone.transport->start();
         ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
-        EXPECT_TRUE(PairedClientStorage::contains(settings, "Phone", "tok-1"));
+        EXPECT_TRUE(PairedClientStorage::contains(settings, "Phone", token1));
         phone.transport->stop();
         ASSERT_TRUE(waitUntil([&] { return bridge->transport().isAdvertising(); }));
     }
     {
-        Phone phone(*this, "Phone", "tok-1"); // remembered: no second question
+        Phone phone(*this, "Phone", token1); // remembered: no second question
         phone.transport->start();
         ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
         EXPECT_EQ(trust.asked.size(), 2u);
@@ -217,11 +248,12 @@ TEST_F(HostTransportBridgeTest, AnUnpairedPhoneIsAskedAboutThenRememberedOrRefus
         ASSERT_TRUE(waitUntil([&] { return bridge->transport().isAdvertising(); }));
     }
     {
-        Phone phone(*this, "Phone", "tok-2"); // same name, new token: asked, and the token replaced
+        Phone phone(*this, "Phone", token2); // same name, new token: asked, and the token replaced
         phone.transport->start();
         ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
         EXPECT_EQ(trust.asked.size(), 3u);
-        EXPECT_EQ(PairedClientStorage::tokensByDisplayName(settings).at("Phone"), "tok-2");
+        EXPECT_EQ(trust.alreadyPaired, (std::vector<bool>{false, false, true}));
+        EXPECT_EQ(PairedClientStorage::tokensByDisplayName(settings).at("Phone"), token2);
     }
 }
 
@@ -269,7 +301,7 @@ TEST_F(HostTransportBridgeTest, APhoneTrustedWhileAnotherGotInIsStillRefused) {
     PairedClientStorage::add(settings, "Paired", "a");
     auto bridge = makeBridge(false);
     bridge->start();
-    Phone stranger(*this, "Stranger", "s");
+    Phone stranger(*this, "Stranger", strangerToken);
     stranger.transport->start();
     ASSERT_TRUE(waitUntil([&] { return static_cast<bool>(trust.pending); }));
 
@@ -282,12 +314,12 @@ TEST_F(HostTransportBridgeTest, APhoneTrustedWhileAnotherGotInIsStillRefused) {
 }
 
 TEST_F(HostTransportBridgeTest, OnlyStateChangesArePushedAndARemovalSendsASnapshot) {
-    PairedClientStorage::add(settings, "Phone", "tok");
+    PairedClientStorage::add(settings, "Phone", token);
     auto bridge = makeBridge();
     bridge->start();
     event("SessionStart", "s1");
     event("SessionStart", "s2");
-    Phone phone(*this, "Phone", "tok");
+    Phone phone(*this, "Phone", token);
     phone.transport->start();
     ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
 
@@ -315,7 +347,7 @@ TEST_F(HostTransportBridgeTest, TheTrustPromptIsToldWhereTheInvitationCameFrom) 
     trust.automatic = TrustPrompt::Answer::rejected;
     auto bridge = makeBridge();
     bridge->start();
-    Phone phone(*this, "Phone", "tok");
+    Phone phone(*this, "Phone", token);
     phone.transport->start();
     ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
     EXPECT_EQ(trust.addresses, std::vector<std::string>{"127.0.0.1"});
@@ -329,13 +361,231 @@ TEST_F(HostTransportBridgeTest, TheHeadlessMonitorRefusesUnpairedPhonesAndSaysWh
             [](const ClaudeProcess&) { return SwitchResult::switched(); }},
         HostTransportBridge::makeTransport("Desk", options()));
     bridge->start();
-    Phone phone(*this, "Phone", "tok");
+    Phone phone(*this, "Phone", token);
     phone.transport->start();
     ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
     auto entry = logEntry("pairing needs someone to trust it");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->category, "transport");
     EXPECT_TRUE(PairedClientStorage::tokensByDisplayName(settings).empty());
+}
+
+// Another process (QuilloMac --unpair) rewrites the settings file the way
+// every writer does: a new file renamed over the old one.
+void unpairFromAnotherProcess(const QString& file, const std::string& name) {
+    const QString copy = file + QStringLiteral(".other");
+    QFile::remove(copy);
+    ASSERT_TRUE(QFile::copy(file, copy));
+    {
+        FileSettingsStore other(copy);
+        PairedClientStorage::remove(other, name);
+    }
+    ASSERT_EQ(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(file).constData()),
+              0);
+}
+
+TEST_F(HostTransportBridgeTest, APhoneForgottenElsewhereLosesItsLinkAndStaysForgotten) {
+    const QString file = QString::fromStdString((home.path() / "QuilloMac.conf").string());
+    FileSettingsStore monitorSettings(file);
+    PairedClientStorage::add(monitorSettings, "Kim", kimToken);
+    auto bridge = makeBridge(true, &monitorSettings);
+    bridge->start();
+    trust.automatic = TrustPrompt::Answer::trusted;
+    {
+        Phone kim(*this, "Kim", kimToken);
+        kim.inviteOnce = true;
+        kim.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return kim.connected(); }));
+        unpairFromAnotherProcess(file, "Kim");
+        ASSERT_TRUE(waitUntil([&] { return !kim.events.disconnected.empty(); }))
+            << "the running monitor keeps the forgotten phone's link";
+        EXPECT_FALSE(kim.connected());
+        ASSERT_TRUE(waitUntil([&] { return bridge->connectedPeerCount() == 0; }));
+        ASSERT_TRUE(waitUntil([&] { return bridge->transport().isAdvertising(); }));
+    }
+    {
+        // The next pairing writes the table as it is in the file now.
+        Phone lee(*this, "Lee", leeToken);
+        lee.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return lee.connected(); }));
+        lee.transport->stop();
+        ASSERT_TRUE(waitUntil([&] { return bridge->transport().isAdvertising(); }));
+    }
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray contents = written.readAll();
+    EXPECT_TRUE(contents.contains(leeToken.c_str()));
+    EXPECT_FALSE(contents.contains("Kim")) << contents.constData();
+    {
+        Phone kim(*this, "Kim", kimToken); // a stranger again: asked about
+        kim.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return kim.connected(); }));
+        EXPECT_EQ(trust.asked, (std::vector<std::string>{"Lee", "Kim"}));
+    }
+}
+
+TEST_F(HostTransportBridgeTest, UnpairingInThisProcessClosesTheLinkButNotAOneTimeOne) {
+    PairedClientStorage::add(settings, "Phone", token);
+    auto bridge = makeBridge(false);
+    bridge->start();
+    Phone phone(*this, "Phone", token);
+    phone.inviteOnce = true;
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
+    PairedClientStorage::add(settings, "Other", "x"); // other phones' changes leave it be
+    test::spin(std::chrono::milliseconds(200));
+    EXPECT_TRUE(phone.connected());
+    PairedClientStorage::remove(settings, "Phone");
+    ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return bridge->transport().connectedPeers().empty(); }));
+
+    trust.automatic = TrustPrompt::Answer::trusted;
+    Phone once(*this, "Once", std::nullopt);
+    once.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return once.connected(); }));
+    PairedClientStorage::remove(settings, "Other");
+    test::spin(std::chrono::milliseconds(200));
+    EXPECT_TRUE(once.connected());
+}
+
+TEST_F(HostTransportBridgeTest, AFloodOfRequestsIsCutToARateAndLoggedOnce) {
+    PairedClientStorage::add(settings, "Phone", token);
+    auto bridge = makeBridge();
+    bridge->start();
+    Phone phone(*this, "Phone", token);
+    phone.transport->start();
+    // Counted once the host logged the connection itself.
+    ASSERT_TRUE(waitUntil([&] { return phone.connected() && bridge->connectedPeerCount() == 1; }));
+    const auto before = DiagnosticLogger::recentEntries().size();
+    for (int i = 0; i < 200; ++i) {
+        phone.send(TM::switchTo({"nope"}));
+    }
+    const auto burst = static_cast<std::size_t>(HostTransportBridge::requestBurst);
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == burst; }));
+    test::spin(std::chrono::milliseconds(300));
+    EXPECT_EQ(phone.events.received.size(), burst) << "the clock did not move: no more allowance";
+    EXPECT_EQ(DiagnosticLogger::recentEntries().size(), before + 1);
+    auto note = logEntry("too many requests");
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->context.at("dropped"), "1");
+
+    clock += Seconds(1); // two more requests' worth
+    for (int i = 0; i < 5; ++i) {
+        phone.send(TM::snapshotRequest());
+    }
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == burst + 2; }));
+    test::spin(std::chrono::milliseconds(200));
+    EXPECT_EQ(phone.events.received.size(), burst + 2);
+    EXPECT_EQ(DiagnosticLogger::recentEntries().size(), before + 1) << "said once a minute";
+}
+
+TEST_F(HostTransportBridgeTest, ANewPhoneWithAGuessableTokenIsDeclinedWithoutAskingAndTold) {
+    PairedClientStorage::add(settings, "Old", "abc"); // paired before: kept as it is
+    auto bridge = makeBridge();
+    bridge->start();
+    trust.automatic = TrustPrompt::Answer::trusted;
+    for (const char* weak : {"1234", "0123456789abcdef0123456789abcde", "hunter2hunter2"}) {
+        Phone phone(*this, "Phone", weak);
+        phone.transport->start();
+        ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); })) << weak;
+        ASSERT_EQ(phone.declineReasons.size(), 1u) << weak;
+        EXPECT_NE(phone.declineReasons[0].find("too short"), std::string::npos);
+    }
+    EXPECT_TRUE(trust.asked.empty());
+    EXPECT_EQ(PairedClientStorage::listedDisplayNames(settings), std::vector<std::string>{"Old"});
+    const auto entries = DiagnosticLogger::recentEntries();
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                            [](const auto& e) {
+                                return e.message.find("shorter than 128 bits") != std::string::npos;
+                            }),
+              1);
+
+    Phone old(*this, "Old", "abc");
+    old.transport->start();
+    EXPECT_TRUE(waitUntil([&] { return old.connected(); }));
+}
+
+TEST_F(HostTransportBridgeTest, ASourceTurnedDownWaitsAMinuteBeforeItIsAskedAgain) {
+    trust.automatic = TrustPrompt::Answer::rejected;
+    auto bridge = makeBridge();
+    bridge->start();
+    auto knock = [&](const std::string& name) {
+        Phone phone(*this, name, token);
+        phone.transport->start();
+        EXPECT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
+        return phone.declineReasons;
+    };
+    EXPECT_EQ(knock("First"), std::vector<std::string>{"declined on the computer"});
+    for (const char* name : {"Second", "Third"}) { // any name: it is the source that waits
+        const auto reasons = knock(name);
+        ASSERT_EQ(reasons.size(), 1u);
+        EXPECT_NE(reasons[0].find("a moment ago"), std::string::npos) << reasons[0];
+    }
+    EXPECT_EQ(trust.asked, std::vector<std::string>{"First"});
+    clock += Seconds(61);
+    knock("Fourth");
+    EXPECT_EQ(trust.asked, (std::vector<std::string>{"First", "Fourth"}));
+}
+
+TEST_F(HostTransportBridgeTest, AnInvitationWhileAnotherIsAskedAboutIsToldSo) {
+    trust.automatic = TrustPrompt::Answer::busy;
+    auto bridge = makeBridge();
+    bridge->start();
+    Phone phone(*this, "Phone", token);
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
+    ASSERT_EQ(phone.declineReasons.size(), 1u);
+    EXPECT_NE(phone.declineReasons[0].find("another phone is being asked about"),
+              std::string::npos);
+    EXPECT_FALSE(logEntry("pairing needs someone to trust it")) << "not the hint for no terminal";
+}
+
+TEST_F(HostTransportBridgeTest, ARefusedPhoneIsToldWhy) {
+    trust.automatic = TrustPrompt::Answer::rejected;
+    auto bridge = makeBridge();
+    bridge->start();
+    Phone phone(*this, "Phone", token);
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return !phone.events.disconnected.empty(); }));
+    EXPECT_EQ(phone.declineReasons, std::vector<std::string>{"declined on the computer"});
+}
+
+TEST_F(HostTransportBridgeTest, ThePairingAddressIsKnownWhileAPhoneIsConnected) {
+    PairedClientStorage::add(settings, "Phone", token);
+    auto bridge = makeBridge();
+    bridge->start();
+    const auto before = bridge->pairingAddress();
+    ASSERT_TRUE(before);
+    Phone phone(*this, "Phone", token);
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
+    EXPECT_FALSE(bridge->transport().listeningPort()) << "nothing listens while connected";
+    const auto during = bridge->pairingAddress();
+    ASSERT_TRUE(during);
+    EXPECT_EQ(during->port, before->port);
+    EXPECT_TRUE(phoneLinkNotices(*bridge).isEmpty());
+    bridge->stop();
+    EXPECT_FALSE(bridge->pairingAddress());
+}
+
+TEST_F(HostTransportBridgeTest, ATakenPortIsSaidWhereTheUserSeesIt) {
+    QTcpServer squatter;
+    ASSERT_TRUE(squatter.listen(QHostAddress::LocalHost, 0));
+    auto options = this->options();
+    options.port = squatter.serverPort();
+    HostTransportBridge bridge(
+        {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+        HostTransportBridge::makeTransport("Desk", options));
+    bridge.start();
+    ASSERT_TRUE(bridge.transport().listeningPort());
+    EXPECT_NE(*bridge.transport().listeningPort(), squatter.serverPort());
+    const QStringList notices = phoneLinkNotices(bridge);
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains(QString::number(squatter.serverPort())));
+    EXPECT_TRUE(notices[0].contains(QString::number(*bridge.transport().listeningPort())));
+    std::ostringstream console;
+    printPhoneLinkStatus(bridge, console);
+    EXPECT_NE(console.str().find(notices[0].toStdString()), std::string::npos) << console.str();
 }
 
 TEST(HostTransportBridgeSnapshot, MarksProcessesWithATerminalAsSwitchable) {

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "networking/PairedClientStorage.h"
 
+#include "TempDir.h"
+
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace std::string_literals;
 
@@ -80,6 +86,33 @@ TEST(PairedClientStorage, ConstantTimeEqualityIsStillEquality) {
     EXPECT_FALSE(Paired::constantTimeEquals("abc", "abd"));
     EXPECT_FALSE(Paired::constantTimeEquals("abc", "abc\0"s));
     EXPECT_FALSE(Paired::constantTimeEquals("", "a"));
+}
+
+TEST(PairedClientStorage, AWriteStartsFromWhatAnotherProcessLeftInTheFile) {
+    test::TempDir dir;
+    const QString file = QString::fromStdString((dir / "QuilloMac.conf").string());
+    FileSettingsStore monitor(file);
+    Paired::add(monitor, "Kim", "k");
+    Paired::add(monitor, "Ada", "a");
+    ASSERT_EQ(Paired::listedDisplayNames(monitor), (std::vector<std::string>{"Ada", "Kim"}));
+    // Another process forgets Kim: it writes a new file and renames it over.
+    const QString other = file + QStringLiteral(".other");
+    ASSERT_TRUE(QFile::copy(file, other));
+    {
+        FileSettingsStore command(other);
+        Paired::remove(command, "Kim");
+    }
+    ASSERT_EQ(
+        std::rename(QFile::encodeName(other).constData(), QFile::encodeName(file).constData()), 0);
+
+    EXPECT_FALSE(Paired::contains(monitor, "Kim", "k"));
+    Paired::add(monitor, "Lee", "l");
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray contents = written.readAll();
+    EXPECT_FALSE(contents.contains("Kim")) << contents.constData();
+    EXPECT_TRUE(contents.contains("Ada"));
+    EXPECT_TRUE(contents.contains("Lee"));
 }
 
 } // namespace

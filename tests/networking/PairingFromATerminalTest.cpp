@@ -76,10 +76,11 @@ TEST_F(TerminalTrustPromptTest, AYesTypedBeforeTheQuestionDoesNotAnswerIt) {
     prompt->askToTrust({"P", "P"}, "10.0.0.2", [&](Answer a) { answer = a; });
     test::spin(std::chrono::milliseconds(100));
     EXPECT_FALSE(answer);
-    // One question at a time: a second invitation is not asked about.
+    // One question at a time: a second invitation is not asked about, and is
+    // told so (not that nobody could be asked).
     std::optional<Answer> second;
     prompt->askToTrust({"Q", "Q"}, "10.0.0.3", [&](Answer a) { second = a; });
-    EXPECT_EQ(second, Answer::unavailable);
+    EXPECT_EQ(second, Answer::busy);
     type("n\n");
     ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
     EXPECT_EQ(*answer, Answer::rejected);
@@ -99,10 +100,29 @@ TEST_F(TerminalTrustPromptTest, NoAnswerInTimeOrTheEndOfInputDeclines) {
     fds[1] = -1;
     ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
     EXPECT_EQ(*answer, Answer::rejected);
-    // Nobody is left to ask.
-    std::optional<Answer> later;
-    prompt->askToTrust({"P", "P"}, "10.0.0.2", [&](Answer a) { later = a; });
-    EXPECT_EQ(later, Answer::unavailable);
+    // Nobody is left to ask, which is said once.
+    for (int i = 0; i < 2; ++i) {
+        std::optional<Answer> later;
+        prompt->askToTrust({"P", "P"}, "10.0.0.2", [&](Answer a) { later = a; });
+        EXPECT_EQ(later, Answer::unavailable);
+    }
+    const std::string said = out.str();
+    const std::string note = "[quillo] 标准输入已结束: 终端配对已关闭,直到重新启动\n";
+    ASSERT_NE(said.find(note), std::string::npos) << said;
+    EXPECT_EQ(said.find(note), said.rfind(note));
+}
+
+TEST_F(TerminalTrustPromptTest, AQuestionAboutAPairedNameSaysThatYesReplacesItsKey) {
+    make();
+    std::optional<Answer> answer;
+    prompt->ask({{"Kim", "Kim"}, "10.0.0.2", true}, [&](Answer a) { answer = a; });
+    type("n\n");
+    ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
+    EXPECT_NE(out.str().find("[quillo] 「Kim」已配对; 回答 y 将替换它的配对密钥\n允许「Kim」"),
+              std::string::npos)
+        << out.str();
+    prompt->ask({{"Lee", "Lee"}, "10.0.0.2", false}, [&](Answer a) { answer = a; });
+    EXPECT_EQ(out.str().find("「Lee」已配对"), std::string::npos);
 }
 
 TEST(PairingCommands, ListAndUnpairWithoutADisplay) {

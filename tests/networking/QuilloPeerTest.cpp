@@ -8,6 +8,7 @@
 #include "FakeProc.h"
 #include "TransportHarness.h"
 #include "platform/FakeApplicationIdentifier.h"
+#include "transport/TransportInvitationContext.h"
 
 #include <QProcess>
 
@@ -212,18 +213,48 @@ TEST_F(QuilloPeerTest, APinnedHostMustShowThatCertificate) {
     EXPECT_TRUE(rogueInvitations.empty());
 }
 
-TEST_F(QuilloPeerTest, AnUnpairedPeerIsToldNoByTheHeadlessMonitor) {
+TEST_F(QuilloPeerTest, AnUnpairedPeerIsToldNoByTheHeadlessMonitorAndWhy) {
     HostTransportBridge bridge(
         {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
         HostTransportBridge::makeTransport("Desk", options()));
     bridge.start();
     peer.start(QUILLO_PEER_BINARY, {"--host", "127.0.0.1", "--port",
                                     QString::number(*bridge.transport().listeningPort()), "--name",
-                                    "Stranger", "--token", "tok"});
+                                    "Stranger", "--token", "tok-0123456789abcdefghijk"});
     ASSERT_TRUE(waitUntil([&] { return peer.state() == QProcess::NotRunning; },
                           std::chrono::milliseconds(20000)));
     EXPECT_EQ(peer.exitCode(), 1);
-    EXPECT_NE(peer.readAllStandardError().indexOf("not accepted"), -1);
+    const QByteArray said = peer.readAllStandardError();
+    EXPECT_NE(said.indexOf(": nobody at the computer"), -1) << said.constData();
+    EXPECT_EQ(said.indexOf("no answer in time"), -1) << said.constData();
+}
+
+TEST_F(QuilloPeerTest, WithoutATokenItInvitesWithA256BitRandomOne) {
+    auto rogue = rogueHost(0);
+    const QStringList arguments{"--host", "127.0.0.1",
+                                "--port", QString::number(*rogue->listeningPort()),
+                                "--name", "Phone"};
+    auto [code, said] = runPeer(arguments);
+    EXPECT_EQ(code, 1) << said;
+    runPeer(arguments);
+    ASSERT_TRUE(waitUntil([&] { return rogueInvitations.size() == 2; }));
+    std::vector<std::string> tokens;
+    for (const auto& context : rogueInvitations) {
+        auto token = TransportInvitationContext::pairingToken(context);
+        ASSERT_TRUE(token);
+        EXPECT_EQ(token->size(), 64u);
+        EXPECT_EQ(token->find_first_not_of("0123456789abcdef"), std::string::npos);
+        tokens.push_back(*token);
+    }
+    EXPECT_NE(tokens[0], tokens[1]);
+    EXPECT_NE(said.find("pairing token " + tokens[0]), std::string::npos) << said;
+}
+
+TEST_F(QuilloPeerTest, ABadArgumentIsOneLineNotTheWholeUsage) {
+    auto [code, said] = runPeer({"--frobnicate"});
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("--help"), std::string::npos) << said;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // The paired phones, supported terminals and system panes.
 #include "FakeSystemProbes.h"
 #include "TerminalKind.h"
+#include "TransportPort.h"
 #include "WidgetTestApp.h"
 #include "networking/PairedClientStorage.h"
 #include "pairing/QrCodeView.h"
@@ -14,9 +15,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +131,45 @@ TEST_F(PairedPhonesPane, UnpairsOnlyWhenTheAlertIsConfirmed) {
     EXPECT_EQ(rowTitles(pane), QStringList{"Moto"});
 }
 
+TEST_F(PairedPhonesPane, FollowsPairingsMadeOrForgottenWhileItIsOpen) {
+    Paired::add(settings, "Moto", "t1");
+    PairedPhonesDetail pane(services());
+    pane.show();
+    Paired::add(settings, "Pixel", "t2"); // a phone trusted in the dialog meanwhile
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return rowTitles(pane) == QStringList{"Moto", "Pixel"};
+        },
+        5000));
+    Paired::remove(settings, "Moto"); // forgotten from a terminal
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rowTitles(pane) == QStringList{"Pixel"}; }, 5000));
+}
+
+TEST_F(PairedPhonesPane, ReturnOnTheUnpairAlertCancels) {
+    Paired::add(settings, "Pixel", "t2");
+    PairedPhonesDetail pane(services());
+    pane.show();
+    QMessageBox* alert = openUnpairAlertFor(pane, QStringLiteral("Pixel"));
+    ASSERT_NE(alert, nullptr);
+    QTest::keyClick(alert, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_FALSE(pane.unpairTarget()) << "the alert was answered";
+    EXPECT_TRUE(Paired::contains(settings, "Pixel", std::string("t2")));
+}
+
+TEST_F(PairedPhonesPane, SaysWhatTheUserMustKnowAboutTheLink) {
+    auto s = services();
+    PairedPhonesDetail quiet(s);
+    quiet.show();
+    EXPECT_FALSE(quiet.findChild<QLabel*>(QStringLiteral("phoneLinkNotices"))->isVisible());
+    s.phoneLinkNotices = [] { return QStringList{QStringLiteral("pair again")}; };
+    PairedPhonesDetail told(s);
+    told.show();
+    auto* notices = told.findChild<QLabel*>(QStringLiteral("phoneLinkNotices"));
+    EXPECT_TRUE(notices->isVisible());
+    EXPECT_EQ(notices->text(), QStringLiteral("pair again"));
+}
+
 TEST_F(PairedPhonesPane, ShowsAndCopiesThePairingAddressOrSaysThereIsNone) {
     PairedPhonesDetail pane(services());
     pane.show();
@@ -192,7 +234,7 @@ TEST(PermissionsPane, ChecksThePortThePhoneLinkReallyListensOn) {
     QSignalSpy bareChecked(bare.checks(), &SystemChecksView::checked);
     bare.show();
     ASSERT_TRUE(bareChecked.wait(10000));
-    EXPECT_EQ(probes->askedPort, 47810);
+    EXPECT_EQ(probes->askedPort, TransportPort::standard);
 }
 
 } // namespace

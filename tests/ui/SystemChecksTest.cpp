@@ -90,6 +90,15 @@ TEST_F(SystemChecksTest, TransportPortIsTheOneAskedForAndTheFirewallCommandFitsT
     EXPECT_EQ(run(Kind::transportPort).state, State::attention);
 }
 
+TEST_F(SystemChecksTest, NothingListeningWhileAPhoneIsConnectedIsAGoodState) {
+    probes->listening = false;
+    auto connected = check(SystemChecks::run(probes, 52001, SystemChecks::probeTimeLimit, true),
+                           Kind::transportPort);
+    EXPECT_EQ(connected.state, State::ok);
+    EXPECT_TRUE(connected.explanation.contains(QStringLiteral("52001")));
+    EXPECT_EQ(run(Kind::transportPort, 52001).state, State::problem) << "no phone: a problem";
+}
+
 TEST_F(SystemChecksTest, WindowActivationOnX11XWaylandWaylandAndNoDisplay) {
     struct Case {
         SystemProbes::Display display;

@@ -47,4 +47,28 @@ std::optional<std::string> pairingToken(const std::optional<std::string_view>& c
     return text;
 }
 
+double estimatedBits(std::string_view token) {
+    bool digits = true, hex = true, alnum = true, base64 = true, printable = true;
+    std::size_t counted = 0;
+    for (char ch : token) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool isDigit = c >= '0' && c <= '9';
+        const bool isHex = isDigit || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        const bool isAlnum = isDigit || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        digits = digits && isDigit;
+        hex = hex && isHex;
+        alnum = alnum && isAlnum;
+        base64 = base64 && (isAlnum || c == '+' || c == '/' || c == '-' || c == '_' || c == '=');
+        printable = printable && c >= 0x20 && c < 0x7f;
+        counted += c == '=' ? 0 : 1;
+    }
+    const double perCharacter = digits      ? 3.32
+                                : hex       ? 4.0
+                                : alnum     ? 5.95
+                                : base64    ? 6.0
+                                : printable ? 6.55
+                                            : 8.0;
+    return static_cast<double>(base64 && !alnum ? counted : token.size()) * perCharacter;
+}
+
 } // namespace quillo::TransportInvitationContext

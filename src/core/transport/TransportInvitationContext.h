@@ -16,4 +16,11 @@ std::optional<std::string> encode(const std::string& pairingToken);
 // token; anything else reads as no token, never as an error.
 std::optional<std::string> pairingToken(const std::optional<std::string_view>& context);
 
+// The token is the pairing's only secret. How many bits a guesser must cover,
+// judged from its length and the smallest usual alphabet it fits: decimal
+// digits, hex, letters and digits, base64 (padding not counted), printable
+// ASCII, else 8 bits a byte.
+double estimatedBits(std::string_view token);
+inline constexpr double minimumTokenBits = 128;
+
 } // namespace quillo::TransportInvitationContext

@@ -30,6 +30,9 @@ HostTransportBridge::HostTransportBridge(Services services, std::unique_ptr<MPCT
     : QObject(parent), services_(std::move(services)), transport_(std::move(transport)) {}
 
 HostTransportBridge::~HostTransportBridge() {
+    if (settingsObserver_ >= 0) {
+        services_.settings.removeObserver(settingsObserver_);
+    }
     QObject::disconnect(subscription_);
     transport_->onPeerConnected = nullptr;
     transport_->onPeerDisconnected = nullptr;
@@ -67,6 +70,10 @@ void HostTransportBridge::start() {
             return;
         }
         DiagnosticLogger::info(category, "peer disconnected", about(peer));
+        if (!self->transport_->isConnected(peer)) {
+            self->admittedWith_.erase(peer.id);
+            self->requestBudgets_.erase(peer.id);
+        }
         QTimer::singleShot(0, self, [self] { self->refreshPeerCount(); });
     };
     transport_->onReceive = [self](const TransportMessage& message, const TransportPeer& peer) {
@@ -81,6 +88,21 @@ void HostTransportBridge::start() {
                 self->invitationReceived(peer, context, address, decide);
             }
         };
+    if (settingsObserver_ < 0) {
+        // Checked from the event loop, once for a burst of writes: the
+        // observer may run inside a write, between the two keys.
+        settingsObserver_ = services_.settings.addObserver([self] {
+            if (!self || std::exchange(self->checkScheduled_, true)) {
+                return;
+            }
+            QTimer::singleShot(0, self, [self] {
+                if (self) {
+                    self->checkScheduled_ = false;
+                    self->closeForgottenPhones();
+                }
+            });
+        });
+    }
     transport_->start();
     QObject::disconnect(subscription_);
     subscription_ = connect(&services_.store, &ProcessStateStore::processesChanged, this,
@@ -90,6 +112,8 @@ void HostTransportBridge::start() {
 
 void HostTransportBridge::stop() {
     QObject::disconnect(subscription_);
+    admittedWith_.clear();
+    requestBudgets_.clear();
     transport_->stop();
     connectedPeerCount_ = 0;
     emit connectedPeerCountChanged(0);
@@ -115,7 +139,7 @@ bool HostTransportBridge::refuseWhenBusy(const TransportPeer& peer,
     }
     DiagnosticLogger::info(category, "拒绝邀请: 已有连接 (1:1 约束)",
                            about(peer, {{"connected", names}}));
-    decide(false);
+    decide(false, "another phone is connected to this computer");
     return true;
 }
 
@@ -129,21 +153,51 @@ void HostTransportBridge::invitationReceived(const TransportPeer& peer,
     auto token = TransportInvitationContext::pairingToken(context);
     if (PairedClientStorage::contains(services_.settings, peer.displayName, token)) {
         DiagnosticLogger::info(category, "auto-accept paired", about(peer));
-        decide(true);
+        admit(peer, token, decide);
         return;
     }
+    // The token is all that keeps another device from passing as this phone
+    // later; one that can be guessed is not worth asking the user about.
+    if (token && TransportInvitationContext::estimatedBits(*token) <
+                     TransportInvitationContext::minimumTokenBits) {
+        if (noteOnceAMinute("short token")) {
+            DiagnosticLogger::warn(category,
+                                   "refused pairing: the phone's pairing token is shorter than "
+                                   "128 bits",
+                                   about(peer, {{"address", address}}));
+        }
+        decide(false, "pairing token too short: use at least 128 random bits");
+        return;
+    }
+    // A source whose question was just turned down (or went unanswered)
+    // waits before it may ask again: one invitation every few seconds would
+    // otherwise keep the question, and the user, busy for good.
+    const std::string source =
+        NearbyAdvertiser::sourceOf(QHostAddress(QString::fromStdString(address))).toStdString();
+    const Timestamp at = transport_->currentTime();
+    std::erase_if(askAgainAfter_, [&](const auto& entry) { return entry.second <= at; });
+    if (askAgainAfter_.contains(source)) {
+        if (noteOnceAMinute("asked lately")) {
+            DiagnosticLogger::info(category, "refused: this address was turned down a moment ago",
+                                   about(peer, {{"address", address}}));
+        }
+        decide(false, "turned down a moment ago; try again in a minute");
+        return;
+    }
+    const bool alreadyPaired =
+        PairedClientStorage::tokensByDisplayName(services_.settings).contains(peer.displayName);
     QPointer<HostTransportBridge> self(this);
-    services_.trust.askToTrust(peer, address,
-                               [self, peer, token, decide](TrustPrompt::Answer answer) {
-                                   if (self) {
-                                       self->trustAnswered(peer, token, answer, decide);
-                                   }
-                               });
+    services_.trust.ask({peer, address, alreadyPaired},
+                        [self, peer, token, source, decide](TrustPrompt::Answer answer) {
+                            if (self) {
+                                self->trustAnswered(peer, token, source, answer, decide);
+                            }
+                        });
 }
 
 void HostTransportBridge::trustAnswered(const TransportPeer& peer,
                                         const std::optional<std::string>& token,
-                                        TrustPrompt::Answer answer,
+                                        const std::string& source, TrustPrompt::Answer answer,
                                         const MPCTransport::Decision& decide) {
     switch (answer) {
     case TrustPrompt::Answer::trusted:
@@ -159,32 +213,72 @@ void HostTransportBridge::trustAnswered(const TransportPeer& peer,
             PairedClientStorage::add(services_.settings, peer.displayName, *token);
             DiagnosticLogger::info(category, "user accepted pairing", about(peer));
         }
-        decide(true);
+        admit(peer, token, decide);
         return;
     case TrustPrompt::Answer::rejected:
         DiagnosticLogger::info(category, "user rejected pairing", about(peer));
-        decide(false);
+        if (askAgainAfter_.size() < maxSourcesWaiting) {
+            askAgainAfter_[source] = transport_->currentTime() + askAgainWait;
+        }
+        decide(false, "declined on the computer");
+        return;
+    case TrustPrompt::Answer::busy:
+        if (noteOnceAMinute("busy")) {
+            DiagnosticLogger::info(category, "refused: another phone is being asked about",
+                                   about(peer));
+        }
+        decide(false, "another phone is being asked about; try again shortly");
         return;
     case TrustPrompt::Answer::unavailable: {
         // Nobody decided anything: the transport logs these refusals per source
         // address; the hint on how to pair is given once a minute at most.
-        const Timestamp at = transport_->currentTime();
-        if (!lastUnavailableNote_ || at - *lastUnavailableNote_ >= Seconds(60)) {
-            lastUnavailableNote_ = at;
+        if (noteOnceAMinute("unavailable")) {
             DiagnosticLogger::warn(category,
                                    "refused an unpaired phone: pairing needs someone to trust it "
                                    "(run QuilloMac --headless in a terminal, or with the desktop "
                                    "interface)",
                                    about(peer));
         }
-        decide(false);
+        decide(false, "nobody at the computer can confirm a new phone right now");
         return;
     }
     }
 }
 
+bool HostTransportBridge::noteOnceAMinute(const std::string& what) {
+    const Timestamp at = transport_->currentTime();
+    auto it = lastNotes_.find(what);
+    if (it != lastNotes_.end() && at - it->second < Seconds(60)) {
+        return false;
+    }
+    lastNotes_[what] = at;
+    return true;
+}
+
+void HostTransportBridge::admit(const TransportPeer& peer, const std::optional<std::string>& token,
+                                const MPCTransport::Decision& decide) {
+    admittedWith_[peer.id] = token;
+    decide(true);
+}
+
+void HostTransportBridge::closeForgottenPhones() {
+    for (const auto& peer : transport_->connectedPeers()) {
+        auto admitted = admittedWith_.find(peer.id);
+        if (admitted == admittedWith_.end() || !admitted->second) {
+            continue; // let in once without a pairing: nothing to revoke
+        }
+        if (!PairedClientStorage::contains(services_.settings, peer.displayName,
+                                           admitted->second)) {
+            DiagnosticLogger::info(category, "pairing removed: link closed", about(peer));
+            admittedWith_.erase(admitted);
+            transport_->disconnectPeer(peer);
+        }
+    }
+}
+
 std::optional<PairingAddress> HostTransportBridge::pairingAddress() const {
-    const auto port = transport_->listeningPort();
+    // Known while a phone is connected too, when nothing listens.
+    const auto port = transport_->pairingPort();
     if (!port) {
         return std::nullopt;
     }
@@ -202,7 +296,36 @@ std::optional<PairingAddress> HostTransportBridge::pairingAddress() const {
                           transport_->myPeerID()};
 }
 
+bool HostTransportBridge::withinRequestBudget(const TransportPeer& peer) {
+    const Timestamp at = transport_->currentTime();
+    auto [it, fresh] = requestBudgets_.try_emplace(peer.id);
+    RequestBudget& budget = it->second;
+    if (fresh) {
+        budget.refilledAt = at;
+    }
+    const double elapsed = std::max(0.0, (at - budget.refilledAt).count());
+    budget.allowance = std::min(requestBurst, budget.allowance + elapsed * requestsPerSecond);
+    budget.refilledAt = at;
+    if (budget.allowance >= 1) {
+        budget.allowance -= 1;
+        return true;
+    }
+    ++budget.dropped;
+    if (!budget.lastNote || at - *budget.lastNote >= Seconds(60)) {
+        DiagnosticLogger::warn(category, "too many requests from the phone; dropped",
+                               about(peer, {{"dropped", std::to_string(budget.dropped)}}));
+        budget.lastNote = at;
+        budget.dropped = 0;
+    }
+    return false;
+}
+
 void HostTransportBridge::received(const TransportMessage& message, const TransportPeer& peer) {
+    if ((message.kind() == TransportMessage::Kind::switchTo ||
+         message.kind() == TransportMessage::Kind::snapshotRequest) &&
+        !withinRequestBudget(peer)) {
+        return;
+    }
     switch (message.kind()) {
     case TransportMessage::Kind::switchTo:
         handleSwitchTo(std::get<TransportMessage::SwitchTo>(message.payload), peer);
@@ -211,6 +334,11 @@ void HostTransportBridge::received(const TransportMessage& message, const Transp
         sendSnapshot(peer);
         return;
     case TransportMessage::Kind::unpairNotification:
+        // The phone forgot us itself; its link stays for this time, as for a
+        // phone let in once.
+        if (auto admitted = admittedWith_.find(peer.id); admitted != admittedWith_.end()) {
+            admitted->second.reset();
+        }
         PairedClientStorage::remove(services_.settings, peer.displayName);
         DiagnosticLogger::info(category, "client unpaired", about(peer));
         return;

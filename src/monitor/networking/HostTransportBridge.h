@@ -61,11 +61,18 @@ public:
 
     // Where a phone reaches and recognises this computer: the first IPv4
     // address that is not loopback (else the host name), the port, the
-    // certificate fingerprint and the name. Nothing while not listening.
+    // certificate fingerprint and the name. Nothing while stopped or before
+    // it listened once.
     std::optional<PairingAddress> pairingAddress() const;
 
     // One snapshot entry per process, in table order.
     static TransportMessage::Snapshot makeSnapshot(const std::vector<ClaudeProcess>& processes);
+
+    // Requests a phone may make at once, and how fast that allowance comes
+    // back. Each switch runs the terminal switcher and writes to the log; more
+    // is dropped, and said once a minute.
+    static constexpr double requestBurst = 5;
+    static constexpr double requestsPerSecond = 2;
 
 signals:
     void connectedPeerCountChanged(int count);
@@ -75,20 +82,44 @@ private:
     void invitationReceived(const TransportPeer& peer, const std::optional<std::string>& context,
                             const std::string& address, const MPCTransport::Decision& decide);
     void trustAnswered(const TransportPeer& peer, const std::optional<std::string>& token,
-                       TrustPrompt::Answer answer, const MPCTransport::Decision& decide);
+                       const std::string& source, TrustPrompt::Answer answer,
+                       const MPCTransport::Decision& decide);
     bool refuseWhenBusy(const TransportPeer& peer, const MPCTransport::Decision& decide);
     void received(const TransportMessage& message, const TransportPeer& peer);
     void diffAndPush(const std::vector<ClaudeProcess>& processes);
     void broadcast(const TransportMessage& message, const std::vector<TransportPeer>& peers);
     void sendSnapshot(const TransportPeer& peer);
     void handleSwitchTo(const TransportMessage::SwitchTo& request, const TransportPeer& peer);
+    void admit(const TransportPeer& peer, const std::optional<std::string>& token,
+               const MPCTransport::Decision& decide);
+    void closeForgottenPhones();
+    bool withinRequestBudget(const TransportPeer& peer);
 
     Services services_;
     std::unique_ptr<MPCTransport> transport_;
     int connectedPeerCount_ = 0;
     QMetaObject::Connection subscription_;
     std::map<std::string, ClaudeProcess> lastPushed_;
-    std::optional<Timestamp> lastUnavailableNote_; // the "how to pair" hint, once a minute
+    // Notes that a stranger could repeat at will are written once a minute.
+    bool noteOnceAMinute(const std::string& what);
+    std::map<std::string, Timestamp> lastNotes_;
+    // Sources whose question was turned down, and until when they wait.
+    static constexpr Seconds askAgainWait{60};
+    static constexpr std::size_t maxSourcesWaiting = 4096;
+    std::map<std::string, Timestamp> askAgainAfter_;
+    // The token each phone was let in with; none for a phone let in once
+    // without one. A phone whose pairing is gone (unpaired here, in the
+    // settings or from a terminal) loses its link at once.
+    std::map<std::string, std::optional<std::string>> admittedWith_;
+    int settingsObserver_ = -1;
+    struct RequestBudget {
+        double allowance = requestBurst;
+        Timestamp refilledAt{};
+        int dropped = 0;
+        std::optional<Timestamp> lastNote;
+    };
+    std::map<std::string, RequestBudget> requestBudgets_; // per connected phone
+    bool checkScheduled_ = false;
 };
 
 } // namespace quillo

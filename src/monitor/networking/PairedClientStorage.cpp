@@ -41,6 +41,7 @@ void writeTokens(SettingsStore& settings, const std::map<std::string, std::strin
 } // namespace
 
 std::map<std::string, std::string> tokensByDisplayName(const SettingsStore& settings) {
+    settings.reload();
     std::map<std::string, std::string> tokens;
     if (auto stored = settings.stringMap(tokensKey)) {
         for (auto it = stored->cbegin(); it != stored->cend(); ++it) {
@@ -54,21 +55,27 @@ void add(SettingsStore& settings, const std::string& displayName, const std::str
     if (displayName.empty() || token.empty()) {
         return;
     }
-    auto tokens = tokensByDisplayName(settings);
-    tokens[displayName] = token;
-    writeTokens(settings, tokens);
-    auto names = storedNames(settings);
-    names.push_back(displayName);
-    writeNames(settings, names);
+    // Against the file as it is now: a phone another process forgot meanwhile
+    // must not come back with this write.
+    settings.update([&] {
+        auto tokens = tokensByDisplayName(settings);
+        tokens[displayName] = token;
+        writeTokens(settings, tokens);
+        auto names = storedNames(settings);
+        names.push_back(displayName);
+        writeNames(settings, names);
+    });
 }
 
 void remove(SettingsStore& settings, const std::string& displayName) {
-    auto names = storedNames(settings);
-    std::erase(names, displayName);
-    writeNames(settings, names);
-    auto tokens = tokensByDisplayName(settings);
-    tokens.erase(displayName);
-    writeTokens(settings, tokens);
+    settings.update([&] {
+        auto names = storedNames(settings);
+        std::erase(names, displayName);
+        writeNames(settings, names);
+        auto tokens = tokensByDisplayName(settings);
+        tokens.erase(displayName);
+        writeTokens(settings, tokens);
+    });
 }
 
 bool contains(const SettingsStore& settings, const std::string& displayName,

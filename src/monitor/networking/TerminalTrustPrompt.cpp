@@ -45,15 +45,34 @@ bool TerminalTrustPrompt::isYes(const std::string& line) {
     return word == "y" || word == "yes";
 }
 
+std::string TerminalTrustPrompt::alreadyPairedNote(const std::string& name) {
+    return QCoreApplication::translate("TerminalTrustPrompt",
+                                       "[quillo] 「%1」已配对; 回答 y 将替换它的配对密钥")
+        .arg(QString::fromStdString(name))
+        .toStdString();
+}
+
 void TerminalTrustPrompt::askToTrust(const TransportPeer& peer, const std::string& address,
                                      AnswerCallback answer) {
-    if (pending_ || !notifier_.isEnabled()) {
+    ask({peer, address, false}, std::move(answer));
+}
+
+void TerminalTrustPrompt::ask(const Question& question, AnswerCallback answer) {
+    if (!notifier_.isEnabled()) {
         answer(Answer::unavailable);
+        return;
+    }
+    if (pending_) {
+        answer(Answer::busy);
         return;
     }
     pending_ = std::move(answer);
     line_.clear();
-    out_ << question(peer.displayName, address) << " " << std::flush;
+    if (question.alreadyPaired) {
+        out_ << alreadyPairedNote(question.peer.displayName) << "\n";
+    }
+    out_ << TerminalTrustPrompt::question(question.peer.displayName, question.address) << " "
+         << std::flush;
     deadline_.start(timeLimit_);
 }
 
@@ -64,6 +83,12 @@ void TerminalTrustPrompt::readInput() {
         notifier_.setEnabled(false); // end of input: nobody is left to ask
         if (pending_) {
             out_ << std::endl;
+        }
+        out_ << QCoreApplication::translate("TerminalTrustPrompt",
+                                            "[quillo] 标准输入已结束: 终端配对已关闭,直到重新启动")
+                    .toStdString()
+             << std::endl;
+        if (pending_) {
             finish(Answer::rejected);
         }
         return;

@@ -18,7 +18,8 @@ namespace quillo {
 // "y" or "yes" trusts; any other line, the end of input or no answer within
 // the time limit declines. Lines typed while nothing is asked are dropped, so
 // an early "y" cannot answer a later question. One question at a time: an
-// invitation that arrives while one is open is not asked about.
+// invitation that arrives while one is open is not asked about (busy). After
+// the end of input nobody is asked again, and that is said once.
 class TerminalTrustPrompt : public QObject, public TrustPrompt {
     Q_OBJECT
 public:
@@ -31,8 +32,11 @@ public:
 
     void askToTrust(const TransportPeer& peer, const std::string& address,
                     AnswerCallback answer) override;
+    void ask(const Question& question, AnswerCallback answer) override;
 
     static std::string question(const std::string& name, const std::string& address);
+    // Said before the question when a phone of that name is paired already.
+    static std::string alreadyPairedNote(const std::string& name);
     // Whether a typed line means yes.
     static bool isYes(const std::string& line);
 

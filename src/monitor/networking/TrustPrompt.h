@@ -16,13 +16,24 @@ public:
         trusted,     // "信任并配对"
         rejected,    // "拒绝"
         unavailable, // nobody can be asked (no desktop interface)
+        busy,        // another phone is being asked about right now
     };
     using AnswerCallback = std::function<void(Answer)>;
+
+    struct Question {
+        TransportPeer peer;
+        std::string address;        // where the invitation came from, shown beside the name
+        bool alreadyPaired = false; // a phone of that name is paired: yes replaces its token
+    };
 
     virtual ~TrustPrompt() = default;
     // `address` is where the invitation came from, to show beside the name.
     virtual void askToTrust(const TransportPeer& peer, const std::string& address,
                             AnswerCallback answer) = 0;
+    // The whole question; prompts that can say more about it override this.
+    virtual void ask(const Question& question, AnswerCallback answer) {
+        askToTrust(question.peer, question.address, std::move(answer));
+    }
 
     // The dialog's texts, for the desktop implementation.
     static std::string messageText() { return "信任新设备?"; }

@@ -6,10 +6,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <tuple>
 
 namespace quillo {
 
@@ -82,9 +90,48 @@ void SettingsStore::setStringMap(const QString& key, const QMap<QString, QString
     setString(key, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
 }
 
+int SettingsStore::addObserver(Observer observer) {
+    const int id = nextObserver_++;
+    observers_.emplace(id, std::move(observer));
+    if (observers_.size() == 1) {
+        observingStarted();
+    }
+    return id;
+}
+
+void SettingsStore::removeObserver(int id) {
+    observers_.erase(id);
+}
+
+void SettingsStore::notifyObservers() const {
+    const auto observers = observers_; // an observer may remove itself
+    for (const auto& [id, observer] : observers) {
+        observer();
+    }
+}
+
+namespace {
+
+// What tells one version of the file from the next: it is replaced, not
+// rewritten in place, so the inode changes with every write.
+using FileStamp = std::tuple<dev_t, ino_t, off_t, long long>;
+
+FileStamp stampOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return {};
+    }
+    return {info.st_dev, info.st_ino, info.st_size,
+            static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
+} // namespace
+
 struct FileSettingsStore::Private {
     explicit Private(const QString& path) : settings(path, QSettings::IniFormat) {}
     QSettings settings;
+    std::unique_ptr<QFileSystemWatcher> watcher;
+    FileStamp seen;
 
     // The folder is private, so the file is never readable by others, even in the
     // moment between QSettings' atomic replace and the chmod below.
@@ -126,6 +173,56 @@ QString FileSettingsStore::path() const {
     return d->settings.fileName();
 }
 
+void FileSettingsStore::reload() const {
+    // QSettings reads the file again when its size or time changed; the
+    // stamp also catches a replacement within the same millisecond.
+    const FileStamp now = stampOf(d->settings.fileName());
+    if (now != d->seen) {
+        d->settings.sync();
+        d->seen = now;
+    }
+}
+
+void FileSettingsStore::update(const std::function<void()>& change) {
+    const QString file = d->settings.fileName();
+    AppPaths::ensurePrivateDirectory(QFileInfo(file).absolutePath().toStdString());
+    // Not the file QSettings locks itself (".lock", which it creates and
+    // deletes); this one stays, so every process locks the same inode.
+    const QByteArray lockPath = QFile::encodeName(file + QStringLiteral(".update-lock"));
+    const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const bool locked = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+    d->seen = {}; // read again whatever the stamp says
+    reload();
+    change();
+    if (locked) {
+        ::flock(fd, LOCK_UN);
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+void FileSettingsStore::observingStarted() {
+    if (d->watcher) {
+        return;
+    }
+    const QString file = d->settings.fileName();
+    const QString folder = QFileInfo(file).absolutePath();
+    AppPaths::ensurePrivateDirectory(folder.toStdString());
+    d->seen = stampOf(file);
+    d->watcher = std::make_unique<QFileSystemWatcher>(QStringList{folder});
+    QObject::connect(d->watcher.get(), &QFileSystemWatcher::directoryChanged, d->watcher.get(),
+                     [this, file] {
+                         const FileStamp now = stampOf(file);
+                         if (now == d->seen) {
+                             return; // another file in the folder, or our own write
+                         }
+                         d->settings.sync();
+                         d->seen = now;
+                         notifyObservers();
+                     });
+}
+
 std::optional<QString> FileSettingsStore::string(const QString& key) const {
     QVariant value = d->settings.value(key);
     if (!value.isValid() || value.typeId() != QMetaType::QString) {
@@ -137,11 +234,15 @@ std::optional<QString> FileSettingsStore::string(const QString& key) const {
 void FileSettingsStore::setString(const QString& key, const QString& value) {
     d->settings.setValue(key, value);
     d->save();
+    d->seen = stampOf(d->settings.fileName());
+    notifyObservers();
 }
 
 void FileSettingsStore::remove(const QString& key) {
     d->settings.remove(key);
     d->save();
+    d->seen = stampOf(d->settings.fileName());
+    notifyObservers();
 }
 
 QStringList FileSettingsStore::keys() const {
@@ -158,10 +259,12 @@ std::optional<QString> MemorySettingsStore::string(const QString& key) const {
 
 void MemorySettingsStore::setString(const QString& key, const QString& value) {
     values_.insert(key, value);
+    notifyObservers();
 }
 
 void MemorySettingsStore::remove(const QString& key) {
     values_.remove(key);
+    notifyObservers();
 }
 
 QStringList MemorySettingsStore::keys() const {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -34,6 +36,30 @@ public:
     // A JSON object whose values are strings.
     std::optional<QMap<QString, QString>> stringMap(const QString& key) const;
     void setStringMap(const QString& key, const QMap<QString, QString>& value);
+
+    // Reads again what another process may have written meanwhile.
+    virtual void reload() const {}
+
+    // Runs `change` as one read-modify-write: no other process updating the
+    // same store in the same way runs at the same time, and `change` reads
+    // the current contents, not what this process saw last. Without it, two
+    // processes that each read, change and write back the same key undo each
+    // other's change.
+    virtual void update(const std::function<void()>& change) { change(); }
+
+    // Called (from the event loop or inside a write) after this store changed,
+    // through it or, for a file, by another process. Observers must not write.
+    using Observer = std::function<void()>;
+    int addObserver(Observer observer);
+    void removeObserver(int id);
+
+protected:
+    void notifyObservers() const;
+    virtual void observingStarted() {}
+
+private:
+    std::map<int, Observer> observers_;
+    int nextObserver_ = 0;
 };
 
 // The real store: an INI file at $XDG_CONFIG_HOME/quillo/QuilloMac.conf (mode
@@ -48,9 +74,17 @@ public:
     void setString(const QString& key, const QString& value) override;
     void remove(const QString& key) override;
     QStringList keys() const override;
+    void reload() const override;
+    // Under an exclusive lock on a file beside the settings (flock).
+    void update(const std::function<void()>& change) override;
 
     QString path() const;
     static QString standardPath();
+
+protected:
+    // Watches the folder, so that a file written by another process (they
+    // replace it atomically) is read again and the observers told.
+    void observingStarted() override;
 
 private:
     struct Private;

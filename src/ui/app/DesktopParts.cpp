@@ -4,6 +4,7 @@
 #include "KeyboardShortcuts.h"
 #include "OnboardingPresenter.h"
 #include "TrustDialog.h"
+#include "app/PhoneLinkConsole.h"
 #include "networking/HostTransportBridge.h"
 #include "statusbar/DashboardPresenter.h"
 #include "statusbar/StatusBarShell.h"
@@ -25,6 +26,15 @@ DesktopParts::DesktopParts(SettingsStore& settings, std::ostream& out,
         HostTransportBridge* link = bridge();
         return link != nullptr ? link->pairingAddress() : std::nullopt;
     });
+    shell_.setPhoneLinkSources(
+        [this] {
+            HostTransportBridge* link = bridge();
+            return link != nullptr && link->connectedPeerCount() > 0;
+        },
+        [this] {
+            HostTransportBridge* link = bridge();
+            return link != nullptr ? phoneLinkNotices(*link) : QStringList();
+        });
 }
 
 DesktopParts::~DesktopParts() {

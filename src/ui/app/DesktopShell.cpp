@@ -126,6 +126,10 @@ SettingsServices DesktopShell::settingsServices(SettingsStore& settings) const {
     services.recheckHooks = [health] { health->checkNow(); };
     services.recheckClaudeCodeEvents = [health] { health->checkClaudeCodeEvents(); };
     services.fileRevealer = fileRevealer_.get();
+    services.phoneConnected = [this] { return phoneConnected_ && phoneConnected_(); };
+    services.phoneLinkNotices = [this] {
+        return phoneLinkNotices_ ? phoneLinkNotices_() : QStringList();
+    };
     services.pairingAddress = [this]() -> std::optional<PairingAddress> {
         return pairingAddress_ ? pairingAddress_() : std::nullopt;
     };

@@ -4,6 +4,7 @@
 #include "transport/PairingAddress.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
@@ -91,6 +92,11 @@ public:
     // Where a phone reaches this computer (the phone link's pairing address),
     // for the panes that show or check it. Until it is set they show that
     // there is none.
+    void setPhoneLinkSources(std::function<bool()> phoneConnected,
+                             std::function<QStringList()> notices) {
+        phoneConnected_ = std::move(phoneConnected);
+        phoneLinkNotices_ = std::move(notices);
+    }
     void setPairingAddressSource(std::function<std::optional<PairingAddress>()> source) {
         pairingAddress_ = std::move(source);
     }
@@ -113,6 +119,8 @@ private:
     SettingsServices settingsServices(SettingsStore& settings) const;
 
     std::function<std::optional<PairingAddress>()> pairingAddress_;
+    std::function<bool()> phoneConnected_;
+    std::function<QStringList()> phoneLinkNotices_;
     Links links_;
     std::unique_ptr<HookHealthMonitor> health_;
     std::unique_ptr<DiagnosticLogWindowController> diagnosticsWindow_;

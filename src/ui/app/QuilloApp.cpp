@@ -5,6 +5,7 @@
 #include "DesktopParts.h"
 #include "DiagnosticLogger.h"
 #include "app/AppDelegate.h"
+#include "app/DescriptorLimit.h"
 #include "app/HeadlessParts.h"
 #include "app/Relaunch.h"
 #include "app/SignalQuit.h"
@@ -38,6 +39,7 @@ int runQuilloApp(int argc, char** argv, bool desktop) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    raiseDescriptorLimit();
     FileSettingsStore settings;
     Translations::install(Translations::fromSettings(settings));
 

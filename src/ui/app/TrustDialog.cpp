@@ -33,7 +33,7 @@ namespace {
 // two answers.
 class TrustPromptWindow : public QDialog {
 public:
-    TrustPromptWindow(const QString& name, const QString& address) {
+    TrustPromptWindow(const QString& name, const QString& address, bool alreadyPaired) {
         setObjectName(QStringLiteral("trustPrompt"));
         setWindowTitle(QStringLiteral("Quillo"));
         constexpr int width = 380;
@@ -83,6 +83,13 @@ public:
                                          "仅信任你认识的设备。"),
                       12, QFont::Normal, Theme::fgMuted());
         allows->setObjectName(QStringLiteral("trustExplanation"));
+        if (alreadyPaired) {
+            // Someone may be passing as a paired phone, or the phone lost its key.
+            allows->setText(allows->text() + QStringLiteral("\n\n") +
+                            QCoreApplication::translate(
+                                "TrustPrompt", "「%1」已配对; 选择信任将替换它的配对密钥。")
+                                .arg(name));
+        }
         allows->setWordWrap(true);
         // The dialog's width is fixed: the wrapped text needs its height up front.
         allows->setMinimumHeight(allows->heightForWidth(width - margin * 2));
@@ -127,19 +134,24 @@ private:
 
 } // namespace
 
-QDialog* TrustDialog::makeDialog(const QString& name, const QString& address) {
-    return new TrustPromptWindow(name, address);
+QDialog* TrustDialog::makeDialog(const QString& name, const QString& address,
+                                 bool alreadyPaired) {
+    return new TrustPromptWindow(name, address, alreadyPaired);
 }
 
 void TrustDialog::askToTrust(const TransportPeer& peer, const std::string& address,
                              AnswerCallback answer) {
+    ask({peer, address, false}, std::move(answer));
+}
+
+void TrustDialog::ask(const Question& question, AnswerCallback answer) {
     if (pending_) {
-        answer(Answer::unavailable);
+        answer(Answer::busy);
         return;
     }
     pending_ = std::move(answer);
-    QDialog* box = makeDialog(QString::fromStdString(DisplayName::clean(peer.displayName)),
-                              QString::fromStdString(address));
+    QDialog* box = makeDialog(QString::fromStdString(DisplayName::clean(question.peer.displayName)),
+                              QString::fromStdString(question.address), question.alreadyPaired);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -28,6 +28,7 @@ public:
 
     void askToTrust(const TransportPeer& peer, const std::string& address,
                     AnswerCallback answer) override;
+    void ask(const Question& question, AnswerCallback answer) override;
 
     // The dialog on screen, if any.
     QDialog* dialog() const { return dialog_; }
@@ -35,8 +36,10 @@ public:
     // The dialog for the phone `name` (already cleaned) at `address`, for the
     // render mode as well. It accepts for "trust" and rejects otherwise;
     // refusing is its default button, since a stray Enter must not pair a
-    // stranger's phone.
-    static QDialog* makeDialog(const QString& name, const QString& address);
+    // stranger's phone. For a name that is paired already, it says that yes
+    // replaces its key.
+    static QDialog* makeDialog(const QString& name, const QString& address,
+                               bool alreadyPaired = false);
 
 private:
     void finish(Answer answer);

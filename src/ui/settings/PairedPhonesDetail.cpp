@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -75,7 +76,35 @@ PairedPhonesDetail::PairedPhonesDetail(SettingsServices services, QWidget* paren
     noAddress_->setContentsMargins(16, 0, 16, 14);
     pairCard->addWidget(noAddress_);
 
+    // What the user must do about the link (pair again, open another port).
+    notices_ = makeLabel(QString(), 11, QFont::Normal, Theme::statusInput());
+    notices_->setObjectName(QStringLiteral("phoneLinkNotices"));
+    notices_->setWordWrap(true);
+    body()->addWidget(notices_);
+
+    // A phone paired or forgotten while the pane is open (here, in a dialog,
+    // from a terminal) shows at once.
+    if (services_.settings != nullptr) {
+        QPointer<PairedPhonesDetail> self(this);
+        settingsObserver_ = services_.settings->addObserver([self] {
+            if (self && !std::exchange(self->reloadScheduled_, true)) {
+                QTimer::singleShot(0, self, [self] {
+                    if (self) {
+                        self->reloadScheduled_ = false;
+                        self->reload();
+                    }
+                });
+            }
+        });
+    }
+
     reload();
+}
+
+PairedPhonesDetail::~PairedPhonesDetail() {
+    if (services_.settings != nullptr && settingsObserver_ >= 0) {
+        services_.settings->removeObserver(settingsObserver_);
+    }
 }
 
 void PairedPhonesDetail::showEvent(QShowEvent* event) {
@@ -93,6 +122,10 @@ void PairedPhonesDetail::reload() {
     }
     showPhones();
     showAddress();
+    const QStringList notices =
+        services_.phoneLinkNotices ? services_.phoneLinkNotices() : QStringList();
+    notices_->setText(notices.join(QStringLiteral("\n")));
+    notices_->setVisible(!notices.isEmpty());
 }
 
 void PairedPhonesDetail::showPhones() {
@@ -155,11 +188,15 @@ void PairedPhonesDetail::requestUnpair(const QString& name) {
     alert->setText(QCoreApplication::translate("PairedPhonesDetail",
                                                "将解除与「%1」的配对，下次连接需要重新接受邀请。")
                        .arg(name));
-    alert->addButton(QCoreApplication::translate("PairedPhonesDetail", "取消"),
-                     QMessageBox::RejectRole);
+    QPushButton* cancel = alert->addButton(
+        QCoreApplication::translate("PairedPhonesDetail", "取消"), QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancelUnpair"));
     QPushButton* confirm = alert->addButton(
         QCoreApplication::translate("PairedPhonesDetail", "解除"), QMessageBox::DestructiveRole);
     confirm->setObjectName(QStringLiteral("confirmUnpair"));
+    // Return must not forget a phone: the destructive button is never the default.
+    alert->setDefaultButton(cancel);
+    alert->setEscapeButton(cancel);
     alert->setWindowModality(Qt::WindowModal);
     connect(alert, &QMessageBox::finished, this,
             [this, alert, confirm] { unpairAnswered(alert->clickedButton() == confirm); });

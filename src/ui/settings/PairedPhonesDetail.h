@@ -24,6 +24,7 @@ class PairedPhonesDetail : public SettingsPane {
 
 public:
     explicit PairedPhonesDetail(SettingsServices services = {}, QWidget* parent = nullptr);
+    ~PairedPhonesDetail() override;
 
     // The names listed, in order.
     const QStringList& paired() const { return paired_; }
@@ -55,7 +56,10 @@ private:
     QrCodeView* code_;
     PairingAddressText* addressText_;
     QLabel* noAddress_;
+    QLabel* notices_;
     QString address_;
+    int settingsObserver_ = -1;
+    bool reloadScheduled_ = false;
 };
 
 } // namespace quillo

@@ -27,6 +27,9 @@ PermissionsDetail::PermissionsDetail(SettingsServices services, QWidget* parent)
                 return address ? std::optional<quint16>(address->port) : std::nullopt;
             });
     }
+    if (services.phoneConnected) {
+        checks_->setPhoneConnectedSource(std::move(services.phoneConnected));
+    }
     addCard()->addWidget(checks_);
 
     auto* footer = new QHBoxLayout;

@@ -4,6 +4,7 @@
 #include "transport/PairingAddress.h"
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <filesystem>
@@ -64,6 +65,11 @@ struct SettingsServices {
     // Where a phone reaches this computer; nothing while the phone link does
     // not listen. Also gives the system checks the port to look at.
     std::function<std::optional<PairingAddress>()> pairingAddress;
+    // Whether a phone is connected now (the link does not listen meanwhile).
+    std::function<bool()> phoneConnected;
+    // What the user must know about the phone link (a replaced identity, a
+    // taken port), one sentence each; shown in the paired phones pane.
+    std::function<QStringList()> phoneLinkNotices;
 
     // About, diagnostics, feedback and the danger zone.
     // The project's home page, shown with a button that opens it; empty: no

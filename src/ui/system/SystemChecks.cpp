@@ -106,8 +106,16 @@ struct PortFindings {
     bool firewalld = false;
 };
 
-SystemCheckResult transportPort(const std::optional<PortFindings>& findings, quint16 port) {
+SystemCheckResult transportPort(const std::optional<PortFindings>& findings, quint16 port,
+                                bool phoneConnected = false) {
     const QString number = QString::number(port);
+    if (phoneConnected && findings && findings->listening && !*findings->listening) {
+        return result(Kind::transportPort, State::ok,
+                      QCoreApplication::translate("SystemChecks",
+                                                  "一部手机已连接。连接期间 TCP 端口 %1 暂不监听, "
+                                                  "其他手机要等它断开后才能连接。")
+                          .arg(number));
+    }
     if (!findings || !findings->listening) {
         return result(Kind::transportPort, State::attention,
                       QCoreApplication::translate("SystemChecks",
@@ -240,8 +248,8 @@ std::string_view trimmed(std::string_view text) {
 } // namespace
 
 std::vector<SystemCheckResult> SystemChecks::run(const std::shared_ptr<SystemProbes>& probes,
-                                                 quint16 port,
-                                                 std::chrono::milliseconds timeLimit) {
+                                                 quint16 port, std::chrono::milliseconds timeLimit,
+                                                 bool phoneConnected) {
     // All at once, so that one slow probe does not hold up the others.
     const auto deadline = std::chrono::steady_clock::now() + timeLimit;
     TimedProbe<std::optional<SystemProbes::Daemon>> daemon(
@@ -262,7 +270,8 @@ std::vector<SystemCheckResult> SystemChecks::run(const std::shared_ptr<SystemPro
         return findings;
     });
     return {localNetwork(daemon.answer(deadline).value_or(std::nullopt)),
-            transportPort(ports.answer(deadline), port), windowActivation(display.answer(deadline)),
+            transportPort(ports.answer(deadline), port, phoneConnected),
+            windowActivation(display.answer(deadline)),
             terminalControl(terminals.answer(deadline))};
 }
 

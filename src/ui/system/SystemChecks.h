@@ -44,8 +44,11 @@ inline constexpr std::chrono::milliseconds probeTimeLimit{2000};
 // as no answer and is left to finish on its own), and says what they found, in
 // the order of `Kind`. The probes run side by side; this blocks for up to
 // `timeLimit`: call it off the main thread. `port`: where the phone link listens.
+// `phoneConnected`: a phone is connected now, during which the link does not
+// listen on purpose (one phone at a time), which is a good state.
 std::vector<SystemCheckResult> run(const std::shared_ptr<SystemProbes>& probes, quint16 port,
-                                   std::chrono::milliseconds timeLimit = probeTimeLimit);
+                                   std::chrono::milliseconds timeLimit = probeTimeLimit,
+                                   bool phoneConnected = false);
 
 // The four checks, each still `checking`.
 std::vector<SystemCheckResult> pending();

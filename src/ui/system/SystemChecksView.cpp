@@ -204,9 +204,10 @@ void SystemChecksView::refresh() {
     }
     results_ = SystemChecks::pending();
     showRows();
+    const bool phoneConnected = phoneConnected_ && phoneConnected_();
     watcher_.setFuture(QtConcurrent::run(
-        [probes = probes_, port = port.value_or(TransportPort::fromEnvironment())] {
-            return SystemChecks::run(probes, port);
+        [probes = probes_, port = port.value_or(TransportPort::fromEnvironment()), phoneConnected] {
+            return SystemChecks::run(probes, port, SystemChecks::probeTimeLimit, phoneConnected);
         }));
 }
 

@@ -32,6 +32,10 @@ public:
     // Where the phone link listens, asked at each run; the standard port (or
     // the one the environment sets) when unset or when it gives nothing.
     void setPortSource(std::function<std::optional<quint16>()> source);
+    // Whether a phone is connected now, asked at each run.
+    void setPhoneConnectedSource(std::function<bool()> source) {
+        phoneConnected_ = std::move(source);
+    }
     void setPort(quint16 port);
     // Shows these results and starts nothing by itself any more (pictures of
     // the interface, where the real computer's state does not belong).
@@ -55,6 +59,7 @@ private:
 
     std::shared_ptr<SystemProbes> probes_;
     std::function<std::optional<quint16>()> portSource_;
+    std::function<bool()> phoneConnected_;
     bool fixed_ = false;
     bool running_ = false; // until its results are shown
     std::vector<SystemCheckResult> results_;
