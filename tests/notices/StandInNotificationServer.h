@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "PrivateBus.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -15,28 +17,6 @@
 #include <vector>
 
 namespace quillo::test {
-
-// A message bus of the test's own, so no desktop's notification server is
-// involved.
-struct PrivateBus {
-    QProcess daemon;
-    QString address;
-
-    PrivateBus() {
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {"--session", "--nofork", "--nopidfile", "--print-address=1"});
-        if (daemon.waitForStarted() && daemon.waitForReadyRead(10000)) {
-            address = QString::fromUtf8(daemon.readLine()).trimmed();
-        }
-    }
-    ~PrivateBus() {
-        daemon.terminate();
-        daemon.waitForFinished();
-    }
-    QDBusConnection connect(const QString& name) const {
-        return QDBusConnection::connectToBus(address, name);
-    }
-};
 
 // A notification server as the desktop runs one: it answers Notify with an id
 // (the replaced notice's when it still shows), CloseNotification with the

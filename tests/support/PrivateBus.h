@@ -8,8 +8,8 @@
 namespace quillo::test {
 
 // A message bus of the test's own, so that nothing of the desktop's (its file
-// manager, its portal) is involved. `address` is empty when dbus-daemon could
-// not start.
+// manager, its portal, its notification server) is involved. `address` is
+// empty when dbus-daemon could not start.
 struct PrivateBus {
     QProcess daemon;
     QString address;
