@@ -7,6 +7,7 @@
 #include "WidgetTestApp.h"
 #include "system/SystemChecksView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
@@ -213,7 +214,7 @@ TEST_F(SystemChecksTest, ViewRunsTheChecksOffTheMainThreadOnceAtATimeAndCopiesTh
     QWidget* row = view.findChild<QWidget*>(QStringLiteral("systemCheck-localNetwork"));
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->findChild<QLabel*>(QStringLiteral("state"))->text(), QStringLiteral("有问题"));
-    auto* copy = row->findChild<QPushButton*>(QStringLiteral("copyCommand"));
+    auto* copy = row->findChild<QAbstractButton*>(QStringLiteral("copyCommand"));
     ASSERT_NE(copy, nullptr);
     copy->click();
     EXPECT_EQ(QApplication::clipboard()->text(),

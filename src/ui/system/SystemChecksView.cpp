@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SystemChecksView.h"
 
+#include "settings/PaneButton.h"
+
 #include "TransportPort.h"
 #include "theme/Fonts.h"
 #include "theme/Label.h"
@@ -10,7 +12,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPushButton>
 #include <QTimer>
 #include <QtConcurrent>
 
@@ -77,6 +78,13 @@ private:
     QColor color_;
 };
 
+// The command as shown: a line may break at its spaces but not inside an
+// option such as `socket-only` (a word joiner follows each hyphen). The copy
+// button copies the command itself.
+QString unbrokenAtHyphens(QString command) {
+    return command.replace(QStringLiteral("-"), QStringLiteral("-\u2060"));
+}
+
 // One check: dot, title and state word, explanation, and the command line.
 class SystemCheckRow : public QWidget {
 public:
@@ -105,24 +113,25 @@ public:
         if (check.fixCommand) {
             auto* commandLine = new QHBoxLayout;
             commandLine->setSpacing(8);
-            auto* command = makeLabel(*check.fixCommand, 10.5, QFont::Normal, Theme::fgMuted());
+            auto* command = makeLabel(unbrokenAtHyphens(*check.fixCommand), 10.5, QFont::Normal,
+                                      Theme::fgMuted());
             command->setFont(Fonts::monospaced(10.5));
             command->setObjectName(QStringLiteral("command"));
             command->setWordWrap(true);
             command->setTextInteractionFlags(Qt::TextSelectableByMouse);
             commandLine->addWidget(command, 1);
             auto* copy =
-                new QPushButton(QCoreApplication::translate("SystemChecksView", "复制命令"));
+                new PaneButton(QString(), QCoreApplication::translate("SystemChecksView", "复制命令"));
             copy->setObjectName(QStringLiteral("copyCommand"));
-            copy->setFont(Fonts::ui(11));
-            copy->setCursor(Qt::PointingHandCursor);
             copy->setAccessibleName(copy->text());
             const QString toCopy = *check.fixCommand;
-            QObject::connect(copy, &QPushButton::clicked, copy, [copy, toCopy] {
+            QObject::connect(copy, &PaneButton::clicked, copy, [copy, toCopy] {
                 QGuiApplication::clipboard()->setText(toCopy);
                 copy->setText(QCoreApplication::translate("SystemChecksView", "已复制"));
+                copy->updateGeometry();
                 QTimer::singleShot(2000, copy, [copy] {
                     copy->setText(QCoreApplication::translate("SystemChecksView", "复制命令"));
+                    copy->updateGeometry();
                 });
             });
             commandLine->addWidget(copy, 0, Qt::AlignTop);
