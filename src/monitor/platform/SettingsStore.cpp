@@ -142,6 +142,9 @@ struct FileSettingsStore::Private {
             // or folder stays behind.
             settings.sync();
             QFile::remove(settings.fileName());
+            // The pairing keys' lock file goes too: with nothing stored there
+            // is nothing for another process to update under it.
+            QFile::remove(settings.fileName() + QStringLiteral(".update-lock"));
             QDir().rmdir(folder); // only when empty
             return;
         }
