@@ -211,7 +211,7 @@ TEST_F(Onboarding, DoneClosesTheGuideAndThenOpensTheDashboard) {
         steps.push_back(controller().isVisible() ? "dashboard over the guide" : "dashboard");
     };
     OnboardingView* view = toHookPage();
-    view->primaryButton()->click();
+    apply(view);
     ASSERT_EQ(view->step(), OnboardingStep::iphone);
     QTest::mouseClick(view->primaryButton(), Qt::LeftButton);
     EXPECT_EQ(steps, std::vector<std::string>{"dashboard"});
