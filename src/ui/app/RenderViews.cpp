@@ -32,6 +32,8 @@
 #include "terminal/SwitchMessages.h"
 #include "theme/AmbientBackground.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QThread>
 #include <QVBoxLayout>
@@ -120,6 +122,13 @@ RenderView settingsPane(SettingsCategory category, QWidget* pane = nullptr) {
         about->faq()->rows().front()->setExpanded(true, false);
     }
     layout->addWidget(pane);
+    // As tall as its wrapped texts need at that width, as the window's
+    // scrolling column lets it be; the plain size hint knows nothing of wrapping.
+    const int width = SettingsView::minimumWidth - SettingsView::sidebarWidth;
+    if (layout->hasHeightForWidth()) {
+        page->setMinimumHeight(
+            std::max(SettingsView::minimumHeight, layout->totalHeightForWidth(width)));
+    }
     RenderView view = plain(std::move(page));
     view.keepAlive = sample;
     return view;

@@ -79,10 +79,11 @@ private:
 };
 
 // The command as shown: a line may break at its spaces but not inside an
-// option such as `socket-only` (a word joiner follows each hyphen). The copy
-// button copies the command itself.
+// option such as `socket-only` or after the `$` of `${…}` (a word joiner
+// follows each). The copy button copies the command itself.
 QString unbrokenAtHyphens(QString command) {
-    return command.replace(QStringLiteral("-"), QStringLiteral("-\u2060"));
+    return command.replace(QStringLiteral("-"), QStringLiteral("-\u2060"))
+        .replace(QStringLiteral("${"), QStringLiteral("$\u2060{"));
 }
 
 // One check: dot, title and state word, explanation, and the command line.
