@@ -70,6 +70,26 @@ install(FILES ${quillo_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The copyright note and the change log that every Debian package carries (a
 # version without a Debian revision makes it a native package: changelog.gz).
+# A Debian package must name its maintainer with an address: the support
+# address when the build has one, else whoever builds the package, as Debian's
+# own tools take it (DEBFULLNAME and DEBEMAIL, else the account on this host).
+if(QUILLO_SUPPORT_EMAIL)
+  set(QUILLO_PACKAGE_MAINTAINER "The Quillo developers <${QUILLO_SUPPORT_EMAIL}>")
+else()
+  set(quillo_builder "$ENV{DEBFULLNAME}")
+  set(quillo_builder_mail "$ENV{DEBEMAIL}")
+  if(NOT quillo_builder_mail)
+    execute_process(COMMAND id -un OUTPUT_VARIABLE quillo_user
+      OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    execute_process(COMMAND hostname --fqdn OUTPUT_VARIABLE quillo_host
+      OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    set(quillo_builder_mail "${quillo_user}@${quillo_host}")
+  endif()
+  if(NOT quillo_builder)
+    set(quillo_builder "Quillo builder")
+  endif()
+  set(QUILLO_PACKAGE_MAINTAINER "${quillo_builder} <${quillo_builder_mail}>")
+endif()
 configure_file(${quillo_data}/changelog ${CMAKE_BINARY_DIR}/doc/changelog @ONLY)
 file(READ ${quillo_data}/copyright quillo_copyright)
 if(NOT QUILLO_SUPPORT_EMAIL)

@@ -27,7 +27,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 if(QUILLO_HOMEPAGE_URL)
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLO_HOMEPAGE_URL}")
 endif()
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUILLO_PACKAGE_MAINTAINER}")
 # Depends from the libraries the programs link (dpkg-shlibdeps); Qt's xcb and
 # TLS plugins come with libqt6gui6 and libqt6network6.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
