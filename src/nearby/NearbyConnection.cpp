@@ -32,11 +32,10 @@ std::optional<QByteArray> handshakeBody(const QString& name,
     return QByteArray::fromStdString(*text);
 }
 
-} // namespace
-
-std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowContext) {
-    // Nothing deeper than the phone messages allow gets to the parser: before
-    // ACCEPT nobody is authenticated, and deep nesting costs stack and memory.
+// A frame body as an object of this protocol's version, or nothing. Nothing
+// deeper than the phone messages allow gets to the parser: before ACCEPT
+// nobody is authenticated, and deep nesting costs stack and memory.
+std::optional<nlohmann::json> versionedBody(const QByteArray& bytes) {
     if (!TransportCoding::nestingWithinLimit(
             std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
         return std::nullopt;
@@ -46,10 +45,23 @@ std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowC
         return std::nullopt;
     }
     auto version = body.find("v");
-    auto name = body.find("name");
     if (version == body.end() || !version->is_number_integer() ||
-        version->get<std::int64_t>() != protocolVersion || name == body.end() ||
-        !name->is_string()) {
+        version->get<std::int64_t>() != protocolVersion) {
+        return std::nullopt;
+    }
+    return body;
+}
+
+} // namespace
+
+std::optional<HandshakeBody> parseHandshake(const QByteArray& bytes, bool allowContext) {
+    auto parsed = versionedBody(bytes);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    const nlohmann::json& body = *parsed;
+    auto name = body.find("name");
+    if (name == body.end() || !name->is_string()) {
         return std::nullopt;
     }
     auto cleanName = acceptablePeerName(QByteArray::fromStdString(name->get<std::string>()));
@@ -88,19 +100,14 @@ std::optional<QString> parseDecline(const QByteArray& bytes) {
     if (bytes.isEmpty()) {
         return QString();
     }
-    if (!TransportCoding::nestingWithinLimit(
-            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+    auto parsed = versionedBody(bytes);
+    if (!parsed) {
         return std::nullopt;
     }
-    auto body = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    if (!body.is_object()) {
-        return std::nullopt;
-    }
-    auto version = body.find("v");
+    const nlohmann::json& body = *parsed;
     auto reason = body.find("reason");
-    if (version == body.end() || !version->is_number_integer() ||
-        version->get<std::int64_t>() != protocolVersion || reason == body.end() ||
-        !reason->is_string() || !isValidUtf8(reason->get_ref<const std::string&>())) {
+    if (reason == body.end() || !reason->is_string() ||
+        !isValidUtf8(reason->get_ref<const std::string&>())) {
         return std::nullopt;
     }
     return QString::fromStdString(DisplayName::clean(reason->get<std::string>()))
