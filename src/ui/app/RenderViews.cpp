@@ -90,7 +90,7 @@ struct SamplePhones {
         services.settings = &settings;
         services.pairingAddress = [] {
             return std::optional<PairingAddress>(
-                PairingAddress{"192.168.1.23", 47810,
+                PairingAddress{"192.168.1.23", 27810,
                                "5f3c9a0e7b21d4c86a1f0e9d3b7c52a4e8f1d6b093c7a25e4f8d1b6c0a9e3f72",
                                "ada-thinkpad"});
         };

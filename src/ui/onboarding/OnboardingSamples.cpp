@@ -67,7 +67,7 @@ HookInstaller::Plan foreignHooksPlan() {
 }
 
 PairingAddress pairingAddress() {
-    return {"192.168.1.20", 47810,
+    return {"192.168.1.20", 27810,
             "3f9a1c07d25e4b6a8c1f0e9d7b3a5c2e4f6a8b0c1d3e5f7a9b2c4d6e8f0a1b3c", "workstation"};
 }
 

@@ -6,6 +6,7 @@
 #include "notices/SessionNotices.h"
 #include "platform/SettingsStore.h"
 #include "theme/SurfaceCard.h"
+#include "theme/Switch.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -35,7 +36,7 @@ NoticeSwitches::NoticeSwitches(SurfaceCard& card, SettingsStore* settings, Notif
     : QObject(parent), settings_(settings) {
     const auto addRow = [&](const char* key, const QString& name, const QString& title,
                             const QString& subtitle, QCheckBox*& box, SettingsRow*& row) {
-        box = new QCheckBox;
+        box = new Switch;
         box->setObjectName(name);
         box->setAccessibleName(title);
         if (settings_ != nullptr) {
