@@ -330,9 +330,11 @@ def run_print_mode(claude, env, monitor, project, debug_log, stop_gate):
     try:
         _, _, table = monitor.wait("the -p session", new_session_with_pid(process.pid), start)
         session = session_of(table, process.pid)
-        monitor.wait("the -p session active", state_is(session, "active"), start)
+        # SessionStart alone shows the session waiting at its prompt; the
+        # waiting_input that counts is the one after the turn has begun.
+        active, _, _ = monitor.wait("the -p session active", state_is(session, "active"), start)
         index, _, _ = monitor.wait("the -p session waiting for input after its answer",
-                                   state_is(session, "waiting_input"), start)
+                                   state_is(session, "waiting_input"), active)
         stop_gate.unlink()
         monitor.wait("the -p session gone", state_is(session, "gone"), index)
         out, err = process.communicate(timeout=WAIT)
