@@ -12,230 +12,113 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace quillo::HookEnvelope {
 
 namespace {
 
-namespace od = simdjson::ondemand;
+namespace dom = simdjson::dom;
 
-// Every reader below returns false where the line is not valid JSON or holds
-// something read differently from the streaming reader: the caller then leaves
-// the line to that reader.
-
-// Reads `value` through to its end, checking it as a full parse would: the
-// on-demand parser skips over what is not read without checking it. This
-// recurses, so lines nested deeper than the recorder writes are left to the
-// streaming reader, which keeps no stack.
-bool checkValue(od::value value, int depth = 2) {
-    if (depth > JsonLimits::maxDepth) {
-        return false;
-    }
-    od::json_type type;
-    if (value.type().get(type)) {
-        return false;
-    }
-    switch (type) {
-    case od::json_type::object: {
-        od::object object;
-        if (value.get_object().get(object)) {
-            return false;
-        }
-        for (auto field : object) {
-            std::string_view key;
-            od::value member;
-            if (field.unescaped_key().get(key) || field.value().get(member) ||
-                !checkValue(member, depth + 1)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    case od::json_type::array: {
-        od::array array;
-        if (value.get_array().get(array)) {
-            return false;
-        }
-        for (auto element : array) {
-            od::value item;
-            if (element.get(item) || !checkValue(item, depth + 1)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    case od::json_type::string: {
-        std::string_view text;
-        return !value.get_string().get(text);
-    }
-    case od::json_type::number: {
-        od::number number;
-        return !value.get_number().get(number);
-    }
-    case od::json_type::boolean: {
-        bool flag;
-        return !value.get_bool().get(flag);
-    }
-    case od::json_type::null: {
-        bool isNull = false;
-        return !value.is_null().get(isNull) && isNull;
-    }
-    }
-    return false;
-}
+// The fast reader parses a line completely with the parser simdjson chose for
+// this processor: both the structural scan and the tape are built by that
+// kernel, and the full parse checks every value on the way. The readers below
+// then only pick what an event needs from the tape. A line the parser refuses
+// is left to the streaming reader, which decides it.
 
 // A string member: its text, or absent for a value of another type.
-bool readString(od::value value, std::optional<std::string>& out) {
-    od::json_type type;
-    if (value.type().get(type)) {
-        return false;
-    }
-    if (type != od::json_type::string) {
-        out.reset();
-        return checkValue(value);
-    }
+void readString(dom::element value, std::optional<std::string>& out) {
     std::string_view text;
     if (value.get_string().get(text)) {
-        return false;
+        out.reset();
+    } else {
+        out.emplace(text);
     }
-    out.emplace(text);
-    return true;
 }
 
 // A process id: an integer that fits 32 bits; any other number is absent.
-std::optional<std::int32_t> pidOf(od::number number) {
-    if (number.get_number_type() != od::number_type::signed_integer) {
-        return std::nullopt; // a fraction, or beyond the signed 64-bit range
-    }
-    std::int64_t value = number.get_int64();
-    if (value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max()) {
+// The tape keeps the kind of number its text was: a fraction stays a double,
+// and integers beyond the signed 64-bit range are unsigned.
+std::optional<std::int32_t> pidOf(dom::element value) {
+    std::int64_t number = 0;
+    if (value.type() != dom::element_type::INT64 || value.get_int64().get(number) ||
+        number < std::numeric_limits<std::int32_t>::min() ||
+        number > std::numeric_limits<std::int32_t>::max()) {
         return std::nullopt;
     }
-    return static_cast<std::int32_t>(value);
-}
-
-bool readNumber(od::value value, od::json_type& type, od::number& number) {
-    if (value.type().get(type)) {
-        return false;
-    }
-    if (type != od::json_type::number) {
-        return checkValue(value);
-    }
-    return !value.get_number().get(number);
+    return static_cast<std::int32_t>(number);
 }
 
 using Members = EnvelopeMembers;
 
-bool readRaw(od::value value, Members& members) {
+void readRaw(dom::element value, Members& members) {
     // A later "raw" replaces an earlier one, as in a parsed document.
     members.raw = {};
-    od::json_type type;
-    if (value.type().get(type)) {
-        return false;
-    }
-    if (type != od::json_type::object) {
-        return checkValue(value);
-    }
-    od::object object;
+    dom::object object;
     if (value.get_object().get(object)) {
-        return false;
+        return;
     }
-    for (auto field : object) {
-        std::string_view key;
-        od::value member;
-        if (field.unescaped_key().get(key) || field.value().get(member)) {
-            return false;
-        }
-        auto* slot = members.raw.slot(key);
-        if (slot ? !readString(member, *slot) : !checkValue(member)) {
-            return false;
+    for (dom::key_value_pair field : object) {
+        if (auto* slot = members.raw.slot(field.key)) {
+            readString(field.value, *slot);
         }
     }
-    return true;
 }
 
-bool readChain(od::value value, Members& members) {
+void readChain(dom::element value, Members& members) {
     members.pidChain.reset();
-    od::json_type type;
-    if (value.type().get(type)) {
-        return false;
-    }
-    if (type != od::json_type::array) {
-        return checkValue(value);
-    }
-    od::array array;
+    dom::array array;
     if (value.get_array().get(array)) {
-        return false;
+        return;
     }
     std::vector<std::int32_t> chain;
-    bool valid = true;
-    for (auto element : array) {
-        od::value item;
-        od::json_type itemType;
-        od::number number;
-        if (element.get(item) || !readNumber(item, itemType, number)) {
-            return false;
+    chain.reserve(array.size());
+    for (dom::element item : array) {
+        auto pid = pidOf(item);
+        if (!pid) {
+            return; // one element that is no process id makes the chain absent
         }
-        std::optional<std::int32_t> pid;
-        if (itemType == od::json_type::number) {
-            pid = pidOf(number);
-        }
-        if (pid && valid) {
-            chain.push_back(*pid);
-        } else {
-            valid = false;
-        }
+        chain.push_back(*pid);
     }
-    if (valid) {
-        members.pidChain = std::move(chain);
-    }
-    return true;
+    members.pidChain = std::move(chain);
 }
 
-bool readMember(std::string_view key, od::value value, Members& members) {
+void readMember(std::string_view key, dom::element value, Members& members) {
     if (key == "raw") {
-        return readRaw(value, members);
+        readRaw(value, members);
+    } else if (key == "pid_chain") {
+        readChain(value, members);
+    } else if (key == "shell_tty") {
+        readString(value, members.shellTTY);
+    } else if (key == "recorded_at") {
+        double seconds = 0;
+        members.recordedAt = value.is_number() && !value.get_double().get(seconds)
+                                 ? std::optional<double>(seconds)
+                                 : std::nullopt;
+    } else if (key == "claude_pid") {
+        members.claudePID = pidOf(value);
     }
-    if (key == "pid_chain") {
-        return readChain(value, members);
-    }
-    if (key == "shell_tty") {
-        return readString(value, members.shellTTY);
-    }
-    if (key == "recorded_at" || key == "claude_pid") {
-        // Numbers with more digits than a double holds may round differently
-        // in the last bit; the recorder never writes such.
-        std::string_view token = value.raw_json_token();
-        bool numeric = !token.empty() && (token[0] == '-' || (token[0] >= '0' && token[0] <= '9'));
-        if (numeric && token.size() > 24) {
-            return false;
-        }
-        od::json_type type;
-        od::number number;
-        if (!readNumber(value, type, number)) {
-            return false;
-        }
-        bool isNumber = type == od::json_type::number;
-        if (key == "recorded_at") {
-            members.recordedAt =
-                isNumber ? std::optional<double>(number.as_double()) : std::nullopt;
-        } else {
-            members.claudePID = isNumber ? pidOf(number) : std::nullopt;
-        }
-        return true;
-    }
-    return checkValue(value);
 }
 
 } // namespace
 
 std::optional<std::optional<ParsedHookEvent>> parseLineFast(std::string_view line,
                                                             Timestamp parsedAt) {
+    // The streaming reader skips a byte order mark at the start; leave such a
+    // line to it.
+    if (line.starts_with("\xEF\xBB\xBF")) {
+        return std::nullopt;
+    }
     // One parser and one padded copy per thread: the parser keeps its buffers
     // between lines, and the copy gives simdjson the padding it reads into.
-    thread_local od::parser parser;
+    // Lines nested deeper than this are left to the streaming reader, which
+    // keeps no stack.
+    thread_local dom::parser parser;
+    thread_local bool allocated = parser.allocate(4096, JsonLimits::maxDepth) == simdjson::SUCCESS;
     thread_local std::string padded;
+    if (!allocated) {
+        return std::nullopt;
+    }
     const std::size_t capacity = line.size() + simdjson::SIMDJSON_PADDING;
     if (padded.size() < capacity) {
         padded.resize(std::max<std::size_t>(capacity, 4096));
@@ -243,40 +126,27 @@ std::optional<std::optional<ParsedHookEvent>> parseLineFast(std::string_view lin
     std::memcpy(padded.data(), line.data(), line.size());
     std::memset(padded.data() + line.size(), ' ', simdjson::SIMDJSON_PADDING);
 
-    od::document document;
-    if (parser.iterate(padded.data(), line.size(), padded.size()).get(document)) {
+    dom::element document;
+    if (parser.parse(reinterpret_cast<const std::uint8_t*>(padded.data()), line.size(), false)
+            .get(document)) {
         return std::nullopt;
     }
-    od::object top;
-    auto error = document.get_object().get(top);
-    // The streaming reader skips a byte order mark at the start; this one would
-    // take the line for something other than an object.
-    if (error == simdjson::INCORRECT_TYPE && !line.starts_with("\xEF\xBB\xBF")) {
-        return std::optional<ParsedHookEvent>(); // not an object: no event, valid or not
+    dom::object top;
+    if (document.get_object().get(top)) {
+        return std::optional<ParsedHookEvent>(); // not an object: no event
     }
-    if (error) {
-        return std::nullopt;
-    }
+    // Integers beyond 64 bits are refused by the parser above; numbers with
+    // more digits than a double holds are read exactly by both readers.
     Members members;
-    for (auto field : top) {
-        std::string_view key;
-        od::value value;
-        if (field.unescaped_key().get(key) || field.value().get(value) ||
-            !readMember(key, value, members)) {
-            return std::nullopt;
-        }
+    for (dom::key_value_pair field : top) {
+        readMember(field.key, field.value, members);
     }
-    // Anything after the object makes the line invalid.
-    if (!document.current_location().error()) {
-        return std::nullopt;
-    }
-
     return std::optional<std::optional<ParsedHookEvent>>(std::in_place,
                                                          members.takeEvent(parsedAt));
 }
 
 std::string_view fastReaderKernel() {
-    // The on-demand parser takes its implementation from the same choice.
+    // The parser takes its implementation from the same choice.
     static const std::string name = simdjson::get_active_implementation()->name();
     return name;
 }

@@ -11,8 +11,8 @@ namespace quillo::HookEnvelope {
 
 // The two readers behind parseLine, apart so that they can be compared.
 
-// Reads only the members an event needs with simdjson's on-demand parser (and
-// checks that the rest of the line is valid JSON). The outer optional is empty
+// Parses the line with simdjson's DOM parser and reads the members an event
+// needs from its tape. The outer optional is empty
 // where it cannot decide: anything it does not read the way the streaming
 // reader does (unpaired surrogate escapes, integers beyond 64 bits, deeper
 // nesting than it allows, any error); the streaming reader decides those.
@@ -21,7 +21,7 @@ std::optional<std::optional<ParsedHookEvent>> parseLineFast(std::string_view lin
 
 // The instruction-set kernel that simdjson chose for this machine at run time
 // (for example "icelake", "haswell", "westmere" or "fallback"): the fast
-// reader's structural scan and string decoding run on it.
+// reader's whole parse runs on it.
 std::string_view fastReaderKernel();
 
 // The streaming reader on nlohmann's parser: slower, and decides every line.
