@@ -270,6 +270,13 @@ HostVerdict judgeHost(const KnownHosts& known, const HostSighting& sighting,
         return {Kind::refused,
                 "refused " + where + ": it presented no certificate; nothing was sent"};
     }
+    if (sighting.lookingFor) {
+        if (presented == lower(*sighting.lookingFor)) {
+            return {Kind::trusted, {}};
+        }
+        return {Kind::refused, "passed over " + where + ": not the host looked for (its " +
+                                   "certificate fingerprint is " + presented + ")"};
+    }
     if (sighting.pin) {
         if (lower(*sighting.pin) == presented) {
             return {Kind::trusted, {}};

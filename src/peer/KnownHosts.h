@@ -74,6 +74,7 @@ struct HostSighting {
     std::optional<HostAddress> address;    // where it was reached
     bool addressTyped = false;             // that address came from the command line
     std::optional<std::string> pin;        // --pin or the pairing address's fp
+    std::optional<std::string> lookingFor; // browsing for a known host that moved
 };
 
 // Trusted hosts are the pinned one, known ones and, when the user allows it,

@@ -46,7 +46,8 @@ const char* peerUsage() {
            "met before is asked about on the terminal (refused without one, trusted with\n"
            "--trust-new-host), and a new certificate at a known monitor's address is\n"
            "refused. Each monitor gets a pairing token of its own (--token, else a random\n"
-           "one), remembered with it.\n"
+           "one), remembered with it. When a known monitor's saved address does not answer,\n"
+           "QuilloPeer looks for it on the local network by its fingerprint.\n"
            "--forget drops a remembered monitor and its token.\n"
            "Commands on standard input, one per line:\n"
            "  snapshot_request | switch_to ID | unpair_notification | quit\n";

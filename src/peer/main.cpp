@@ -6,6 +6,7 @@
 #include "MPCTransport.h"
 #include "PeerOptions.h"
 #include "app/BuildVersion.h"
+#include "platform/AvahiServiceDiscovery.h"
 #include "platform/LocalServiceDiscovery.h"
 #include "transport/TransportCoding.h"
 #include "transport/TransportError.h"
@@ -30,6 +31,10 @@
 namespace {
 
 using namespace quillo;
+
+// How long a known host whose saved address failed is looked for on the
+// network, unless --timeout says otherwise.
+constexpr int fallbackBrowseSeconds = 30;
 
 void status(const std::string& line) {
     std::cerr << "[quillo-peer] " << line << std::endl;
@@ -69,6 +74,12 @@ public:
                                              : NewHostPolicy::refuse;
         if (options_.host) {
             typed_ = HostAddress{*options_.host, *options_.port};
+            // The host meant: the pinned one, else the one last reached there.
+            if (options_.pin) {
+                expected_ = options_.pin;
+            } else if (auto before = known_.at(*typed_)) {
+                expected_ = before->fingerprint;
+            }
         }
     }
 
@@ -200,8 +211,12 @@ private:
         sighting.fingerprint = fingerprint;
         sighting.name = endpoint.name.toStdString();
         sighting.address = HostAddress{endpoint.host.toStdString(), endpoint.port};
-        sighting.addressTyped = typed_.has_value();
-        sighting.pin = options_.pin;
+        if (fallingBack_) {
+            sighting.lookingFor = expected_;
+        } else {
+            sighting.addressTyped = typed_.has_value();
+            sighting.pin = options_.pin;
+        }
         HostVerdict verdict = judgeHost(known_, sighting, newHosts_);
         bool trusted = verdict.kind == HostVerdict::Kind::trusted;
         if (verdict.kind == HostVerdict::Kind::ask) {
@@ -228,6 +243,11 @@ private:
             host.token = randomPairingToken();
             status("new pairing token " + *host.token + " for this host, remembered in " +
                    known_.file().string());
+        }
+        if (fallingBack_) {
+            status("saved address " + typed_->toString() +
+                   " refused the connection or did not answer; found the host at " +
+                   sighting.address->toString());
         }
         host.reachedAt(*sighting.address);
         if (!known_.remember(host)) {
@@ -264,6 +284,10 @@ private:
             inviteNextLater();
             return;
         }
+        if (!attempt.checked && typed_ && !fallingBack_ && expected_) {
+            startFallback();
+            return;
+        }
         if (attempt.checked && !attempt.refused) {
             status("not accepted by " + peer.displayName + " (no answer in time)");
             app_.exit(1);
@@ -271,6 +295,10 @@ private:
         }
         if (!attempt.checked) {
             status("could not reach " + peer.displayName);
+        }
+        if (fallingBack_) {
+            inviteNextLater(); // keep looking until the time is up
+            return;
         }
         if (!typed_ && !found_.empty()) {
             inviteNextLater(); // another host on the network may be the one
@@ -284,11 +312,44 @@ private:
         QTimer::singleShot(0, &app_, [this] { inviteNext(); });
     }
 
+    // The saved address of a known host did not answer: it may have moved
+    // (another address, or another port because its usual one was taken), so
+    // look for a host with the same certificate on the local network.
+    void startFallback() {
+        fallingBack_ = true;
+        status("saved address " + typed_->toString() +
+               " refused the connection or did not answer; looking on the local network for "
+               "the host with certificate fingerprint " +
+               *expected_);
+        found_.clear();
+        tried_.clear();
+        // Not from inside the old transport's own callback.
+        QTimer::singleShot(0, &app_, [this] {
+            if (transport_) {
+                transport_->stop();
+                transport_.release()->deleteLater();
+            }
+            startTransport(nullptr);
+        });
+        if (!options_.timeoutSeconds) {
+            QTimer::singleShot(fallbackBrowseSeconds * 1000, &app_, [this] {
+                if (!host_) {
+                    status(AvahiServiceDiscovery::shared()->daemonRunning()
+                               ? "the host was not found on the local network"
+                               : "the host was not found: no DNS-SD daemon runs to look with");
+                    app_.exit(1);
+                }
+            });
+        }
+    }
+
     PeerOptions options_;
     KnownHosts& known_;
     QCoreApplication& app_;
     NewHostPolicy newHosts_ = NewHostPolicy::refuse;
     std::optional<HostAddress> typed_;
+    std::optional<std::string> expected_;
+    bool fallingBack_ = false;
     bool retriedAfterAsking_ = false;
     std::unique_ptr<MPCTransport> transport_;
     std::deque<std::string> found_;

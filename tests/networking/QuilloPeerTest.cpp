@@ -7,13 +7,17 @@
 
 #include "FakeProc.h"
 #include "TransportHarness.h"
+#include "platform/AvahiServiceDiscovery.h"
 #include "platform/FakeApplicationIdentifier.h"
 #include "transport/TransportInvitationContext.h"
 
 #include <QProcess>
+#include <QTcpServer>
 
 #include <pty.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -375,6 +379,97 @@ TEST_F(QuilloPeerTest, ABadArgumentIsOneLineNotTheWholeUsage) {
     EXPECT_EQ(code, 2);
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find("--help"), std::string::npos) << said;
+}
+
+// Runs only inside run-in-avahi-namespace, next to a private avahi-daemon.
+class QuilloPeerOverAvahi : public QuilloPeerTest {
+protected:
+    void SetUp() override {
+        if (!std::getenv("QUILLO_IN_AVAHI_NAMESPACE")) {
+            GTEST_SKIP() << "needs a private avahi-daemon: run through "
+                            "tests/nearby/run-in-avahi-namespace (ctest test "
+                            "peer_finds_a_moved_monitor_over_avahi)";
+        }
+        discovery.reset();
+        avahi = std::make_shared<AvahiServiceDiscovery>();
+    }
+
+    // A monitor published over avahi, on all addresses (a resolve may hand out
+    // 127.0.0.1 or ::1; inside the namespace "any" is loopback alone).
+    std::unique_ptr<HostTransportBridge> monitor(quint16 port, const std::string& identity) {
+        auto o = options();
+        o.discovery = avahi;
+        o.listenAddress = QHostAddress::Any;
+        o.port = port;
+        o.identityFile = home.path() / (identity + ".pem");
+        auto bridge = std::make_unique<HostTransportBridge>(
+            HostTransportBridge::Services{
+                store, settings, trust,
+                [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+            HostTransportBridge::makeTransport("Desk", o));
+        bridge->start();
+        return bridge;
+    }
+
+    std::shared_ptr<AvahiServiceDiscovery> avahi;
+};
+
+TEST_F(QuilloPeerOverAvahi, AKnownMonitorOnAnotherPortIsFoundByItsCertificate) {
+    ASSERT_TRUE(waitUntil([&] { return avahi->daemonRunning(); }));
+    PairedClientStorage::add(settings, "Phone", "secret");
+    quint16 saved = 0;
+    {
+        auto desk = monitor(0, "desk");
+        saved = *desk->transport().listeningPort();
+        auto [code, said] = runPeer({"--host", "127.0.0.1", "--port", QString::number(saved),
+                                     "--name", "Phone", "--token", "secret", "--trust-new-host",
+                                     "--snapshot-request", "--count", "1"});
+        ASSERT_EQ(code, 0) << said;
+        desk->transport().stop();
+    }
+    // The saved port stays taken while the monitor comes back, so it gets
+    // another; then nothing is there and the saved address refuses.
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, saved));
+    // Another host on the network, first in line: it records any invitation.
+    auto o = options();
+    o.discovery = avahi;
+    o.listenAddress = QHostAddress::Any;
+    o.identityFile = home.path() / "other.pem";
+    MPCTransport other("Another desk", TransportRole::host, "quillo-v1", true, true, o);
+    other.onInvitationReceived = [this](const TransportPeer&,
+                                        const std::optional<std::string>& context,
+                                        MPCTransport::Decision decide) {
+        rogueInvitations.push_back(context.value_or(""));
+        decide(false);
+    };
+    other.start();
+    // Browsing, the first host found is not trusted for being first.
+    auto [browsed, saidBrowsing] = runPeer({"--name", "Phone", "--timeout", "60"});
+    EXPECT_EQ(browsed, 1) << saidBrowsing;
+    EXPECT_NE(saidBrowsing.find("refused Another desk"), std::string::npos) << saidBrowsing;
+    EXPECT_TRUE(rogueInvitations.empty());
+
+    auto desk = monitor(0, "desk");
+    const quint16 moved = *desk->transport().listeningPort();
+    holder.close();
+
+    // The token it remembered for this monitor is all it has.
+    auto [code, said] = runPeer({"--host", "127.0.0.1", "--port", QString::number(saved), "--name",
+                                 "Phone", "--snapshot-request", "--count", "1", "--timeout", "60"});
+    EXPECT_EQ(code, 0) << said;
+    EXPECT_NE(said.find("saved address 127.0.0.1:" + std::to_string(saved) + " refused"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("found the host at "), std::string::npos) << said;
+    EXPECT_NE(said.find(":" + std::to_string(moved)), std::string::npos) << said;
+    // Known at the new address now.
+    const auto known = KnownHosts(home.path() / ".local/share/quillo-peer/known-hosts").all();
+    ASSERT_EQ(known.size(), 1u);
+    ASSERT_FALSE(known[0].addresses.empty());
+    EXPECT_EQ(known[0].addresses[0].port, moved);
+    // The other host, found on the way, never saw an invitation.
+    EXPECT_TRUE(rogueInvitations.empty());
 }
 
 } // namespace
