@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     QProcess peer;
     peer.start(argv[1], {"--host", "127.0.0.1", "--port",
                          QString::number(*bridge.transport().listeningPort()), "--name",
-                         "Bench phone", "--token", "bench-token"});
+                         "Bench phone", "--token", "bench-token", "--trust-new-host"});
     if (!waitFor([&] { return bridge.connectedPeerCount() == 1; }, 20000)) {
         std::fprintf(stderr, "QuilloPeer did not connect: %s\n",
                      peer.readAllStandardError().constData());

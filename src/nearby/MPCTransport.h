@@ -34,8 +34,10 @@ struct MPCTransportOptions {
     std::filesystem::path identityFile; // empty: in the application-support directory
     NearbyTimeouts timeouts;
     // Client side: whether a host (by the certificate fingerprint it presented
-    // in the handshake) is the one meant. Runs before anything is sent to it;
-    // empty: every host is taken as it comes.
+    // in the handshake) is the one meant, and if so the context its invitation
+    // carries instead of the one given to invite() (the pairing token that host
+    // knows). Runs before anything is sent to it; nothing refuses the host.
+    // Empty: every host is taken as it comes, with invite()'s context.
     NearbySession::HostCheck verifyHost;
 };
 

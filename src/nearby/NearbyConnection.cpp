@@ -173,7 +173,7 @@ NearbyConnection::~NearbyConnection() {
 }
 
 void NearbyConnection::connectTo(const QString& host, quint16 port, const QString& myName,
-                                 const std::optional<QByteArray>& context, HostCheck hostCheck) {
+                                 const InviteContext& context, HostCheck hostCheck) {
     myName_ = myName;
     context_ = context;
     hostCheck_ = std::move(hostCheck);
@@ -191,9 +191,13 @@ void NearbyConnection::onEncrypted() {
         state_ = State::awaitingInvite;
         return;
     }
-    if (hostCheck_ && !hostCheck_(peerFingerprint())) {
-        fail();
-        return;
+    if (hostCheck_) {
+        auto context = hostCheck_(peerFingerprint());
+        if (!context) {
+            fail();
+            return;
+        }
+        context_ = std::move(*context);
     }
     auto body = handshakeBody(myName_, context_);
     if (!body || !writeFrame(FrameType::invite, *body)) {

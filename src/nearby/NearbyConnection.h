@@ -25,11 +25,14 @@ public:
     enum class Side { advertiser, browser };
     enum class State { handshaking, awaitingInvite, invitePending, inviteSent, connected, closed };
 
+    // What INVITE carries besides the name (a pairing token); may be absent.
+    using InviteContext = std::optional<QByteArray>;
     // Browser side: decides, from the host certificate's fingerprint, whether
-    // this is the host we mean to talk to. It runs right after the handshake,
-    // before INVITE (which carries the pairing token) leaves; false closes the
+    // this is the host we mean to talk to, and what INVITE carries to it: a
+    // pairing token belongs to one host, so it can be chosen only now. It runs
+    // right after the handshake, before INVITE leaves; nothing closes the
     // connection and nothing is sent.
-    using HostCheck = std::function<bool(const QString& fingerprint)>;
+    using HostCheck = std::function<std::optional<InviteContext>(const QString& fingerprint)>;
 
     // Takes ownership of the socket. On the advertiser side the caller starts
     // the server handshake; the browser side connects with connectTo(). Owners
@@ -38,9 +41,10 @@ public:
                      QObject* parent = nullptr);
     ~NearbyConnection() override;
 
-    // Browser side: connect, then send INVITE with our name and context.
+    // Browser side: connect, then send INVITE with our name and context (the
+    // host check's context when there is a check).
     void connectTo(const QString& host, quint16 port, const QString& myName,
-                   const std::optional<QByteArray>& context, HostCheck hostCheck = {});
+                   const InviteContext& context, HostCheck hostCheck = {});
 
     // Advertiser side, after inviteReceived: answer the invitation. A reason
     // travels in the DECLINE, for the person at the other end.

@@ -58,8 +58,10 @@ public:
     qint64 unsentBytes() const;
 
     // Browser side: asked about every host this session invites, right after
-    // the handshake and before anything is sent (see NearbyConnection::HostCheck).
-    using HostCheck = std::function<bool(const NearbyEndpoint& host, const QString& fingerprint)>;
+    // the handshake and before anything is sent: nothing refuses the host, else
+    // the context its INVITE carries (see NearbyConnection::HostCheck).
+    using HostCheck = std::function<std::optional<NearbyConnection::InviteContext>(
+        const NearbyEndpoint& host, const QString& fingerprint)>;
     void setHostCheck(HostCheck check) { hostCheck_ = std::move(check); }
 
     // Closes every connection; connected peers are reported as not connected.

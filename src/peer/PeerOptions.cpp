@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PeerOptions.h"
 
+#include "KnownHosts.h"
+
 #include "transport/PairingAddress.h"
 
-#include <algorithm>
-
-#include <cctype>
 #include <charconv>
 
 namespace quillo {
@@ -34,17 +33,22 @@ std::string trim(const std::string& s) {
 
 const char* peerUsage() {
     return "usage: QuilloPeer [--uri quillo://pair?... | --host HOST --port PORT] [--pin HEX]\n"
-           "                  [--name NAME] [--token TOKEN]\n"
+           "                  [--trust-new-host] [--name NAME] [--token TOKEN]\n"
            "                  [--snapshot-request] [--switch-to ID] [--unpair-notification]\n"
            "                  [--count N] [--timeout SECONDS]\n"
-           "       QuilloPeer --forget KEY\n"
+           "       QuilloPeer --forget FINGERPRINT | --forget HOST:PORT\n"
            "       QuilloPeer --help | --version\n"
            "Connects to a Quillo monitor (found on the local network, at HOST:PORT, or at the\n"
            "pairing address the monitor prints) as a phone would, prints every message it\n"
            "receives as one JSON line, and sends what the flags ask for once connected.\n"
-           "The monitor's certificate must match the pin (--pin, or the address's fp);\n"
-           "without a pin the first certificate seen is remembered and a changed one is\n"
-           "refused. --forget drops a remembered monitor (KEY as the warning names it).\n"
+           "Monitors are known by their certificate fingerprint. The certificate must match\n"
+           "the pin (--pin, or the address's fp), else be one met before; a monitor never\n"
+           "met before is asked about on the terminal (refused without one, trusted with\n"
+           "--trust-new-host), and a new certificate at a known monitor's address is\n"
+           "refused. Each monitor gets a pairing token of its own (--token, else a random\n"
+           "one), remembered with it. When a known monitor's saved address does not answer,\n"
+           "QuilloPeer looks for it on the local network by its fingerprint.\n"
+           "--forget drops a remembered monitor and its token.\n"
            "Commands on standard input, one per line:\n"
            "  snapshot_request | switch_to ID | unpair_notification | quit\n";
 }
@@ -62,6 +66,8 @@ parsePeerOptions(const std::vector<std::string>& arguments) {
         };
         if (flag == "--snapshot-request") {
             options.sendOnConnect.push_back(TransportMessage::snapshotRequest());
+        } else if (flag == "--trust-new-host") {
+            options.trustNewHost = true;
         } else if (flag == "--unpair-notification") {
             options.sendOnConnect.push_back(TransportMessage::unpairNotification());
         } else if (flag == "--host" || flag == "--port" || flag == "--name" || flag == "--token" ||
@@ -83,14 +89,11 @@ parsePeerOptions(const std::vector<std::string>& arguments) {
                 options.port = address->port;
                 options.pin = address->fingerprint;
             } else if (flag == "--pin") {
-                std::string pin = *v;
-                std::erase(pin, ':');
-                if (pin.size() != 64 || !std::all_of(pin.begin(), pin.end(), [](char c) {
-                        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-                    })) {
+                auto pin = normalizedFingerprint(*v);
+                if (!pin) {
                     return PeerUsageError{"--pin needs a SHA-256 fingerprint (64 hex digits)"};
                 }
-                options.pin = pin;
+                options.pin = *pin;
             } else if (flag == "--forget") {
                 options.forget = *v;
             } else if (flag == "--port") {

@@ -21,9 +21,12 @@ struct PeerOptions {
     std::optional<int> count;                    // quit after this many messages
     std::optional<int> timeoutSeconds;           // give up when not connected by then
     // The host's certificate fingerprint to insist on (from --pin or --uri);
-    // without one, hosts are trusted on first use and remembered.
+    // without one, a host must be known, or the user trusts it at first contact.
     std::optional<std::string> pin;
-    std::optional<std::string> forget; // --forget KEY: drop a remembered host, then quit
+    // Trust a host never met before without asking (scripts, tests).
+    bool trustNewHost = false;
+    // --forget FINGERPRINT (or HOST:PORT): drop a remembered host, then quit.
+    std::optional<std::string> forget;
 };
 
 struct PeerUsageError {

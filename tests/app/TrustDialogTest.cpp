@@ -52,7 +52,7 @@ protected:
         peer.start(QUILLO_PEER_BINARY, {"--host", "127.0.0.1", "--port",
                                         QString::number(*bridge->transport().listeningPort()),
                                         "--name", QString::fromUtf8("Kim\u202e's phone"), "--token",
-                                        "tok-0123456789abcdefghijk"});
+                                        "tok-0123456789abcdefghijk", "--trust-new-host"});
         ASSERT_TRUE(peer.waitForStarted());
     }
     QAbstractButton* button(const char* name) {

@@ -7,10 +7,17 @@
 
 #include "FakeProc.h"
 #include "TransportHarness.h"
+#include "platform/AvahiServiceDiscovery.h"
 #include "platform/FakeApplicationIdentifier.h"
 #include "transport/TransportInvitationContext.h"
 
 #include <QProcess>
+#include <QTcpServer>
+
+#include <pty.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -80,10 +87,10 @@ protected:
 
     // A host with a certificate of its own on `port`, answering to the same
     // name; it only records who invited it and with what.
-    std::unique_ptr<MPCTransport> rogueHost(quint16 port) {
+    std::unique_ptr<MPCTransport> rogueHost(quint16 port, const std::string& identity = "rogue") {
         auto o = options();
         o.port = port;
-        o.identityFile = home.path() / "rogue.pem";
+        o.identityFile = home.path() / (identity + ".pem");
         auto rogue =
             std::make_unique<MPCTransport>("Desk", TransportRole::host, "quillo-v1", true, true, o);
         rogue->onInvitationReceived = [this](const TransportPeer&,
@@ -117,8 +124,9 @@ TEST_F(QuilloPeerTest, TalksToTheMonitorAsAPairedPhone) {
     const auto port = bridge.transport().listeningPort();
     ASSERT_TRUE(port);
 
-    peer.start(QUILLO_PEER_BINARY, {"--host", "127.0.0.1", "--port", QString::number(*port),
-                                    "--name", "Phone", "--token", "tok", "--snapshot-request"});
+    peer.start(QUILLO_PEER_BINARY,
+               {"--host", "127.0.0.1", "--port", QString::number(*port), "--name", "Phone",
+                "--token", "tok", "--snapshot-request", "--trust-new-host"});
     ASSERT_TRUE(waitUntil([&] { return lines().size() == 1; }, std::chrono::milliseconds(20000)));
     EXPECT_EQ(lines()[0]["type"], "snapshot");
     EXPECT_EQ(lines()[0]["processes"][0]["id"], "s1");
@@ -144,46 +152,156 @@ TEST_F(QuilloPeerTest, TalksToTheMonitorAsAPairedPhone) {
     EXPECT_TRUE(waitUntil([&] { return bridge.connectedPeerCount() == 0; }));
 }
 
-TEST_F(QuilloPeerTest, ARememberedHostWithAnotherCertificateNeverSeesTheToken) {
+TEST_F(QuilloPeerTest, ANewCertificateNeverSeesTheTokenUnlessTheUserTrustsIt) {
     PairedClientStorage::add(settings, "Phone", "secret");
     quint16 port = 0;
+    std::string fingerprint;
     {
         HostTransportBridge bridge(
             {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
             HostTransportBridge::makeTransport("Desk", options()));
         bridge.start();
         port = *bridge.transport().listeningPort();
+        fingerprint = bridge.transport().hostFingerprint().toStdString();
         const QStringList real{"--host", "127.0.0.1", "--port", QString::number(port), "--name",
                                "Phone",  "--token",   "secret", "--snapshot-request",  "--count",
                                "1"};
-        auto [code, said] = runPeer(real);
+        // Never met, and no terminal to ask on: refused unless the user said so.
+        auto [refused, why] = runPeer(real);
+        EXPECT_EQ(refused, 1) << why;
+        EXPECT_NE(why.find("not met before (certificate fingerprint " + fingerprint),
+                  std::string::npos)
+            << why;
+        auto [code, said] = runPeer(QStringList(real) << "--trust-new-host");
         EXPECT_EQ(code, 0) << said;
         EXPECT_NE(said.find("first contact"), std::string::npos) << said;
-        // Known now: nothing more is said about it.
-        auto [again, saidAgain] = runPeer(real);
+        // Known now by its certificate, whatever name reaches it.
+        QStringList byName = real;
+        byName[1] = "localhost";
+        auto [again, saidAgain] = runPeer(byName);
         EXPECT_EQ(again, 0) << saidAgain;
         EXPECT_EQ(saidAgain.find("first contact"), std::string::npos) << saidAgain;
         bridge.stop();
     }
     test::spin(std::chrono::milliseconds(50));
 
+    // Another machine on the same port: a new certificate at a known address
+    // is refused with a warning, even for a peer told to trust new hosts...
     auto rogue = rogueHost(port);
     const QStringList toRogue{"--host", "127.0.0.1", "--port",  QString::number(port),
                               "--name", "Phone",     "--token", "secret"};
-    auto [code, said] = runPeer(toRogue);
+    auto [code, said] = runPeer(QStringList(toRogue) << "--trust-new-host");
     EXPECT_EQ(code, 1);
     EXPECT_NE(said.find("has CHANGED"), std::string::npos) << said;
-    const std::string key = "address:127.0.0.1:" + std::to_string(port);
-    EXPECT_NE(said.find("QuilloPeer --forget '" + key + "'"), std::string::npos) << said;
+    EXPECT_NE(said.find("QuilloPeer --forget " + fingerprint), std::string::npos) << said;
+    // ...and reached by another name it is a host never met: refused too.
+    QStringList byName = toRogue;
+    byName[1] = "localhost";
+    auto [other, saidOther] = runPeer(byName);
+    EXPECT_EQ(other, 1);
+    EXPECT_NE(saidOther.find("nothing was sent"), std::string::npos) << saidOther;
     test::spin(std::chrono::milliseconds(200));
     EXPECT_TRUE(rogueInvitations.empty());
 
     // Forgotten on purpose, the host is a first contact again (and, being a
     // rogue, it now does get the invitation: the check is what stood between).
-    EXPECT_EQ(runPeer({"--forget", QString::fromStdString(key)}).first, 0);
-    auto [afterForget, saidAfter] = runPeer(toRogue);
+    EXPECT_EQ(runPeer({"--forget", QString::fromStdString(fingerprint)}).first, 0);
+    EXPECT_EQ(runPeer({"--forget", QString::fromStdString(fingerprint)}).first, 1);
+    auto [afterForget, saidAfter] = runPeer(QStringList(toRogue) << "--trust-new-host");
     EXPECT_NE(saidAfter.find("first contact"), std::string::npos) << saidAfter;
     EXPECT_TRUE(waitUntil([&] { return rogueInvitations.size() == 1; }));
+}
+
+// A pseudo-terminal for QuilloPeer's standard input, as a person at a
+// terminal would give it.
+struct Terminal {
+    Terminal() {
+        char name[256] = {};
+        EXPECT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+        slaveName = name;
+    }
+    ~Terminal() {
+        ::close(master);
+        ::close(slave);
+    }
+    void type(const std::string& text) const {
+        EXPECT_EQ(::write(master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    int master = -1;
+    int slave = -1;
+    QString slaveName;
+};
+
+TEST_F(QuilloPeerTest, AtATerminalTheUserDecidesAboutANewHostWithTheFingerprintShown) {
+    auto rogue = rogueHost(0);
+    const QString fingerprint = rogue->hostFingerprint();
+    const QStringList arguments{"--host", "127.0.0.1",
+                                "--port", QString::number(*rogue->listeningPort()),
+                                "--name", "Phone"};
+    for (const std::string answer : {"", "n", "y"}) {
+        Terminal terminal;
+        QProcess process;
+        process.setStandardInputFile(terminal.slaveName);
+        process.start(QUILLO_PEER_BINARY, arguments);
+        std::string said;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                said += process.readAllStandardError().toStdString();
+                return said.find("[y/N]") != std::string::npos;
+            },
+            std::chrono::milliseconds(20000)))
+            << said;
+        EXPECT_NE(said.find(fingerprint.toStdString()), std::string::npos) << said;
+        terminal.type(answer + "\n");
+        ASSERT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; },
+                              std::chrono::milliseconds(20000)));
+        said += process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.exitCode(), 1) << said; // the rogue declines whoever comes
+        if (answer != "y") {
+            test::spin(std::chrono::milliseconds(100));
+            EXPECT_TRUE(rogueInvitations.empty()) << "answer \"" << answer << "\"";
+        }
+    }
+    EXPECT_TRUE(waitUntil([&] { return rogueInvitations.size() == 1; }));
+    // Trusted once, it is known: no question the next time.
+    auto [code, said] = runPeer(arguments);
+    EXPECT_EQ(said.find("[y/N]"), std::string::npos) << said;
+    EXPECT_TRUE(waitUntil([&] { return rogueInvitations.size() == 2; }));
+}
+
+TEST_F(QuilloPeerTest, TheHostsOfAnEarlierVersionsFileAreKnownHosts) {
+    PairedClientStorage::add(settings, "Phone", "secret");
+    HostTransportBridge bridge(
+        {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+        HostTransportBridge::makeTransport("Desk", options()));
+    bridge.start();
+    const auto port = *bridge.transport().listeningPort();
+    const std::string fingerprint = bridge.transport().hostFingerprint().toStdString();
+    // Earlier versions kept one line per address or service name, no token.
+    const auto file = home.path() / ".local/share/quillo-peer/known-hosts";
+    std::filesystem::create_directories(file.parent_path());
+    test::writeFile(file, fingerprint + " name:Desk\n" + fingerprint +
+                              " address:127.0.0.1:" + std::to_string(port) + "\nnot a host line\n");
+    const QStringList arguments{"--host",
+                                "127.0.0.1",
+                                "--port",
+                                QString::number(port),
+                                "--name",
+                                "Phone",
+                                "--snapshot-request",
+                                "--count",
+                                "1"};
+    auto [code, said] = runPeer(QStringList(arguments) << "--token"
+                                                       << "secret");
+    EXPECT_EQ(code, 0) << said;
+    EXPECT_EQ(said.find("first contact"), std::string::npos) << said;
+    // Rewritten as one host, with the token it used and its address; the
+    // token is what it comes back with.
+    EXPECT_EQ(KnownHosts(file).all(),
+              (std::vector<KnownHost>{{fingerprint, "secret", {HostAddress{"127.0.0.1", port}}}}));
+    EXPECT_EQ(test::fileMode(file), 0600u);
+    auto [again, saidAgain] = runPeer(arguments);
+    EXPECT_EQ(again, 0) << saidAgain;
 }
 
 TEST_F(QuilloPeerTest, APinnedHostMustShowThatCertificate) {
@@ -218,9 +336,10 @@ TEST_F(QuilloPeerTest, AnUnpairedPeerIsToldNoByTheHeadlessMonitorAndWhy) {
         {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); }},
         HostTransportBridge::makeTransport("Desk", options()));
     bridge.start();
-    peer.start(QUILLO_PEER_BINARY, {"--host", "127.0.0.1", "--port",
-                                    QString::number(*bridge.transport().listeningPort()), "--name",
-                                    "Stranger", "--token", "tok-0123456789abcdefghijk"});
+    peer.start(QUILLO_PEER_BINARY,
+               {"--host", "127.0.0.1", "--port",
+                QString::number(*bridge.transport().listeningPort()), "--name", "Stranger",
+                "--token", "tok-0123456789abcdefghijk", "--trust-new-host"});
     ASSERT_TRUE(waitUntil([&] { return peer.state() == QProcess::NotRunning; },
                           std::chrono::milliseconds(20000)));
     EXPECT_EQ(peer.exitCode(), 1);
@@ -229,15 +348,19 @@ TEST_F(QuilloPeerTest, AnUnpairedPeerIsToldNoByTheHeadlessMonitorAndWhy) {
     EXPECT_EQ(said.indexOf("no answer in time"), -1) << said.constData();
 }
 
-TEST_F(QuilloPeerTest, WithoutATokenItInvitesWithA256BitRandomOne) {
-    auto rogue = rogueHost(0);
-    const QStringList arguments{"--host", "127.0.0.1",
-                                "--port", QString::number(*rogue->listeningPort()),
-                                "--name", "Phone"};
-    auto [code, said] = runPeer(arguments);
+TEST_F(QuilloPeerTest, EachHostGetsA256BitRandomTokenOfItsOwn) {
+    auto first = rogueHost(0, "first");
+    auto second = rogueHost(0, "second");
+    auto argumentsFor = [](MPCTransport& host) {
+        return QStringList{
+            "--host", "127.0.0.1", "--port",          QString::number(*host.listeningPort()),
+            "--name", "Phone",     "--trust-new-host"};
+    };
+    auto [code, said] = runPeer(argumentsFor(*first));
     EXPECT_EQ(code, 1) << said;
-    runPeer(arguments);
-    ASSERT_TRUE(waitUntil([&] { return rogueInvitations.size() == 2; }));
+    runPeer(argumentsFor(*second));
+    runPeer(argumentsFor(*first));
+    ASSERT_TRUE(waitUntil([&] { return rogueInvitations.size() == 3; }));
     std::vector<std::string> tokens;
     for (const auto& context : rogueInvitations) {
         auto token = TransportInvitationContext::pairingToken(context);
@@ -247,6 +370,7 @@ TEST_F(QuilloPeerTest, WithoutATokenItInvitesWithA256BitRandomOne) {
         tokens.push_back(*token);
     }
     EXPECT_NE(tokens[0], tokens[1]);
+    EXPECT_EQ(tokens[2], tokens[0]);
     EXPECT_NE(said.find("pairing token " + tokens[0]), std::string::npos) << said;
 }
 
@@ -255,6 +379,97 @@ TEST_F(QuilloPeerTest, ABadArgumentIsOneLineNotTheWholeUsage) {
     EXPECT_EQ(code, 2);
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find("--help"), std::string::npos) << said;
+}
+
+// Runs only inside run-in-avahi-namespace, next to a private avahi-daemon.
+class QuilloPeerOverAvahi : public QuilloPeerTest {
+protected:
+    void SetUp() override {
+        if (!std::getenv("QUILLO_IN_AVAHI_NAMESPACE")) {
+            GTEST_SKIP() << "needs a private avahi-daemon: run through "
+                            "tests/nearby/run-in-avahi-namespace (ctest test "
+                            "peer_finds_a_moved_monitor_over_avahi)";
+        }
+        discovery.reset();
+        avahi = std::make_shared<AvahiServiceDiscovery>();
+    }
+
+    // A monitor published over avahi, on all addresses (a resolve may hand out
+    // 127.0.0.1 or ::1; inside the namespace "any" is loopback alone).
+    std::unique_ptr<HostTransportBridge> monitor(quint16 port, const std::string& identity) {
+        auto o = options();
+        o.discovery = avahi;
+        o.listenAddress = QHostAddress::Any;
+        o.port = port;
+        o.identityFile = home.path() / (identity + ".pem");
+        auto bridge = std::make_unique<HostTransportBridge>(
+            HostTransportBridge::Services{
+                store, settings, trust,
+                [](const ClaudeProcess&) { return SwitchResult::switched(); }},
+            HostTransportBridge::makeTransport("Desk", o));
+        bridge->start();
+        return bridge;
+    }
+
+    std::shared_ptr<AvahiServiceDiscovery> avahi;
+};
+
+TEST_F(QuilloPeerOverAvahi, AKnownMonitorOnAnotherPortIsFoundByItsCertificate) {
+    ASSERT_TRUE(waitUntil([&] { return avahi->daemonRunning(); }));
+    PairedClientStorage::add(settings, "Phone", "secret");
+    quint16 saved = 0;
+    {
+        auto desk = monitor(0, "desk");
+        saved = *desk->transport().listeningPort();
+        auto [code, said] = runPeer({"--host", "127.0.0.1", "--port", QString::number(saved),
+                                     "--name", "Phone", "--token", "secret", "--trust-new-host",
+                                     "--snapshot-request", "--count", "1"});
+        ASSERT_EQ(code, 0) << said;
+        desk->transport().stop();
+    }
+    // The saved port stays taken while the monitor comes back, so it gets
+    // another; then nothing is there and the saved address refuses.
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, saved));
+    // Another host on the network, first in line: it records any invitation.
+    auto o = options();
+    o.discovery = avahi;
+    o.listenAddress = QHostAddress::Any;
+    o.identityFile = home.path() / "other.pem";
+    MPCTransport other("Another desk", TransportRole::host, "quillo-v1", true, true, o);
+    other.onInvitationReceived = [this](const TransportPeer&,
+                                        const std::optional<std::string>& context,
+                                        MPCTransport::Decision decide) {
+        rogueInvitations.push_back(context.value_or(""));
+        decide(false);
+    };
+    other.start();
+    // Browsing, the first host found is not trusted for being first.
+    auto [browsed, saidBrowsing] = runPeer({"--name", "Phone", "--timeout", "60"});
+    EXPECT_EQ(browsed, 1) << saidBrowsing;
+    EXPECT_NE(saidBrowsing.find("refused Another desk"), std::string::npos) << saidBrowsing;
+    EXPECT_TRUE(rogueInvitations.empty());
+
+    auto desk = monitor(0, "desk");
+    const quint16 moved = *desk->transport().listeningPort();
+    holder.close();
+
+    // The token it remembered for this monitor is all it has.
+    auto [code, said] = runPeer({"--host", "127.0.0.1", "--port", QString::number(saved), "--name",
+                                 "Phone", "--snapshot-request", "--count", "1", "--timeout", "60"});
+    EXPECT_EQ(code, 0) << said;
+    EXPECT_NE(said.find("saved address 127.0.0.1:" + std::to_string(saved) + " refused"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("found the host at "), std::string::npos) << said;
+    EXPECT_NE(said.find(":" + std::to_string(moved)), std::string::npos) << said;
+    // Known at the new address now.
+    const auto known = KnownHosts(home.path() / ".local/share/quillo-peer/known-hosts").all();
+    ASSERT_EQ(known.size(), 1u);
+    ASSERT_FALSE(known[0].addresses.empty());
+    EXPECT_EQ(known[0].addresses[0].port, moved);
+    // The other host, found on the way, never saw an invitation.
+    EXPECT_TRUE(rogueInvitations.empty());
 }
 
 } // namespace
