@@ -57,7 +57,7 @@ nlohmann::json payloadFromInput(std::string_view input) {
     return std::string();
 }
 
-void run() {
+std::optional<PermissionQuestion::Question> run() {
     const bool isDebug = environment("QUILLO_DEBUG") == std::optional<std::string_view>("1");
     // A closed or unreadable standard input is just no input.
     const std::string stdinData = readToEnd(STDIN_FILENO).value_or(std::string());
@@ -68,9 +68,10 @@ void run() {
     const auto chain = ProcessChain::walk(claudePID, 32);
     const auto shellTTY = ProcessChain::ttyName(claudePID);
 
+    auto question = PermissionQuestion::fromPayload(rawPayload, claudePID);
     const auto line = HookEnvelope::encodeLine(rawPayload, now(), claudePID, chain, shellTTY);
     if (!line) {
-        return;
+        return question;
     }
 
     AppPaths::ensureAppSupportDirectory();
@@ -87,6 +88,7 @@ void run() {
     if (isDebug) {
         appendDebugCopy(*line);
     }
+    return question;
 }
 
 } // namespace quillo::Recorder

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "PermissionQuestion.h"
+
 #include <nlohmann/json.hpp>
+
+#include <optional>
 
 #include <cstdint>
 #include <string>
@@ -21,7 +25,8 @@ inline constexpr std::uintmax_t trimKeepBytes = 10'485'760;  // 10 MiB
 nlohmann::json payloadFromInput(std::string_view input);
 
 // One whole run: read standard input, learn about the caller, append one line.
-// Silent; never throws.
-void run();
+// Silent; never throws. Returns the question the event asks, for a
+// PermissionRequest: the caller puts it to the monitor once it is recorded.
+std::optional<PermissionQuestion::Question> run();
 
 } // namespace quillo::Recorder
