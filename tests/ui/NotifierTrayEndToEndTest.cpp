@@ -111,9 +111,10 @@ TEST(NotifierTray, ATrayThatStartsAfterTheMonitorShowsTheItemAndItsClicksOpenThe
     monitor.start();
     MemorySettingsStore settings;
     HookHealthMonitor health(settings, [] { return true; });
-    StatusBarShell shell(monitor.store(), nullptr, health, settings, [] {});
-    TrayStatusItem& item = shell.item();
-    DashboardPresenter& presenter = shell.presenter();
+    auto shell =
+        std::make_unique<StatusBarShell>(monitor.store(), nullptr, health, settings, [] {});
+    TrayStatusItem& item = shell->item();
+    DashboardPresenter& presenter = shell->presenter();
     ASSERT_FALSE(item.notifierServiceName().isEmpty()) << "the item is not on the session bus";
     test::waitUntil([] { return false; }, 300ms); // the first icon is drawn
     EXPECT_FALSE(item.canBeSeen()) << "no tray runs yet";
@@ -183,6 +184,19 @@ TEST(NotifierTray, ATrayThatStartsAfterTheMonitorShowsTheItemAndItsClicksOpenThe
     })) << "not listed again: "
         << registeredItems().join(' ').toStdString();
     EXPECT_TRUE(item.usesNotifierTray());
+
+    // A monitor that starts with the tray there goes to it at once (a
+    // dashboard opened at launch asks), listed once.
+    shell.reset();
+    ASSERT_TRUE(test::waitUntil([&] { return registeredItems().isEmpty(); }))
+        << "the item stayed listed after it went";
+    auto again =
+        std::make_unique<StatusBarShell>(monitor.store(), nullptr, health, settings, [] {});
+    EXPECT_TRUE(again->item().usesNotifierTray());
+    EXPECT_TRUE(test::waitUntil([&] {
+        return registeredItems() == QStringList{again->item().notifierServiceName()};
+    })) << registeredItems().join(' ').toStdString();
+    again.reset();
     monitor.stop();
 }
 
