@@ -74,8 +74,9 @@ private:
     QDBusConnection bus_;
     QIcon icon_;
     StatusNotifierItem* notifier_;
-    // Made only when first needed: Qt decides on making it whether it goes to
-    // the D-Bus tray or to XEmbed, and it must be XEmbed.
+    // Made only when first needed, with no watcher running: Qt settles once per
+    // process, at the first question about its tray, whether its icons go to
+    // the D-Bus tray or to XEmbed, and ours must go to XEmbed.
     QSystemTrayIcon* tray_ = nullptr;
     QTimer* hostWatch_;
     QTimer* retry_;
