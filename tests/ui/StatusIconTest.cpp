@@ -4,6 +4,7 @@
 #include "UiTestApp.h"
 #include "statusbar/IconKey.h"
 #include "statusbar/StatusIconBuilder.h"
+#include "statusbar/StatusNotifierItem.h"
 #include "theme/Theme.h"
 
 #include <QIcon>
@@ -148,6 +149,38 @@ TEST(StatusIconBuilder, TheIconIsDrawnAtTheSizeTheTrayAsksFor) {
                               .convertToFormat(cell.format());
     EXPECT_EQ(cell, direct);
     EXPECT_EQ(icon.pixmap(QSize(48, 40)).size(), QSize(48, 40));
+}
+
+// The D-Bus tray's images: each size drawn at that size (48 × 40 for scale 2
+// among them), each pixel as A, R, G, B bytes whatever the machine's order.
+TEST(StatusIconBuilder, TheDBusTrayGetsEachSizeDrawnWithPixelsInNetworkOrder) {
+    test::uiApp();
+    const IconKey key{3, false, false, true};
+    const NotifierImages images = notifierImages(StatusIconBuilder::makeIcon(key));
+    QList<QSize> sizes;
+    for (const NotifierImage& image : images) {
+        sizes.push_back(QSize(image.width, image.height));
+    }
+    EXPECT_EQ(sizes, (QList<QSize>{{16, 16}, {22, 22}, {24, 20}, {32, 32}, {48, 40}}));
+    for (const NotifierImage& image : images) {
+        const QImage direct = StatusIconBuilder::drawIcon(key, QSize(image.width, image.height))
+                                  .convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.pixels.size(), image.width * image.height * 4);
+        int opaque = 0;
+        for (int y = 0; y < image.height; ++y) {
+            for (int x = 0; x < image.width; ++x) {
+                const QRgb pixel = direct.pixel(x, y);
+                const auto* bytes = reinterpret_cast<const uchar*>(image.pixels.constData()) +
+                                    (y * image.width + x) * 4;
+                ASSERT_EQ(
+                    (std::array<int, 4>{bytes[0], bytes[1], bytes[2], bytes[3]}),
+                    (std::array<int, 4>{qAlpha(pixel), qRed(pixel), qGreen(pixel), qBlue(pixel)}))
+                    << image.width << "x" << image.height << " at " << x << "," << y;
+                opaque += qAlpha(pixel) == 255 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(opaque, 0) << "nothing drawn at " << image.width << "x" << image.height;
+    }
 }
 
 } // namespace

@@ -27,6 +27,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QWindow>
@@ -143,6 +144,50 @@ TEST(TrayEndToEnd, ClickingTheIconOpensAndClosesTheDashboardUnderIt) {
         },
         5s));
 
+    monitor.stop();
+}
+
+// Qt's XEmbed icon: a window of its own in the tray.
+bool xembedIconShown() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qstrcmp(window->metaObject()->className(), "QSystemTrayIconSys") == 0 &&
+            window->isVisible()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(TrayEndToEnd, ADBusTrayThatAppearsTakesTheItemFromTheXEmbedTrayAndGivesItBack) {
+    if (QStandardPaths::findExecutable("status-notifier-watcher").isEmpty()) {
+        GTEST_SKIP() << "status-notifier-watcher is not installed (scripts/install-deps)";
+    }
+    test::TempHome home;
+    test::uiApp();
+    std::ostringstream log;
+    HeadlessMonitor monitor(log);
+    monitor.start();
+    MemorySettingsStore settings;
+    HookHealthMonitor health(settings, [] { return true; });
+    StatusBarShell shell(monitor.store(), nullptr, health, settings, [] {});
+    TrayStatusItem& item = shell.item();
+    ASSERT_TRUE(test::waitUntil([&] { return item.geometry().has_value() && xembedIconShown(); }))
+        << "the icon never got a place in the XEmbed tray";
+    EXPECT_FALSE(item.usesNotifierTray());
+
+    // Never in both trays at once: a desktop whose panel hosts both would show
+    // it twice.
+    QProcess watcher;
+    watcher.start("status-notifier-watcher", {});
+    ASSERT_TRUE(test::waitUntil([&] { return item.usesNotifierTray(); }));
+    EXPECT_TRUE(test::waitUntil([&] { return !xembedIconShown(); }));
+    EXPECT_FALSE(item.geometry());
+
+    watcher.terminate();
+    watcher.waitForFinished();
+    ASSERT_TRUE(test::waitUntil([&] { return !item.usesNotifierTray(); }));
+    EXPECT_TRUE(test::waitUntil([&] { return xembedIconShown() && item.canBeSeen(); }))
+        << "not back in the XEmbed tray";
     monitor.stop();
 }
 
