@@ -65,7 +65,8 @@ TEST_F(OpenQuestionsTest, TheSessionMovingOnClosesItsQuestionsButNotEarlierOrOth
         EXPECT_EQ(questions_.questions().size(), 3u) << name;
         questions_.ingest({event(name, "s", 100.5)});
         EXPECT_EQ(questions_.questions().size(), 1u) << name;
-        EXPECT_EQ(recorded_.replies, (std::vector<std::optional<Answer>>{std::nullopt, std::nullopt}));
+        EXPECT_EQ(recorded_.replies,
+                  (std::vector<std::optional<Answer>>{std::nullopt, std::nullopt}));
         EXPECT_EQ(recorded_.closed.size(), 2u);
         for (const auto& [id, outcome] : recorded_.closed) {
             EXPECT_EQ(outcome, QuestionOutcome::answeredElsewhere) << name;
@@ -96,11 +97,10 @@ TEST_F(OpenQuestionsTest, PastTheLimitAQuestionIsRefusedWithNoAnswer) {
         ask("s" + std::to_string(i));
     }
     recorded_ = {};
-    EXPECT_FALSE(questions_.open(bash("late", "x"),
-                                 [this](const std::optional<Answer>& a) {
-                                     recorded_.replies.push_back(a);
-                                 },
-                                 timestampFromSeconds(1)));
+    EXPECT_FALSE(questions_.open(
+        bash("late", "x"),
+        [this](const std::optional<Answer>& a) { recorded_.replies.push_back(a); },
+        timestampFromSeconds(1)));
     EXPECT_EQ(recorded_.replies, (std::vector<std::optional<Answer>>{std::nullopt}));
 }
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real recorder asking the monitor's questions socket, as Claude Code
 // starts it for a permission question.
+#include "questions/QuestionServer.h"
 #include "ChildProcess.h"
 #include "PermissionQuestion.h"
 #include "QtTestApp.h"
 #include "TempDir.h"
 #include "questions/OpenQuestions.h"
-#include "questions/QuestionServer.h"
 
 #include <gtest/gtest.h>
 
@@ -48,10 +48,9 @@ class QuestionServerTest : public ::testing::Test {
 protected:
     QuestionServerTest() {
         qtApp();
-        QObject::connect(&questions_, &OpenQuestions::closed,
-                         [this](const OpenQuestion&, QuestionOutcome outcome) {
-                             outcomes_.push_back(outcome);
-                         });
+        QObject::connect(
+            &questions_, &OpenQuestions::closed,
+            [this](const OpenQuestion&, QuestionOutcome outcome) { outcomes_.push_back(outcome); });
     }
     ~QuestionServerTest() override { ::unsetenv("XDG_RUNTIME_DIR"); }
 
@@ -70,8 +69,8 @@ protected:
 
     // Keeps the event loop turning until the recorder has finished.
     ChildProcess::Result finish(std::future<ChildProcess::Result>& recorder) {
-        EXPECT_TRUE(waitUntil([&] { return recorder.wait_for(0s) == std::future_status::ready; },
-                              60s));
+        EXPECT_TRUE(
+            waitUntil([&] { return recorder.wait_for(0s) == std::future_status::ready; }, 60s));
         return recorder.get();
     }
 
@@ -92,7 +91,8 @@ protected:
 
 TEST_F(QuestionServerTest, AnAnswerGivenInQuilloIsWhatClaudeCodeReads) {
     ASSERT_EQ(server_.listen(), std::nullopt);
-    for (auto behavior : {PermissionQuestion::Behavior::allow, PermissionQuestion::Behavior::deny}) {
+    for (auto behavior :
+         {PermissionQuestion::Behavior::allow, PermissionQuestion::Behavior::deny}) {
         auto recorder = startRecorder("s-1");
         ASSERT_TRUE(waitUntil([&] { return !questions_.questions().empty(); }, 60s));
         const auto asked = questions_.questions().front();

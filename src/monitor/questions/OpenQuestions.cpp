@@ -54,8 +54,8 @@ std::string shortened(const std::string& text, std::size_t limit) {
 
 OpenQuestions::OpenQuestions(QObject* parent) : QObject(parent) {}
 
-std::optional<std::uint64_t> OpenQuestions::open(PermissionQuestion::Question question,
-                                                 Reply reply, Timestamp askedAt) {
+std::optional<std::uint64_t> OpenQuestions::open(PermissionQuestion::Question question, Reply reply,
+                                                 Timestamp askedAt) {
     if (open_.size() >= maxOpen) {
         if (reply) {
             reply(std::nullopt);
@@ -82,7 +82,7 @@ bool OpenQuestions::answer(std::uint64_t id, const PermissionQuestion::Answer& a
     }
     close(at,
           answer.behavior == PermissionQuestion::Behavior::allow ? QuestionOutcome::allowed
-                                                                  : QuestionOutcome::denied,
+                                                                 : QuestionOutcome::denied,
           answer);
     return true;
 }
