@@ -31,7 +31,8 @@ std::optional<json> objectOfType(std::string_view text, std::string_view type) {
         return std::nullopt;
     }
     auto found = value->find("type");
-    if (found == value->end() || !found->is_string() || found->get_ref<const std::string&>() != type) {
+    if (found == value->end() || !found->is_string() ||
+        found->get_ref<const std::string&>() != type) {
         return std::nullopt;
     }
     return value;
@@ -48,8 +49,8 @@ std::optional<std::string> stringMember(const json& object, const char* key) {
 } // namespace
 
 std::optional<Question> fromPayload(const json& payload, std::int32_t claudePID) {
-    if (!payload.is_object() ||
-        stringMember(payload, "hook_event_name") != std::optional<std::string>("PermissionRequest")) {
+    if (!payload.is_object() || stringMember(payload, "hook_event_name") !=
+                                    std::optional<std::string>("PermissionRequest")) {
         return std::nullopt;
     }
     Question question;
@@ -142,7 +143,8 @@ std::optional<std::optional<Answer>> decodeAnswer(std::string_view text) {
         return std::optional<Answer>(Answer{Behavior::allow, {}});
     }
     if (behavior == std::optional<std::string>("deny")) {
-        return std::optional<Answer>(Answer{Behavior::deny, stringMember(*value, "message").value_or("")});
+        return std::optional<Answer>(
+            Answer{Behavior::deny, stringMember(*value, "message").value_or("")});
     }
     return std::nullopt;
 }

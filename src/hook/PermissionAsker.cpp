@@ -102,7 +102,8 @@ std::optional<PermissionQuestion::Answer> ask(const PermissionQuestion::Question
     char buffer[4096];
     while (true) {
         if (auto end = received.find('\n'); end != std::string::npos) {
-            auto answer = PermissionQuestion::decodeAnswer(std::string_view(received).substr(0, end));
+            auto answer =
+                PermissionQuestion::decodeAnswer(std::string_view(received).substr(0, end));
             if (!answer) {
                 return std::nullopt; // not the monitor's language: no decision
             }

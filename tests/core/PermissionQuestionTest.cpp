@@ -29,9 +29,9 @@ TEST(PermissionQuestion, EachLineReadsBackAsWritten) {
     ASSERT_TRUE(question);
     EXPECT_EQ(decodeQuestion(withoutLineFeed(encodeQuestion(*question))), question);
 
-    for (const auto& answer : {std::optional<Answer>(),
-                               std::optional<Answer>(Answer{Behavior::allow, {}}),
-                               std::optional<Answer>(Answer{Behavior::deny, "Denied \"here\"\n"})}) {
+    for (const auto& answer :
+         {std::optional<Answer>(), std::optional<Answer>(Answer{Behavior::allow, {}}),
+          std::optional<Answer>(Answer{Behavior::deny, "Denied \"here\"\n"})}) {
         EXPECT_EQ(decodeAnswer(withoutLineFeed(encodeAnswer(answer))),
                   std::optional<std::optional<Answer>>(answer));
     }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The recorder's permission question against a stand-in monitor socket: the
 // real binary for what Claude Code sees, the asking step itself for its limit.
-#include "FileDescriptor.h"
 #include "PermissionAsker.h"
+#include "FileDescriptor.h"
 #include "PermissionQuestion.h"
 #include "RunRecorder.h"
 
@@ -34,7 +34,8 @@ public:
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        EXPECT_EQ(::bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address),
+                  0);
         EXPECT_EQ(::listen(listener_.get(), 4), 0);
     }
 
@@ -119,7 +120,8 @@ TEST_F(PermissionAskerTest, TheMonitorsAnswerBecomesClaudeCodesDecisionAndNoAnsw
         auto recorder = startRecorder(permissionRequest());
         FileDescriptor connection = monitor.accept();
         ASSERT_TRUE(connection.valid());
-        auto question = PermissionQuestion::decodeQuestion(StandInMonitor::readLine(connection.get()));
+        auto question =
+            PermissionQuestion::decodeQuestion(StandInMonitor::readLine(connection.get()));
         ASSERT_TRUE(question);
         EXPECT_EQ(question->sessionId, "5d41a8b7-0c2d");
         EXPECT_EQ(question->toolName, "Bash");
@@ -155,7 +157,8 @@ TEST_F(PermissionAskerTest, WithoutAMonitorOrWithANonsenseAnswerTheRecorderIsSil
     EXPECT_EQ(startRecorder(stop).get().standardOutput, "");
     EXPECT_FALSE(monitor.accept(0ms).valid());
 
-    for (std::string reply : {std::string(R"({"type":"answer","behavior":"maybe"})" "\n"),
+    for (std::string reply : {std::string(R"({"type":"answer","behavior":"maybe"})"
+                                          "\n"),
                               std::string("not json\n"), std::string()}) {
         auto recorder = startRecorder(permissionRequest());
         FileDescriptor connection = monitor.accept();
