@@ -991,6 +991,14 @@ keep your phone next to the computer and always know.</translation>
         <source>正在等待你的输入</source>
         <translation>is waiting for your input</translation>
     </message>
+    <message>
+        <source>允许</source>
+        <translation>Allow</translation>
+    </message>
+    <message>
+        <source>拒绝</source>
+        <translation>Deny</translation>
+    </message>
 </context>
 <context>
     <name>SettingsCategory</name>

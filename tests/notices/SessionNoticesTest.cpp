@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <set>
 
 namespace quillo {
 namespace {
@@ -91,6 +92,11 @@ protected:
         services.switchTo = [this](const ClaudeProcess& process) {
             switched.push_back(process.id);
         };
+        services.hasQuestion = [this](const std::string& id) { return asking.count(id) != 0; };
+        services.answerQuestion = [this](const std::string& id, bool allow) {
+            answered.emplace_back(id, allow);
+            asking.erase(id);
+        };
         notices = std::make_unique<SessionNotices>(*notifier, settings, services);
         if (waitForServer) {
             ASSERT_TRUE(waitUntil([&] { return notifier->isAvailable(); }));
@@ -127,6 +133,8 @@ protected:
     bool dashboardOpen = false;
     std::optional<std::int32_t> activePid;
     std::vector<std::string> switched;
+    std::set<std::string> asking; // sessions with an open question
+    std::vector<std::pair<std::string, bool>> answered;
 };
 
 TEST_F(SessionNoticesTest, APermissionWaitIsShownReplacedOnANewWaitAndTakenBackWhenItEnds) {
@@ -286,6 +294,50 @@ TEST_F(SessionNoticesTest, AClickOnTheNoticeOrItsActionSwitchesToTheSession) {
     server->invoke(api, "switch");
     ASSERT_TRUE(waitUntil([&] { return switched.size() == 2; }));
     EXPECT_EQ(switched.back(), "api");
+}
+
+TEST_F(SessionNoticesTest, APermissionNoticeAnswersTheQuestionWhileItIsOpen) {
+    ASSERT_TRUE(server->start());
+    startMonitor();
+    // Action keys and labels alternate; the labels are the interface's language.
+    auto offersAnswers = [&](const StandInNotificationServer::Notify& notify) {
+        return notify.actions.size() == 8 && notify.actions[4] == "allow" &&
+               notify.actions[6] == "deny";
+    };
+    // The wait is known before the question arrives: the notice gains its
+    // answers when it does, and loses them when the question closes.
+    notices->update({session("api", ProcessState::waitingPermission, 0)});
+    ASSERT_TRUE(notifiesReach(1));
+    EXPECT_FALSE(offersAnswers(server->notifies[0]));
+    asking.insert("api");
+    notices->questionsChanged("api");
+    ASSERT_TRUE(notifiesReach(2));
+    EXPECT_TRUE(offersAnswers(server->notifies[1]));
+    EXPECT_EQ(server->notifies[1].replaces, server->notifies[0].id);
+    notices->questionsChanged("api"); // nothing new to say
+    asking.clear();
+    notices->questionsChanged("api");
+    ASSERT_TRUE(notifiesReach(3));
+    EXPECT_FALSE(offersAnswers(server->notifies[2]));
+
+    // A question already open when the wait begins; the click answers it.
+    asking = {"web", "db"};
+    notices->update({session("api", ProcessState::waitingPermission, 0),
+                     session("web", ProcessState::waitingPermission, 0),
+                     session("db", ProcessState::waitingPermission, 0)});
+    ASSERT_TRUE(notifiesReach(5));
+    EXPECT_TRUE(offersAnswers(server->notifies[3]));
+    ASSERT_TRUE(waitUntil([&] { return notices->noticeOf("db").has_value(); }));
+    server->invoke(*notices->noticeOf("web"), "deny");
+    server->invoke(*notices->noticeOf("db"), "allow");
+    ASSERT_TRUE(waitUntil([&] { return answered.size() == 2; }));
+    EXPECT_EQ(answered, (std::vector<std::pair<std::string, bool>>{{"web", false}, {"db", true}}));
+    EXPECT_TRUE(switched.empty()) << "answering does not switch";
+    ASSERT_TRUE(closesReach(2)) << "an answered notice goes";
+    // An answer for a question closed meanwhile answers nothing.
+    server->invoke(*notices->noticeOf("api"), "allow");
+    ASSERT_TRUE(closesReach(3));
+    EXPECT_EQ(answered.size(), 2u);
 }
 
 TEST_F(SessionNoticesTest, NothingIsShownWhileTheUserLooksAtTheTerminalOrTheDashboard) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // When a question stops being open, and what its recorder hears then.
 #include "questions/OpenQuestions.h"
+#include "DiagnosticLogger.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +48,7 @@ protected:
             timestampFromSeconds(at));
     }
 
+    test::TempHome home_; // the diagnostic log
     OpenQuestions questions_;
     Recorded recorded_;
 };
@@ -79,17 +82,22 @@ TEST_F(OpenQuestionsTest, TheSessionMovingOnClosesItsQuestionsButNotEarlierOrOth
 
 TEST_F(OpenQuestionsTest, AnAnswerReachesItsRecorderOnceAndAWithdrawnOneNone) {
     auto id = ask("s");
-    EXPECT_TRUE(questions_.answer(id, {Behavior::deny, "Denied from Quillo"}));
-    EXPECT_FALSE(questions_.answer(id, {Behavior::allow, {}})); // closed meanwhile
+    EXPECT_TRUE(questions_.answer(id, {Behavior::deny, "Denied from Quillo"}, "dashboard"));
+    EXPECT_FALSE(questions_.answer(id, {Behavior::allow, {}}, "dashboard")); // closed meanwhile
     ASSERT_EQ(recorded_.replies.size(), 1u);
     EXPECT_EQ(recorded_.replies[0], (Answer{Behavior::deny, "Denied from Quillo"}));
     EXPECT_EQ(recorded_.closed.back(), std::make_pair(id, QuestionOutcome::denied));
+    auto log = DiagnosticLogger::recentEntries();
+    ASSERT_EQ(log.size(), 1u); // the answer that came too late is not logged
+    EXPECT_EQ(log[0].message, "permission denied");
+    EXPECT_EQ(log[0].context["by"], "dashboard");
+    EXPECT_EQ(log[0].context["summary"], "Bash: make");
 
     auto gone = ask("s");
     questions_.withdraw(gone);
     EXPECT_EQ(recorded_.replies.size(), 1u); // nobody left to tell
     EXPECT_EQ(recorded_.closed.back(), std::make_pair(gone, QuestionOutcome::withdrawn));
-    EXPECT_FALSE(questions_.answer(gone, {Behavior::allow, {}}));
+    EXPECT_FALSE(questions_.answer(gone, {Behavior::allow, {}}, "dashboard"));
 }
 
 TEST_F(OpenQuestionsTest, PastTheLimitAQuestionIsRefusedWithNoAnswer) {

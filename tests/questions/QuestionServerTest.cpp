@@ -98,7 +98,7 @@ TEST_F(QuestionServerTest, AnAnswerGivenInQuilloIsWhatClaudeCodeReads) {
         const auto asked = questions_.questions().front();
         EXPECT_EQ(asked.question.sessionId, "s-1");
         EXPECT_EQ(asked.summary, "Bash: make deploy");
-        ASSERT_TRUE(questions_.answer(asked.id, {behavior, "Denied from Quillo"}));
+        ASSERT_TRUE(questions_.answer(asked.id, {behavior, "Denied from Quillo"}, "notice"));
         auto result = finish(recorder);
         EXPECT_EQ(result.exitCode, 0);
         ASSERT_FALSE(result.standardOutput.empty());

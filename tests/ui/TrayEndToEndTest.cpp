@@ -32,6 +32,8 @@
 #include <QThread>
 #include <QWindow>
 
+#include "questions/OpenQuestions.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -208,8 +210,9 @@ TEST(TrayEndToEnd, FinishingTheFirstRunGuideOpensTheDashboard) {
     HeadlessMonitor monitor(log);
     monitor.start();
     MemorySettingsStore settings;
+    OpenQuestions questions;
     DesktopShell desktop(settings);
-    desktop.createStatusBar(monitor.store(), nullptr);
+    desktop.createStatusBar(monitor.store(), nullptr, questions);
     DashboardPresenter& presenter = desktop.statusBar()->presenter();
     // The guide comes after the icon, as at a first start.
     ASSERT_TRUE(test::waitUntil([&] {

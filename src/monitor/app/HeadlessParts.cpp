@@ -2,9 +2,13 @@
 #include "HeadlessParts.h"
 
 #include "AppPaths.h"
+#include "DiagnosticLogger.h"
+#include "PermissionQuestion.h"
 #include "PhoneLinkConsole.h"
 #include "networking/HostTransportBridge.h"
 #include "networking/TerminalTrustPrompt.h"
+#include "platform/SettingsStore.h"
+#include "questions/QuestionServer.h"
 
 #include <unistd.h>
 
@@ -16,9 +20,45 @@ HeadlessParts::HeadlessParts(SettingsStore& settings, std::ostream& out,
                              SoftwareUpdateController::UrlOpener openURL)
     : settings_(settings), out_(out), monitor_(out),
       updates_(settings, SoftwareUpdateController::configuredFeedURL(), std::move(openURL)),
-      switcher_(switchServices_.services()) {}
+      switcher_(switchServices_.services()) {
+    // A session that moves on has had its question answered in the terminal.
+    QObject::connect(
+        &monitor_.watcher(), &EventLogWatcher::batchIngested, &questions_,
+        [this](const std::vector<ParsedHookEvent>& events) { questions_.ingest(events); });
+    QObject::connect(&monitor_.store(), &ProcessStateStore::processesChanged, &questions_,
+                     [this](const std::vector<ClaudeProcess>& processes) {
+                         std::vector<std::string> ids;
+                         ids.reserve(processes.size());
+                         for (const auto& process : processes) {
+                             ids.push_back(process.id);
+                         }
+                         questions_.keepSessions(ids);
+                     });
+}
+
+bool HeadlessParts::answersPermissions(const SettingsStore& settings) {
+    return settings.string(QString::fromLatin1(answerPermissionsKey))
+               .value_or(QStringLiteral("true")) == QStringLiteral("true");
+}
+
+void HeadlessParts::startQuestionServer() {
+    if (questionServer_) {
+        return;
+    }
+    questionServer_ = std::make_unique<QuestionServer>(
+        questions_, PermissionQuestion::socketPath(AppPaths::appSupportDirectory()),
+        [this] { return answersPermissions(settings_); });
+    if (auto failure = questionServer_->listen()) {
+        // Recorders then find no monitor and leave the question to the terminal.
+        DiagnosticLogger::warn("permissions", "questions socket not available",
+                               {{"reason", failure->toStdString()}});
+    }
+}
 
 HeadlessParts::~HeadlessParts() {
+    // Waiting recorders hear the socket close and leave the question to the
+    // terminal.
+    questionServer_.reset();
     // The bridge refers to the switcher and the trust prompt.
     bridge_.reset();
 }

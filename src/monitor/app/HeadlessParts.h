@@ -5,6 +5,7 @@
 #include "HeadlessMonitor.h"
 #include "SoftwareUpdateController.h"
 #include "networking/TrustPrompt.h"
+#include "questions/OpenQuestions.h"
 #include "terminal/TerminalSwitcher.h"
 
 #include <iosfwd>
@@ -13,6 +14,7 @@
 namespace quillo {
 
 class HostTransportBridge;
+class QuestionServer;
 class SettingsStore;
 class TerminalTrustPrompt;
 
@@ -48,6 +50,11 @@ public:
     ProcessStateStore& store() { return monitor_.store(); }
     HostTransportBridge* bridge() { return bridge_.get(); }
     SoftwareUpdateController& updates() { return updates_; }
+    OpenQuestions& questions() { return questions_; }
+
+    // Whether Quillo answers Claude Code's permission questions (absent: yes).
+    static constexpr const char* answerPermissionsKey = "quillo.answerPermissions";
+    static bool answersPermissions(const SettingsStore& settings);
 
 protected:
     // Who is asked about a new phone; read when the bridge is made.
@@ -56,6 +63,9 @@ protected:
     void releaseBridge();
     // For a subclass that shows the session table itself.
     void stopPrintingTable() { monitor_.setPrintsTable(false); }
+    // Starts taking the recorders' permission questions: for a monitor that
+    // shows them to someone who can answer.
+    void startQuestionServer();
 
 private:
     SettingsStore& settings_;
@@ -67,6 +77,8 @@ private:
     SystemSwitchServices switchServices_;
     TerminalSwitcher switcher_;
     std::unique_ptr<HostTransportBridge> bridge_;
+    OpenQuestions questions_;
+    std::unique_ptr<QuestionServer> questionServer_;
 };
 
 } // namespace quillo

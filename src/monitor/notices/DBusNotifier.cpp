@@ -89,11 +89,17 @@ void DBusNotifier::post(const Notice& notice, quint32 replaces, Posted posted) {
     if (sound_) {
         hints.insert(QStringLiteral("sound-name"), QString::fromLatin1(soundName));
     }
+    QStringList actions{QString::fromLatin1(defaultAction), switchLabel,
+                        QString::fromLatin1(switchAction), switchLabel};
+    if (notice.answers) {
+        actions << QString::fromLatin1(allowAction)
+                << QCoreApplication::translate("SessionNotices", "允许")
+                << QString::fromLatin1(denyAction)
+                << QCoreApplication::translate("SessionNotices", "拒绝");
+    }
     QDBusMessage message = call("Notify");
     message << QStringLiteral("Quillo") << static_cast<uint>(replaces)
-            << QString::fromLatin1(desktopEntry) << notice.summary << notice.body
-            << QStringList{QString::fromLatin1(defaultAction), switchLabel,
-                           QString::fromLatin1(switchAction), switchLabel}
+            << QString::fromLatin1(desktopEntry) << notice.summary << notice.body << actions
             << hints << -1;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(message, callTimeoutMs), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,

@@ -15,12 +15,14 @@ namespace quillo {
 struct Notice {
     QString summary;
     QString body;
+    bool answers = false; // also offers "allow" and "deny" for an open question
 
     bool operator==(const Notice&) const = default;
 };
 
 // The desktop's notification service. Every notice carries the default action
-// (a click on it) and the switch action; a click on either comes back as
+// (a click on it) and the switch action, and one that answers a permission
+// question also the allow and deny actions; a click on any comes back as
 // actionInvoked with the notice's id. Main thread only.
 class Notifier : public QObject {
     Q_OBJECT
@@ -28,6 +30,8 @@ class Notifier : public QObject {
 public:
     static constexpr const char* defaultAction = "default";
     static constexpr const char* switchAction = "switch";
+    static constexpr const char* allowAction = "allow";
+    static constexpr const char* denyAction = "deny";
 
     // Called on the main thread with the id the service gave the notice, or
     // nothing when it was not shown.

@@ -32,7 +32,7 @@ void SessionNotices::setEnabled(SettingsStore& settings, const char* key, bool o
     settings.setBoolean(QString::fromLatin1(key), on);
 }
 
-Notice SessionNotices::noticeFor(const ClaudeProcess& process, Kind kind) {
+Notice SessionNotices::noticeFor(const ClaudeProcess& process, Kind kind, bool answers) {
     QString body = kind == Kind::permission
                        ? QCoreApplication::translate("SessionNotices", "需要你的权限确认")
                        : QCoreApplication::translate("SessionNotices", "正在等待你的输入");
@@ -40,7 +40,22 @@ Notice SessionNotices::noticeFor(const ClaudeProcess& process, Kind kind) {
         body += QStringLiteral(" · ") +
                 QString::fromUtf8(std::string(displayName(process.terminal->kind)));
     }
-    return {QString::fromStdString(process.name), body};
+    return {QString::fromStdString(process.name), body, answers && kind == Kind::permission};
+}
+
+void SessionNotices::questionsChanged(const std::string& sessionId) {
+    auto it = slots_.find(sessionId);
+    if (it == slots_.end()) {
+        return;
+    }
+    Slot& slot = it->second;
+    const bool answers = services_.hasQuestion && services_.hasQuestion(sessionId);
+    // Only a permission notice that is still on screen (or on its way) changes.
+    if (!slot.shown || slot.withdrawOnAnswer || (!slot.id && slot.request == 0) ||
+        slot.process.state != ProcessState::waitingPermission || slot.shown->answers == answers) {
+        return;
+    }
+    post(sessionId, slot, noticeFor(slot.process, Kind::permission, answers));
 }
 
 std::optional<quint32> SessionNotices::noticeOf(const std::string& sessionId) const {
@@ -142,10 +157,12 @@ void SessionNotices::offer(const std::string& sessionId, Kind kind) {
     }
     slot.deferral = 0;
     slot.lastPosted = now;
-    post(sessionId, slot, noticeFor(slot.process, kind));
+    post(sessionId, slot,
+         noticeFor(slot.process, kind, services_.hasQuestion && services_.hasQuestion(sessionId)));
 }
 
 void SessionNotices::post(const std::string& sessionId, Slot& slot, const Notice& notice) {
+    slot.shown = notice;
     if (slot.request != 0) {
         // The service has not yet said which id the last notice has; this one
         // replaces it once it has.
@@ -205,13 +222,25 @@ void SessionNotices::withdraw(Slot& slot) {
 }
 
 void SessionNotices::actionInvoked(quint32 id, const QString& action) {
-    if (action != QLatin1String(Notifier::defaultAction) &&
+    const bool allow = action == QLatin1String(Notifier::allowAction);
+    const bool answer = allow || action == QLatin1String(Notifier::denyAction);
+    if (!answer && action != QLatin1String(Notifier::defaultAction) &&
         action != QLatin1String(Notifier::switchAction)) {
         return;
     }
     for (auto& [sessionId, slot] : slots_) {
         if (slot.id == id) {
             const ClaudeProcess process = slot.process;
+            if (answer) {
+                // The question may have closed since the notice was shown;
+                // then the click only takes the notice away.
+                withdraw(slot);
+                if (services_.hasQuestion && services_.hasQuestion(sessionId) &&
+                    services_.answerQuestion) {
+                    services_.answerQuestion(sessionId, allow);
+                }
+                return;
+            }
             // The notice has done its job; servers that keep it after a click
             // would otherwise show it until the session moves on.
             withdraw(slot);

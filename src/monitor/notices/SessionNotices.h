@@ -28,6 +28,10 @@ struct SessionNoticeServices {
     std::function<bool()> isDashboardOpen;                        // empty: never open
     std::function<std::optional<std::int32_t>()> activeWindowPid; // empty: unknown
     std::function<void(const ClaudeProcess&)> switchTo;           // empty: clicks do nothing
+    // Whether a session has a permission question open that Quillo can
+    // answer, and the answer to its oldest one (true: allow). Empty: none.
+    std::function<bool(const std::string& sessionId)> hasQuestion;
+    std::function<void(const std::string& sessionId, bool allow)> answerQuestion;
     SteadyClock clock = &std::chrono::steady_clock::now;
     Later later = defaultLater;
 
@@ -69,8 +73,12 @@ public:
     static void setEnabled(SettingsStore& settings, const char* key, bool on);
 
     // The notice for `process` waiting as `kind`: its name over what it waits
-    // for and its terminal.
-    static Notice noticeFor(const ClaudeProcess& process, Kind kind);
+    // for and its terminal; with the answers when a question is open.
+    static Notice noticeFor(const ClaudeProcess& process, Kind kind, bool answers = false);
+
+    // A session's question opened or closed: a permission notice on screen
+    // gains or loses its answers.
+    void questionsChanged(const std::string& sessionId);
 
     // The id of the notice a session shows, if any.
     std::optional<quint32> noticeOf(const std::string& sessionId) const;
@@ -79,6 +87,7 @@ private:
     struct Slot {
         ClaudeProcess process;
         std::optional<quint32> id;     // the notice on screen
+        std::optional<Notice> shown;   // what it says (or the last one asked for)
         quint64 request = 0;           // the post whose answer is awaited; 0: none
         std::optional<Notice> queued;  // posted once that answer is in
         bool withdrawOnAnswer = false; // taken back once that answer is in

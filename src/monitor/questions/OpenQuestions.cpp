@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OpenQuestions.h"
 
+#include "DiagnosticLogger.h"
 #include "JsonWriter.h"
 #include "Utf8.h"
 
@@ -75,11 +76,20 @@ std::optional<std::uint64_t> OpenQuestions::open(PermissionQuestion::Question qu
     return id;
 }
 
-bool OpenQuestions::answer(std::uint64_t id, const PermissionQuestion::Answer& answer) {
+bool OpenQuestions::answer(std::uint64_t id, const PermissionQuestion::Answer& answer,
+                           const std::string& who) {
     auto at = open_.find(id);
     if (at == open_.end()) {
         return false;
     }
+    const bool allow = answer.behavior == PermissionQuestion::Behavior::allow;
+    // A tool run or refused without a key pressed in the terminal: the log
+    // says who decided it, and what.
+    DiagnosticLogger::info("permissions", allow ? "permission allowed" : "permission denied",
+                           {{"by", who},
+                            {"session", at->second.shown.question.sessionId},
+                            {"tool", at->second.shown.question.toolName},
+                            {"summary", at->second.shown.summary}});
     close(at,
           answer.behavior == PermissionQuestion::Behavior::allow ? QuestionOutcome::allowed
                                                                  : QuestionOutcome::denied,
@@ -135,6 +145,15 @@ std::vector<OpenQuestion> OpenQuestions::questions() const {
         result.push_back(entry.shown);
     }
     return result;
+}
+
+std::optional<std::uint64_t> OpenQuestions::oldestOf(const std::string& sessionId) const {
+    for (const auto& [id, entry] : open_) { // ids grow with time
+        if (entry.shown.question.sessionId == sessionId) {
+            return id;
+        }
+    }
+    return std::nullopt;
 }
 
 const OpenQuestion* OpenQuestions::find(std::uint64_t id) const {

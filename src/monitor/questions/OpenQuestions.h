@@ -27,6 +27,15 @@ struct OpenQuestion {
 
 enum class QuestionOutcome { allowed, denied, answeredElsewhere, withdrawn };
 
+// What Claude Code tells the model when the person refused in Quillo.
+inline constexpr const char* deniedMessage = "Denied from Quillo";
+
+// The answer of an Allow or a Deny button.
+inline PermissionQuestion::Answer allowOrDeny(bool allow) {
+    return allow ? PermissionQuestion::Answer{PermissionQuestion::Behavior::allow, {}}
+                 : PermissionQuestion::Answer{PermissionQuestion::Behavior::deny, deniedMessage};
+}
+
 // The questions that recorders are waiting on, until each is answered here or
 // is no longer open: the recorder withdrew it (Claude Code's own dialog was
 // answered No, or it gave up), or the session moved on, which is how an
@@ -47,9 +56,12 @@ public:
     // Opens `question`, asked at `askedAt`; its id, or nothing when refused.
     std::optional<std::uint64_t> open(PermissionQuestion::Question question, Reply reply,
                                       Timestamp askedAt);
-    // Sends `answer` to the question's recorder and closes it. False when the
+    // Sends `answer` to the question's recorder and closes it, and logs who
+    // answered (`who`: "dashboard", "notice", a phone's name). False when the
     // question is no longer open (answered elsewhere, or withdrawn).
-    bool answer(std::uint64_t id, const PermissionQuestion::Answer& answer);
+    bool answer(std::uint64_t id, const PermissionQuestion::Answer& answer, const std::string& who);
+    // The oldest open question of a session.
+    std::optional<std::uint64_t> oldestOf(const std::string& sessionId) const;
     // The recorder is gone or said "withdrawn".
     void withdraw(std::uint64_t id);
 

@@ -43,7 +43,9 @@ DesktopParts::~DesktopParts() {
 }
 
 void DesktopParts::createStatusBar() {
-    shell_.createStatusBar(store(), bridge());
+    shell_.createStatusBar(store(), bridge(), questions());
+    // The notices can answer now.
+    startQuestionServer();
 }
 
 void DesktopParts::showOnboarding() {

@@ -14,6 +14,7 @@
 #include "installer/HookInstaller.h"
 #include "notices/DBusNotifier.h"
 #include "notices/SessionNotices.h"
+#include "questions/OpenQuestions.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
@@ -170,7 +171,8 @@ void DesktopShell::start() {
     health_->start();
 }
 
-void DesktopShell::createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge) {
+void DesktopShell::createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge,
+                                   OpenQuestions& questions) {
     statusBar_ = std::make_unique<StatusBarShell>(store, bridge, *health_, settings_,
                                                   [this] { settingsWindow_->show(); });
 
@@ -189,7 +191,21 @@ void DesktopShell::createStatusBar(ProcessStateStore& store, HostTransportBridge
             }
         });
     };
+    services.hasQuestion = [&questions](const std::string& sessionId) {
+        return questions.oldestOf(sessionId).has_value();
+    };
+    services.answerQuestion = [&questions](const std::string& sessionId, bool allow) {
+        if (auto id = questions.oldestOf(sessionId)) {
+            questions.answer(*id, allowOrDeny(allow), "notice");
+        }
+    };
     notices_ = std::make_unique<SessionNotices>(*notifier_, settings_, std::move(services));
+    auto changed = [notices = notices_.get()](const OpenQuestion& question) {
+        notices->questionsChanged(question.question.sessionId);
+    };
+    QObject::connect(&questions, &OpenQuestions::opened, notices_.get(), changed);
+    QObject::connect(&questions, &OpenQuestions::closed, notices_.get(),
+                     [changed](const OpenQuestion& question, QuestionOutcome) { changed(question); });
     QObject::connect(&store, &ProcessStateStore::processesChanged, notices_.get(),
                      [notices = notices_.get()](const std::vector<ClaudeProcess>& processes) {
                          notices->update(processes);

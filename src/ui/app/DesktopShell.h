@@ -23,6 +23,7 @@ class HostTransportBridge;
 class KeyboardShortcuts;
 class LaunchAtLogin;
 class DBusNotifier;
+class OpenQuestions;
 class SessionNotices;
 class X11WindowSystem;
 class OnboardingPresenter;
@@ -87,7 +88,8 @@ public:
     void start();
     // The status item and the dashboard, following the store and the bridge,
     // and the desktop notices of waiting sessions.
-    void createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge);
+    void createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge,
+                         OpenQuestions& questions);
 
     // Where a phone reaches this computer (the phone link's pairing address),
     // for the panes that show or check it. Until it is set they show that
