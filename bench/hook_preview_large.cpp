@@ -125,8 +125,8 @@ int main(int argc, char** argv) {
     pane.show();
     waitFor([&] { return !pane.readingStatus(); });
     const qint64 statusMs = timer.elapsed();
-    std::printf("  longest block so far (pane shown, status read): %lld ms\n",
-                static_cast<long long>(longest));
+    std::printf("  longest block so far (pane shown, status read): %lld ms; peak memory %ld MiB\n",
+                static_cast<long long>(longest), peakMemoryMiB());
 
     timer.restart();
     pane.reinstallHook();
@@ -134,8 +134,8 @@ int main(int argc, char** argv) {
         return pane.hookDiffSheet() != nullptr && pane.hookDiffSheet()->diffView()->isPrepared();
     });
     const qint64 previewMs = timer.elapsed();
-    std::printf("  longest block so far (preview ready): %lld ms\n",
-                static_cast<long long>(longest));
+    std::printf("  longest block so far (preview ready): %lld ms; peak memory %ld MiB\n",
+                static_cast<long long>(longest), peakMemoryMiB());
     HookDiffSheet* sheet = pane.hookDiffSheet();
     auto* listing = sheet->diffView()->findChild<QListView*>("hookDiffListing");
     const int rows = listing->model()->rowCount();

@@ -315,7 +315,7 @@ void HookDiffView::setPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool
     watcher_ = new QFutureWatcher<DiffPreview>(this);
     connect(watcher_, &QFutureWatcherBase::finished, this, [this, generation] {
         if (generation == generation_ && !prepared_ && watcher_ != nullptr) {
-            showPreview(watcher_->result());
+            showPreview(watcher_->future().takeResult());
         }
     });
     watcher_->setFuture(QtConcurrent::run(&backgroundPool(), [plan = plan_] {
@@ -326,13 +326,14 @@ void HookDiffView::setPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool
 void HookDiffView::finishPreparing() {
     if (!prepared_ && watcher_ != nullptr) {
         watcher_->waitForFinished();
-        showPreview(watcher_->result());
+        showPreview(watcher_->future().takeResult());
     }
 }
 
-void HookDiffView::showPreview(const DiffPreview& preview) {
+void HookDiffView::showPreview(DiffPreview preview) {
     reformatted_ = preview.reformatted;
-    model_->reset(plan_, preview.rows);
+    // Moved, not copied: a large file has hundreds of thousands of rows.
+    model_->reset(plan_, std::move(preview.rows));
     listing_->scrollToTop();
     prepared_ = true;
     rebuildNotes();
