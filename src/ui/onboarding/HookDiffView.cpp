@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <malloc.h>
 
 namespace quillo {
 
@@ -319,7 +320,14 @@ void HookDiffView::setPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool
         }
     });
     watcher_->setFuture(QtConcurrent::run(&backgroundPool(), [plan = plan_] {
-        return previewDiff(plan->existingText, plan->targetText);
+        DiffPreview preview = previewDiff(plan->existingText, plan->targetText);
+        // Making the plan and this listing parsed the file twice, each time in
+        // a pool thread; the C library keeps what such a thread freed in its
+        // own arena, resident, for that thread to use again. The preview stays
+        // open for a while, and a health check meanwhile reads the file in
+        // yet another thread: give those tens of megabytes back now.
+        ::malloc_trim(0);
+        return preview;
     }));
 }
 
