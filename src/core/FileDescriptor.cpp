@@ -22,8 +22,9 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
     return *this;
 }
 
-std::optional<std::string> readToEnd(int fd) {
+std::optional<std::string> readToEnd(int fd, std::size_t expectedSize) {
     std::string data;
+    data.reserve(expectedSize);
     char buffer[65536];
     while (true) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);

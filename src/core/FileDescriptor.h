@@ -31,7 +31,9 @@ private:
 };
 
 // Reads until end of file; nothing on a read error. Retries interrupted reads.
-std::optional<std::string> readToEnd(int fd);
+// `expectedSize` (a regular file's size, say) is room made beforehand, so
+// that a large file is not copied again and again as the text grows.
+std::optional<std::string> readToEnd(int fd, std::size_t expectedSize = 0);
 
 // Writes every byte, retrying interrupted and partial writes.
 bool writeAll(int fd, std::string_view bytes);

@@ -14,7 +14,10 @@ namespace {
 
 class Writer {
 public:
-    Writer(bool pretty, std::size_t maxBytes) : pretty_(pretty), maxBytes_(maxBytes) {}
+    Writer(bool pretty, std::size_t maxBytes, std::size_t expectedBytes)
+        : pretty_(pretty), maxBytes_(maxBytes) {
+        out_.reserve(std::min(expectedBytes, maxBytes));
+    }
 
     bool write(const nlohmann::json& value, int depth) {
         if (depth > maxDepth) {
@@ -49,6 +52,18 @@ public:
     }
 
     std::string take() { return std::move(out_); }
+
+    // From now on, hands the text over in pieces as it is written.
+    void handOver(const PieceSink& piece) { piece_ = &piece; }
+    // Hands over what is left; how many bytes were written in all.
+    std::size_t finish() {
+        if (piece_ != nullptr && !out_.empty()) {
+            (*piece_)(out_);
+            handedOver_ += out_.size();
+            out_.clear();
+        }
+        return handedOver_ + out_.size();
+    }
 
 private:
     bool writeArray(const nlohmann::json& value, int depth) {
@@ -111,9 +126,14 @@ private:
     bool newline(int depth) {
         if (pretty_) {
             out_ += '\n';
+            if (piece_ != nullptr && out_.size() >= pieceBytes) {
+                (*piece_)(out_); // whole lines
+                handedOver_ += out_.size();
+                out_.clear();
+            }
             out_.append(static_cast<std::size_t>(depth) * 2, ' ');
         }
-        return out_.size() <= maxBytes_;
+        return handedOver_ + out_.size() <= maxBytes_;
     }
 
     template <typename Int> void appendNumber(Int n) {
@@ -179,13 +199,18 @@ private:
         return true;
     }
 
+    static constexpr std::size_t pieceBytes = 64 * 1024;
+
     bool pretty_;
     std::size_t maxBytes_;
     std::string out_;
+    const PieceSink* piece_ = nullptr;
+    std::size_t handedOver_ = 0;
 };
 
-std::optional<std::string> run(const nlohmann::json& value, bool pretty, std::size_t maxBytes) {
-    Writer writer(pretty, maxBytes);
+std::optional<std::string> run(const nlohmann::json& value, bool pretty, std::size_t maxBytes,
+                               std::size_t expectedBytes = 0) {
+    Writer writer(pretty, maxBytes, expectedBytes);
     if (!writer.write(value, 0)) {
         return std::nullopt;
     }
@@ -202,8 +227,15 @@ std::optional<std::string> compact(const nlohmann::json& value) {
     return run(value, false, std::numeric_limits<std::size_t>::max());
 }
 
-std::optional<std::string> pretty(const nlohmann::json& value, std::size_t maxBytes) {
-    return run(value, true, maxBytes);
+std::optional<std::string> pretty(const nlohmann::json& value, std::size_t maxBytes,
+                                  std::size_t expectedBytes) {
+    return run(value, true, maxBytes, expectedBytes);
+}
+
+bool prettyInPieces(const nlohmann::json& value, std::size_t maxBytes, const PieceSink& piece) {
+    Writer writer(true, maxBytes, 0);
+    writer.handOver(piece);
+    return writer.write(value, 0) && writer.finish() <= maxBytes;
 }
 
 } // namespace quillo::JsonWriter

@@ -149,6 +149,30 @@ TEST(HookInstaller, ValidateWantsEverySubscribedEventAndUsableLists) {
     EXPECT_TRUE(validWith([](json& h) { h["Stop"][0]["hooks"][0].erase("_quillo_marker"); }));
 }
 
+// Checks keep only the root's "hooks" of what they read: the hooks are found
+// among any other members, in any order, and a "hooks" deeper down is not
+// taken for them.
+TEST(HookInstaller, ChecksFindTheRootsHooksAmongAnyOtherMembers) {
+    SettingsFixture f;
+    installFrom(f);
+    const json hooks = f.json()["hooks"];
+    const std::string ours = hooks.dump();
+    const std::string others = R"("a": {"hooks": 1, "x": [[{}], "hooks"]}, "env": {"E": "1"})";
+    for (const std::string& text : {"{" + others + R"(, "hooks": )" + ours + "}",
+                                    R"({"hooks": )" + ours + ", " + others + R"(, "z": [null]})"}) {
+        SCOPED_TRACE(text);
+        f.put(text);
+        EXPECT_TRUE(HI::validate(f.setup));
+        EXPECT_TRUE(HI::isInstalled(f.path()));
+        EXPECT_EQ(HI::registeredEvents(f.path()).size(), HI::subscribedEvents.size());
+        EXPECT_TRUE(HI::settingsStatus(f.path()).installed);
+    }
+    f.put(R"({"env": {"hooks": )" + ours + R"(}, "hooks": {}})");
+    EXPECT_FALSE(HI::validate(f.setup));
+    EXPECT_FALSE(HI::isInstalled(f.path()));
+    EXPECT_FALSE(HI::settingsStatus(f.path()).installed);
+}
+
 TEST(HookInstaller, UninstallRemovesOwnGroupsUnderAnyEventAndNothingElse) {
     SettingsFixture f;
     f.putFixture("settings-own-group-under-unsubscribed-event.json");

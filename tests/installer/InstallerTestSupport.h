@@ -4,14 +4,38 @@
 #include "TempDir.h"
 #include "installer/HookInstaller.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <string>
 
 namespace quillo::test {
+
+// The event loop that timers and the answers of background work need; one
+// for the whole test program.
+inline QCoreApplication& application() {
+    static int argc = 1;
+    static char name[] = "installer_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// Turns the event loop until `done` (for up to about 20 s); whether it is.
+inline bool waitFor(const std::function<bool()>& done) {
+    application();
+    for (int i = 0; i < 4000 && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+    }
+    return done();
+}
 
 inline constexpr const char* fixtureRecorder = "/opt/quillo/bin/QuilloHook";
 inline const Timestamp fixedTime = timestampFromSeconds(1765000000.75);

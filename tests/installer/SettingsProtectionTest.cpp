@@ -88,15 +88,19 @@ TEST(SettingsProtection, TheHealthMonitorSaysTheFileNeedsTheUsersAttention) {
     HookHealthMonitor monitor(
         store, [&] { return HI::validate(f.setup); }, nullptr,
         [&] { return HI::unreadableSettings(f.path()); });
+    auto check = [&] {
+        monitor.checkNow();
+        return waitFor([&] { return !monitor.isChecking(); });
+    };
     f.put(userSettings);
-    monitor.checkNow();
+    ASSERT_TRUE(check());
     EXPECT_TRUE(monitor.hasError());
     EXPECT_TRUE(monitor.attention().startsWith(QString::fromStdString(f.path().string())))
         << monitor.attention().toStdString();
 
     // Merely missing entries are a repair, not the user's to fix.
     f.put(R"({"model": "opus"})");
-    monitor.checkNow();
+    ASSERT_TRUE(check());
     EXPECT_TRUE(monitor.hasError());
     EXPECT_TRUE(monitor.attention().isEmpty());
 }

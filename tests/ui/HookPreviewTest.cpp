@@ -53,6 +53,46 @@ TEST(DiffLine, WindowsAndOldMacLineEndsCompareAsLineFeeds) {
     EXPECT_EQ(normalizedLines("\r\n\r"), (std::vector<std::string>{"", "", ""}));
 }
 
+// The preview reads the existing file's canonical text in pieces as it is
+// written, never whole: over a file of many pieces, with lines repeated and
+// lines across the pieces' ends, it marks what the whole text would mark, and
+// tells a file already in the writer's layout from one that is not.
+TEST(DiffLine, APreviewInPiecesMarksWhatTheWholeTextWould) {
+    nlohmann::json root;
+    root["model"] = "opus";
+    for (int i = 0; i < 12000; ++i) {
+        // Some rules twice: a line counts as often as the file holds it.
+        root["permissions"]["allow"].push_back("Bash(git -C /srv/p" + std::to_string(i % 9000) +
+                                               " log:*)");
+    }
+    nlohmann::json changed = root;
+    changed["permissions"]["allow"].push_back("Bash(git -C /srv/p1 log:*)");
+    changed["permissions"]["allow"].push_back("Bash(git -C /srv/p12000 log:*)");
+    changed["hooks"]["Stop"] = nlohmann::json::array({{{"matcher", ""}}});
+    const std::string target = *HookInstaller::canonicalText(changed.dump());
+    const std::string canonical = *HookInstaller::canonicalText(root.dump());
+    ASSERT_GT(canonical.size(), 6u * 64 * 1024);
+
+    for (const std::string& existing :
+         {root.dump(2) + "\n", canonical, canonical.substr(0, canonical.size() - 1),
+          canonical + "\n"}) {
+        const DiffPreview preview = previewDiff(existing, target);
+        EXPECT_EQ(preview.reformatted, existing != canonical);
+        const std::vector<DiffRow> whole = diffRows(canonical, target);
+        ASSERT_EQ(preview.rows.size(), whole.size());
+        std::size_t added = 0;
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            EXPECT_EQ(preview.rows[i].offset, whole[i].offset);
+            EXPECT_EQ(preview.rows[i].kind, whole[i].kind) << "row " << i;
+            added += whole[i].kind == Kind::added ? 1 : 0;
+        }
+        // Three rule lines (one held a third time, one new, the formerly last
+        // one now with a comma), six lines of the hooks member and a second
+        // "    ]" (the file holds one).
+        EXPECT_EQ(added, 10u);
+    }
+}
+
 struct HookPreview : ::testing::Test {
     HookPreview() { test::widgetApp(); }
 

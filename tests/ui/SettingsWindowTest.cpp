@@ -25,6 +25,9 @@ struct SettingsWindowFixture : ::testing::Test {
     void setHooksValid(bool valid) {
         hooksValid = valid;
         health.checkNow();
+        while (health.isChecking()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
     }
 
     MemorySettingsStore settings;

@@ -132,7 +132,7 @@ std::optional<std::string> readRegular(const std::filesystem::path& path, struct
     }
     // A regular file within the size limit; one that grows past it meanwhile is
     // refused after the read.
-    auto content = readToEnd(fd);
+    auto content = readToEnd(fd, static_cast<std::size_t>(info.st_size));
     int code = errno;
     ::close(fd);
     if (!content) {

@@ -5,11 +5,30 @@
 #include "platform/SettingsStore.h"
 
 #include <QFutureWatcher>
+#include <QThread>
 #include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 namespace quillo {
+
+namespace {
+
+// A pool of the monitor's own: finding Claude Code may take seconds, and Qt's
+// global pool helps paint the windows. Two threads at least, so that a health
+// check never waits behind the search for Claude Code.
+QThreadPool& checkPool() {
+    static QThreadPool* pool = [] {
+        static QThreadPool threads;
+        threads.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+        return &threads;
+    }();
+    return *pool;
+}
+
+} // namespace
 
 HookHealthMonitor::HookHealthMonitor(const SettingsStore& settings, Validator validator,
                                      QObject* parent, Diagnosis diagnosis)
@@ -23,6 +42,13 @@ HookHealthMonitor::HookHealthMonitor(const SettingsStore& settings, Validator va
             };
         }
     }
+    connect(&check_, &QFutureWatcherBase::finished, this, &HookHealthMonitor::checkFinished);
+}
+
+HookHealthMonitor::~HookHealthMonitor() {
+    // At most one check's wait, at exit: better than a thread still reading
+    // through a validator whose objects are gone.
+    check_.waitForFinished();
 }
 
 void HookHealthMonitor::start() {
@@ -38,17 +64,48 @@ void HookHealthMonitor::start() {
 
 void HookHealthMonitor::checkNow() {
     if (!settings_.boolean(onboardingCompletedKey)) {
+        // Before onboarding no error is shown, whatever a check still running
+        // finds (its answer is dropped when it arrives).
+        checkAgain_ = false;
         setAttention(QString());
         setHasError(false);
         return;
     }
-    const bool valid = validator_();
-    std::optional<std::string> reason;
-    if (!valid && diagnosis_) {
-        reason = diagnosis_();
+    if (checking_) {
+        checkAgain_ = true;
+        return;
     }
-    setAttention(reason ? QString::fromStdString(*reason) : QString());
-    setHasError(!valid);
+    startCheck();
+}
+
+void HookHealthMonitor::startCheck() {
+    checking_ = true;
+    // Copies: the check reads nothing of the monitor's while it runs.
+    check_.setFuture(
+        QtConcurrent::run(&checkPool(), [validator = validator_, diagnosis = diagnosis_] {
+            Health health;
+            health.valid = validator();
+            if (!health.valid && diagnosis) {
+                health.attention = diagnosis();
+            }
+            return health;
+        }));
+}
+
+void HookHealthMonitor::checkFinished() {
+    if (checkAgain_) {
+        // Asked again meanwhile: this answer may be about an older file.
+        checkAgain_ = false;
+        startCheck();
+        return;
+    }
+    checking_ = false;
+    const Health health = check_.result();
+    if (!settings_.boolean(onboardingCompletedKey)) {
+        return; // reset to first run while the check ran
+    }
+    setAttention(health.attention ? QString::fromStdString(*health.attention) : QString());
+    setHasError(!health.valid);
 }
 
 void HookHealthMonitor::checkClaudeCodeEvents() {
@@ -70,10 +127,7 @@ void HookHealthMonitor::checkClaudeCodeEvents() {
             emit missingEventsChanged(events);
         }
     });
-    // A pool of its own: finding Claude Code may take seconds, and Qt's global
-    // pool helps paint the windows.
-    static QThreadPool pool;
-    watcher->setFuture(QtConcurrent::run(&pool, eventsCheck_));
+    watcher->setFuture(QtConcurrent::run(&checkPool(), eventsCheck_));
 }
 
 void HookHealthMonitor::setAttention(const QString& value) {

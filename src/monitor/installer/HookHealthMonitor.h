@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,12 @@ class SettingsStore;
 // Claude Code settings file complete and pointing at this copy of the recorder?
 // Checks at start, every ten minutes and on demand, and publishes `hasError`
 // only when the answer changes. It never repairs anything itself.
+//
+// A check reads and parses the whole settings file, which can take a good
+// part of a second for a file of many megabytes: it runs off the main thread,
+// whose event loop keeps the tray and the phone link going, and its answer
+// comes back whole to the main thread. The validator and the diagnosis are
+// therefore called on another thread.
 class HookHealthMonitor : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool hasError READ hasError NOTIFY hasErrorChanged)
@@ -40,6 +47,8 @@ public:
 
     explicit HookHealthMonitor(const SettingsStore& settings, Validator validator = {},
                                QObject* parent = nullptr, Diagnosis diagnosis = {});
+    // Waits for a check still running: it may use what the validator refers to.
+    ~HookHealthMonitor() override;
 
     // True when the configuration is not valid and onboarding has been
     // completed; before that, no hook error is ever shown.
@@ -53,8 +62,14 @@ public:
     // looks for events to add.
     void start();
 
-    // One immediate check, for instance right after the user repaired the hooks.
+    // One immediate check, for instance right after the user repaired the
+    // hooks; the state changes when its answer arrives. Asked while a check
+    // runs, it runs once more after that one (however often it was asked), and
+    // only that newer answer is published: checks never pile up, and the last
+    // word is about the file as it was last asked about.
     void checkNow();
+    // Whether a check is running or due (tests and pictures wait for this).
+    bool isChecking() const { return checking_; }
 
     // Which hook events the installed Claude Code supports that Quillo has not
     // registered: found off the main thread (finding Claude Code may take
@@ -71,6 +86,13 @@ signals:
     void missingEventsChanged(const QStringList& events);
 
 private:
+    // What one check found, carried whole from the thread that read the file.
+    struct Health {
+        bool valid = true;
+        std::optional<std::string> attention;
+    };
+    void startCheck();
+    void checkFinished();
     void setHasError(bool value);
     void setAttention(const QString& value);
 
@@ -78,6 +100,9 @@ private:
     Validator validator_;
     Diagnosis diagnosis_;
     QTimer* timer_ = nullptr;
+    QFutureWatcher<Health> check_;
+    bool checking_ = false;
+    bool checkAgain_ = false;
     bool hasError_ = false;
     QString attention_;
     EventsCheck eventsCheck_;

@@ -26,8 +26,22 @@ using nlohmann::json;
 
 namespace {
 
-std::optional<json> parseObject(std::string_view text) {
-    json parsed = json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false);
+// How much of a file a reading keeps: all of it to rewrite the file, only the
+// root's "hooks" member to look at the hooks. A settings file can hold
+// hundreds of thousands of permission rules, whose tree would cost several
+// times the file's size for a check that never looks at them.
+enum class Keep { everything, hooksOnly };
+
+bool keepHooksOnly(int depth, json::parse_event_t event, json& parsed) {
+    return depth != 1 || event != json::parse_event_t::key || parsed == "hooks";
+}
+
+json::parser_callback_t keeping(Keep keep) {
+    return keep == Keep::hooksOnly ? json::parser_callback_t(keepHooksOnly) : nullptr;
+}
+
+std::optional<json> parseObject(std::string_view text, Keep keep = Keep::everything) {
+    json parsed = json::parse(text.begin(), text.end(), keeping(keep), /*allow_exceptions=*/false);
     if (parsed.is_discarded() || !parsed.is_object()) {
         return std::nullopt;
     }
@@ -185,7 +199,7 @@ bool holdsValuesThatCannotBeKept(std::string_view text) {
             i += length - 1;
         }
     }
-    return found && parseObject(neutral).has_value();
+    return found && parseObject(neutral, Keep::hooksOnly).has_value();
 }
 
 std::optional<json> readObject(const std::filesystem::path& path) {
@@ -193,7 +207,7 @@ std::optional<json> readObject(const std::filesystem::path& path) {
     if (!bytes) {
         return std::nullopt;
     }
-    return parseObject(*bytes);
+    return parseObject(*bytes, Keep::hooksOnly);
 }
 
 // A quoted absolute path whose last component is the recorder, with nothing
@@ -259,7 +273,10 @@ enum class Serialisation { written, cannotWrite, tooLarge };
 // the write limit for a file of `sizeRead` bytes.
 Serialisation serialise(const json& root, bool trailingLineFeed, std::size_t sizeRead,
                         std::string& text) {
-    auto written = JsonWriter::pretty(root, writeLimit(sizeRead));
+    // Room for the text read, a quarter more (the writer's " : ", its escaped
+    // slashes) and the final line feed: a large file is then written without
+    // being copied as it grows, and without twice the room it needs.
+    auto written = JsonWriter::pretty(root, writeLimit(sizeRead), sizeRead + sizeRead / 4 + 4096);
     if (!written) {
         // The compact form fails for the same reasons as the pretty one, except
         // the size: what it can write, only the indentation made too large.
@@ -412,14 +429,14 @@ bool onlyWhitespace(std::string_view text) {
 struct Inspection {
     bool exists = false;
     std::string bytes;
-    std::optional<json> root; // when it is a JSON object the parser can keep
+    std::optional<json> root; // when it is a JSON object the parser can keep (as `Keep` says)
     Plan::Refusal refusal = Plan::Refusal::none;
     int line = 0;
     int column = 0;
     std::string detail;
 };
 
-Inspection inspect(const std::filesystem::path& settings) {
+Inspection inspect(const std::filesystem::path& settings, Keep keep) {
     Inspection found;
     struct stat info {};
     found.exists = ::stat(settings.c_str(), &info) == 0;
@@ -451,7 +468,7 @@ Inspection inspect(const std::filesystem::path& settings) {
         return found;
     }
     try {
-        json parsed = json::parse(text.begin(), text.end());
+        json parsed = json::parse(text.begin(), text.end(), keeping(keep));
         if (!parsed.is_object()) {
             found.refusal = Plan::Refusal::notAnObject;
             return found;
@@ -641,7 +658,7 @@ Plan computePlan(const Setup& setup, Timestamp at) {
     Plan plan;
     plan.settingsPath = setup.settingsPath.string();
     plan.hookCommandPath = setup.hookCommandPath;
-    Inspection found = inspect(setup.settingsPath);
+    Inspection found = inspect(setup.settingsPath, Keep::everything);
     plan.willCreateSettingsFile = !found.exists;
     if (found.exists) {
         plan.backupPath = freeBackupPath(backupPathFor(setup.settingsPath, at));
@@ -744,6 +761,20 @@ std::optional<std::string> canonicalText(std::string_view text) {
     return written;
 }
 
+bool canonicalText(std::string_view text, const std::function<void(std::string_view)>& piece) {
+    auto root = parseObject(text);
+    if (!root) {
+        return false;
+    }
+    // The pretty text of an object ends with its "}": the line feed that
+    // serialise adds comes after it, as a piece of its own.
+    if (!JsonWriter::prettyInPieces(*root, writeLimit(text.size()), piece)) {
+        return false;
+    }
+    piece("\n");
+    return true;
+}
+
 namespace {
 
 std::optional<std::string> attentionFor(const std::filesystem::path& settingsFile,
@@ -769,11 +800,11 @@ std::optional<std::string> attentionFor(const std::filesystem::path& settingsFil
 } // namespace
 
 std::optional<std::string> unreadableSettings(const std::filesystem::path& settingsFile) {
-    return attentionFor(settingsFile, inspect(settingsFile));
+    return attentionFor(settingsFile, inspect(settingsFile, Keep::hooksOnly));
 }
 
 SettingsStatus settingsStatus(const std::filesystem::path& settingsFile) {
-    const Inspection found = inspect(settingsFile);
+    const Inspection found = inspect(settingsFile, Keep::hooksOnly);
     SettingsStatus status;
     status.attention = attentionFor(settingsFile, found);
     if (found.root) {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -151,6 +152,11 @@ std::string refusalMessage(const Plan& plan);
 // compares the target with, so that only real changes stand out. Absent when
 // `text` is not a JSON object the writer can write.
 std::optional<std::string> canonicalText(std::string_view text);
+// The same text handed to `piece` in pieces as it is written (every piece but
+// the last ends with a line feed), for a reader that only looks at it: a large
+// file's canonical text is then never held whole. False, the pieces so far
+// meaning nothing, when canonicalText gives nothing.
+bool canonicalText(std::string_view text, const std::function<void(std::string_view)>& piece);
 
 // Whether the settings file needs the user's attention before anything can be
 // installed: the refusal message of a file that exists but cannot be read as a

@@ -58,6 +58,9 @@ struct BrokenHooks {
     BrokenHooks() {
         settings.setBoolean(HookHealthMonitor::onboardingCompletedKey, true);
         health.checkNow();
+        while (health.isChecking()) { // the answer comes from another thread
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
     }
 };
 

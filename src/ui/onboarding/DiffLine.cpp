@@ -3,6 +3,8 @@
 
 #include "installer/HookInstaller.h"
 
+#include <algorithm>
+#include <functional>
 #include <unordered_map>
 
 namespace quillo {
@@ -25,6 +27,58 @@ template <typename Line> void forEachLine(std::string_view text, Line line) {
     line(start, text.size() - start);
 }
 
+// Room for every line of `text`, so that the rows of a large file are not
+// copied again and again as they grow.
+std::size_t lineCountAtMost(std::string_view text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n') +
+                                    std::count(text.begin(), text.end(), '\r')) +
+           1;
+}
+
+// How often each line occurs in a text that is never held whole: the lines
+// are kept as 64-bit hashes, a few bytes each. Two different lines share a
+// hash with a chance of about one in 10^19 per pair; even a file of a million
+// lines is far from making that likely, and the cost of it would be one line
+// shown as unchanged in a preview.
+class LineCounts {
+public:
+    void add(std::string_view line) { hashes_.push_back(std::hash<std::string_view>{}(line)); }
+
+    // After the last add.
+    void count() {
+        std::sort(hashes_.begin(), hashes_.end());
+        for (std::size_t i = 0; i < hashes_.size();) {
+            std::size_t j = i;
+            while (j < hashes_.size() && hashes_[j] == hashes_[i]) {
+                ++j;
+            }
+            counts_.push_back({hashes_[i], static_cast<std::uint32_t>(j - i)});
+            i = j;
+        }
+        hashes_ = {};
+    }
+
+    // Whether the text holds `line` once more than taken so far; takes it.
+    bool take(std::string_view line) {
+        const std::uint64_t hash = std::hash<std::string_view>{}(line);
+        auto found = std::lower_bound(counts_.begin(), counts_.end(), hash,
+                                      [](const Count& c, std::uint64_t h) { return c.hash < h; });
+        if (found == counts_.end() || found->hash != hash || found->remaining == 0) {
+            return false;
+        }
+        --found->remaining;
+        return true;
+    }
+
+private:
+    struct Count {
+        std::uint64_t hash;
+        std::uint32_t remaining;
+    };
+    std::vector<std::uint64_t> hashes_;
+    std::vector<Count> counts_;
+};
+
 } // namespace
 
 std::vector<std::string> normalizedLines(std::string_view text) {
@@ -45,6 +99,7 @@ std::vector<DiffRow> diffRows(std::string_view existingText, std::string_view ta
         });
     }
     std::vector<DiffRow> rows;
+    rows.reserve(lineCountAtMost(targetText));
     forEachLine(targetText, [&](std::size_t offset, std::size_t length) {
         DiffRow row{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length),
                     DiffLine::Kind::added};
@@ -67,13 +122,45 @@ std::vector<DiffLine> DiffLine::build(std::string_view existingText, std::string
 }
 
 DiffPreview previewDiff(std::string_view existingText, std::string_view targetText) {
+    // The existing text as the writer would write it back is only looked at,
+    // line by line as it is written: for a file of many megabytes it is never
+    // held whole next to the plan's two texts and the parsed file.
+    LineCounts existingLines;
+    std::string line; // the start of a line that continues in the next piece
+    std::size_t compared = 0;
+    bool unchanged = true; // the canonical text so far is the existing text
+    const bool canonical = HookInstaller::canonicalText(existingText, [&](std::string_view piece) {
+        unchanged = unchanged && compared <= existingText.size() &&
+                    existingText.substr(compared, piece.size()) == piece;
+        compared += piece.size();
+        for (std::size_t end = piece.find('\n'); end != std::string_view::npos;
+             end = piece.find('\n')) {
+            if (line.empty()) {
+                existingLines.add(piece.substr(0, end));
+            } else {
+                line.append(piece.substr(0, end));
+                existingLines.add(line);
+                line.clear();
+            }
+            piece.remove_prefix(end + 1);
+        }
+        line.append(piece);
+    });
     DiffPreview preview;
-    if (auto canonical = HookInstaller::canonicalText(existingText)) {
-        preview.rows = diffRows(*canonical, targetText);
-        preview.reformatted = *canonical != existingText;
-    } else {
+    if (!canonical) {
         preview.rows = diffRows(existingText, targetText);
+        return preview;
     }
+    existingLines.add(line); // the last, empty after the final line feed
+    existingLines.count();
+    preview.reformatted = !unchanged || compared != existingText.size();
+    preview.rows.reserve(lineCountAtMost(targetText));
+    forEachLine(targetText, [&](std::size_t offset, std::size_t length) {
+        const bool kept = existingLines.take(targetText.substr(offset, length));
+        preview.rows.push_back({static_cast<std::uint32_t>(offset),
+                                static_cast<std::uint32_t>(length),
+                                kept ? DiffLine::Kind::context : DiffLine::Kind::added});
+    });
     return preview;
 }
 

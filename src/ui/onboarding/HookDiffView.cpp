@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <malloc.h>
 
 namespace quillo {
 
@@ -315,24 +316,32 @@ void HookDiffView::setPlan(std::shared_ptr<const HookInstaller::Plan> plan, bool
     watcher_ = new QFutureWatcher<DiffPreview>(this);
     connect(watcher_, &QFutureWatcherBase::finished, this, [this, generation] {
         if (generation == generation_ && !prepared_ && watcher_ != nullptr) {
-            showPreview(watcher_->result());
+            showPreview(watcher_->future().takeResult());
         }
     });
     watcher_->setFuture(QtConcurrent::run(&backgroundPool(), [plan = plan_] {
-        return previewDiff(plan->existingText, plan->targetText);
+        DiffPreview preview = previewDiff(plan->existingText, plan->targetText);
+        // Making the plan and this listing parsed the file twice, each time in
+        // a pool thread; the C library keeps what such a thread freed in its
+        // own arena, resident, for that thread to use again. The preview stays
+        // open for a while, and a health check meanwhile reads the file in
+        // yet another thread: give those tens of megabytes back now.
+        ::malloc_trim(0);
+        return preview;
     }));
 }
 
 void HookDiffView::finishPreparing() {
     if (!prepared_ && watcher_ != nullptr) {
         watcher_->waitForFinished();
-        showPreview(watcher_->result());
+        showPreview(watcher_->future().takeResult());
     }
 }
 
-void HookDiffView::showPreview(const DiffPreview& preview) {
+void HookDiffView::showPreview(DiffPreview preview) {
     reformatted_ = preview.reformatted;
-    model_->reset(plan_, preview.rows);
+    // Moved, not copied: a large file has hundreds of thousands of rows.
+    model_->reset(plan_, std::move(preview.rows));
     listing_->scrollToTop();
     prepared_ = true;
     rebuildNotes();

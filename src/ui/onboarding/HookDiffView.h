@@ -64,7 +64,7 @@ signals:
     void prepared();
 
 private:
-    void showPreview(const DiffPreview& preview);
+    void showPreview(DiffPreview preview);
     void rebuildNotes();
 
     std::shared_ptr<const HookInstaller::Plan> plan_;
