@@ -477,6 +477,14 @@ Please paste the clipboard into a GitHub issue or any chat.</translation>
         <source>会话等待输入时通知</source>
         <translation>Notify when a session waits for input</translation>
     </message>
+    <message>
+        <source>在 Quillo 中回答权限请求</source>
+        <translation>Answer permission questions from Quillo</translation>
+    </message>
+    <message>
+        <source>在 Quillo 中允许或拒绝 Claude Code 的权限请求, 终端里的对话框照常可用</source>
+        <translation>Allow or deny Claude Code's permission requests in Quillo; the dialog in the terminal still works</translation>
+    </message>
 </context>
 <context>
     <name>HeadlessMonitor</name>

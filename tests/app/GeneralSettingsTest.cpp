@@ -11,6 +11,7 @@
 #include "platform/SettingsStore.h"
 #include "settings/GeneralDetail.h"
 #include "settings/NoticeSwitches.h"
+#include "app/HeadlessParts.h"
 #include "settings/SettingsRow.h"
 
 #include "QtTestApp.h"
@@ -229,6 +230,13 @@ TEST_F(GeneralDetailTest, NoticeSwitchesAreOnByDefaultAndSayWhenTheDesktopHasNoS
     auto later = make();
     EXPECT_FALSE(later->noticeSwitches()->permissionSwitch()->isEnabled());
     EXPECT_EQ(later->noticeSwitches()->inputRow()->subtitle(), noServer);
+    // Answering questions does not need the notification service.
+    QCheckBox* answer = later->noticeSwitches()->answerSwitch();
+    EXPECT_TRUE(answer->isEnabled());
+    EXPECT_TRUE(answer->isChecked()) << "on while never set";
+    EXPECT_TRUE(HeadlessParts::answersPermissions(settings));
+    answer->click();
+    EXPECT_FALSE(HeadlessParts::answersPermissions(settings));
 }
 
 TEST_F(GeneralDetailTest, AFailedLaunchAtLoginSwitchShowsTheRealStateAndWhy) {

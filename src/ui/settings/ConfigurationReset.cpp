@@ -2,6 +2,7 @@
 #include "ConfigurationReset.h"
 
 #include "AppPaths.h"
+#include "app/HeadlessParts.h"
 #include "app/SoftwareUpdateController.h"
 #include "installer/HookHealthMonitor.h"
 #include "installer/HookInstaller.h"
@@ -29,6 +30,7 @@ QStringList preferenceKeys() {
         QString::fromLatin1(SoftwareUpdateController::automaticChecksKey),
         QString::fromLatin1(SessionNotices::permissionKey),
         QString::fromLatin1(SessionNotices::inputKey),
+        QString::fromLatin1(HeadlessParts::answerPermissionsKey),
     };
 }
 

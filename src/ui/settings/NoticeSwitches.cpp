@@ -2,6 +2,7 @@
 #include "NoticeSwitches.h"
 
 #include "SettingsRow.h"
+#include "app/HeadlessParts.h"
 #include "notices/Notifier.h"
 #include "notices/SessionNotices.h"
 #include "platform/SettingsStore.h"
@@ -58,6 +59,14 @@ NoticeSwitches::NoticeSwitches(SurfaceCard& card, SettingsStore* settings, Notif
     addRow(SessionNotices::inputKey, QStringLiteral("notifyInput"),
            QCoreApplication::translate("GeneralDetail", "会话等待输入时通知"), inputSubtitle(),
            input_, inputRow_);
+    SettingsRow* answerRow = nullptr;
+    addRow(HeadlessParts::answerPermissionsKey, QStringLiteral("answerPermissions"),
+           QCoreApplication::translate("GeneralDetail", "在 Quillo 中回答权限请求"),
+           QCoreApplication::translate(
+               "GeneralDetail",
+               "在 Quillo 中允许或拒绝 Claude Code 的权限请求, 终端里的对话框照常可用"),
+           answer_, answerRow);
+    answer_->setEnabled(settings_ != nullptr);
 
     if (notifier != nullptr) {
         connect(notifier, &Notifier::availabilityChanged, this, &NoticeSwitches::showAvailability);

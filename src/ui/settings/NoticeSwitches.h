@@ -15,7 +15,9 @@ class SurfaceCard;
 // The general pane's two notice rows: notify when a session needs a
 // permission decision, and when it waits for input. Both are on unless the
 // user switched them off. Without a notification service on the desktop the
-// rows say so and their switches are disabled, until a service appears.
+// rows say so and their switches are disabled, until a service appears. A
+// third row says whether Quillo answers permission questions at all (on
+// unless switched off); it does not depend on the notification service.
 class NoticeSwitches : public QObject {
     Q_OBJECT
 
@@ -28,6 +30,7 @@ public:
     QCheckBox* inputSwitch() const { return input_; }
     SettingsRow* permissionRow() const { return permissionRow_; }
     SettingsRow* inputRow() const { return inputRow_; }
+    QCheckBox* answerSwitch() const { return answer_; }
 
 private:
     void showAvailability(bool available);
@@ -35,6 +38,7 @@ private:
     SettingsStore* settings_;
     QCheckBox* permission_ = nullptr;
     QCheckBox* input_ = nullptr;
+    QCheckBox* answer_ = nullptr;
     SettingsRow* permissionRow_ = nullptr;
     SettingsRow* inputRow_ = nullptr;
 };
