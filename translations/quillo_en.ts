@@ -877,6 +877,14 @@ keep your phone next to the computer and always know.</translation>
 <context>
     <name>PairedPhonesDetail</name>
     <message>
+        <source>允许已配对的手机回答权限请求</source>
+        <translation>Let paired phones answer permission questions</translation>
+    </message>
+    <message>
+        <source>手机上会显示 Claude Code 的权限请求，并可以允许或拒绝；每次回答都记录在诊断日志中。</source>
+        <translation>The phone shows Claude Code's permission requests and can allow or deny them; every answer is recorded in the diagnostic log.</translation>
+    </message>
+    <message>
         <source>解除配对后，对应手机将无法再连接到此电脑，需要重新走配对流程。</source>
         <translation>After unpairing, that phone can no longer connect to this computer until it is paired again.</translation>
     </message>

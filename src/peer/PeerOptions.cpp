@@ -35,6 +35,7 @@ const char* peerUsage() {
     return "usage: QuilloPeer [--uri quillo://pair?... | --host HOST --port PORT] [--pin HEX]\n"
            "                  [--trust-new-host] [--name NAME] [--token TOKEN]\n"
            "                  [--snapshot-request] [--switch-to ID] [--unpair-notification]\n"
+           "                  [--answer-permissions allow|deny|ask]\n"
            "                  [--count N] [--timeout SECONDS]\n"
            "       QuilloPeer --forget FINGERPRINT | --forget HOST:PORT\n"
            "       QuilloPeer --help | --version\n"
@@ -49,8 +50,12 @@ const char* peerUsage() {
            "one), remembered with it. When a known monitor's saved address does not answer,\n"
            "QuilloPeer looks for it on the local network by its fingerprint.\n"
            "--forget drops a remembered monitor and its token.\n"
+           "Permission questions (when the monitor lets phones answer) are answered at\n"
+           "once with --answer-permissions allow or deny; with ask, each is shown on\n"
+           "standard error and waits for an allow or deny command.\n"
            "Commands on standard input, one per line:\n"
-           "  snapshot_request | switch_to ID | unpair_notification | quit\n";
+           "  snapshot_request | switch_to ID | unpair_notification\n"
+           "  allow REQUEST_ID | deny REQUEST_ID [MESSAGE] | quit\n";
 }
 
 std::variant<PeerOptions, PeerUsageError>
@@ -72,7 +77,8 @@ parsePeerOptions(const std::vector<std::string>& arguments) {
             options.sendOnConnect.push_back(TransportMessage::unpairNotification());
         } else if (flag == "--host" || flag == "--port" || flag == "--name" || flag == "--token" ||
                    flag == "--switch-to" || flag == "--count" || flag == "--timeout" ||
-                   flag == "--pin" || flag == "--uri" || flag == "--forget") {
+                   flag == "--pin" || flag == "--uri" || flag == "--forget" ||
+                   flag == "--answer-permissions") {
             auto v = value();
             if (!v) {
                 return PeerUsageError{flag + " needs a value"};
@@ -94,6 +100,16 @@ parsePeerOptions(const std::vector<std::string>& arguments) {
                     return PeerUsageError{"--pin needs a SHA-256 fingerprint (64 hex digits)"};
                 }
                 options.pin = *pin;
+            } else if (flag == "--answer-permissions") {
+                if (*v == "allow") {
+                    options.answerPermissions = PeerOptions::Answering::allow;
+                } else if (*v == "deny") {
+                    options.answerPermissions = PeerOptions::Answering::deny;
+                } else if (*v == "ask") {
+                    options.answerPermissions = PeerOptions::Answering::ask;
+                } else {
+                    return PeerUsageError{"--answer-permissions takes allow, deny or ask"};
+                }
             } else if (flag == "--forget") {
                 options.forget = *v;
             } else if (flag == "--port") {
@@ -137,6 +153,22 @@ std::optional<TransportMessage> parsePeerCommand(const std::string& line) {
     }
     if (command == "unpair_notification") {
         return TransportMessage::unpairNotification();
+    }
+    for (const std::string verb : {"allow ", "deny "}) {
+        if (command.rfind(verb, 0) != 0) {
+            continue;
+        }
+        const std::string rest = trim(command.substr(verb.size()));
+        const auto space = rest.find(' ');
+        const std::string id = rest.substr(0, space);
+        if (id.empty()) {
+            return std::nullopt;
+        }
+        std::optional<std::string> message;
+        if (space != std::string::npos && verb == "deny ") {
+            message = trim(rest.substr(space + 1));
+        }
+        return TransportMessage::permissionDecision({id, verb == "allow ", message});
     }
     const std::string prefix = "switch_to ";
     if (command.rfind(prefix, 0) == 0) {

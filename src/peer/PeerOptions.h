@@ -27,6 +27,10 @@ struct PeerOptions {
     bool trustNewHost = false;
     // --forget FINGERPRINT (or HOST:PORT): drop a remembered host, then quit.
     std::optional<std::string> forget;
+    // --answer-permissions: how a permission question is answered; "ask"
+    // says it on standard error and waits for an allow or deny command.
+    enum class Answering { allow, deny, ask };
+    std::optional<Answering> answerPermissions;
 };
 
 struct PeerUsageError {
@@ -38,7 +42,8 @@ std::variant<PeerOptions, PeerUsageError>
 parsePeerOptions(const std::vector<std::string>& arguments);
 
 // One line typed on standard input: "snapshot_request", "switch_to ID",
-// "unpair_notification". Nothing for anything else.
+// "unpair_notification", "allow REQUEST_ID", "deny REQUEST_ID [MESSAGE]".
+// Nothing for anything else.
 std::optional<TransportMessage> parsePeerCommand(const std::string& line);
 
 const char* peerUsage();

@@ -104,6 +104,27 @@ public:
         }
     }
 
+    void answerQuestion(const TransportMessage::PermissionRequest& question) {
+        if (!options_.answerPermissions) {
+            return;
+        }
+        switch (*options_.answerPermissions) {
+        case PeerOptions::Answering::allow:
+        case PeerOptions::Answering::deny: {
+            const bool allow = *options_.answerPermissions == PeerOptions::Answering::allow;
+            status(std::string(allow ? "allowing " : "denying ") + question.requestId + ": " +
+                   question.summary);
+            send(TransportMessage::permissionDecision({question.requestId, allow, std::nullopt}));
+            return;
+        }
+        case PeerOptions::Answering::ask:
+            status("permission question " + question.requestId + " from " +
+                   question.processId + ": " + question.summary + " (answer: allow " +
+                   question.requestId + " | deny " + question.requestId + ")");
+            return;
+        }
+    }
+
     void send(const TransportMessage& message) {
         if (!host_) {
             waiting_.push_back(message);
@@ -170,6 +191,9 @@ private:
         transport_->onReceive = [this](const TransportMessage& message, const TransportPeer&) {
             if (auto line = JsonWriter::compact(TransportCoding::toJson(message))) {
                 std::cout << *line << std::endl;
+            }
+            if (message.kind() == TransportMessage::Kind::permissionRequest) {
+                answerQuestion(std::get<TransportMessage::PermissionRequest>(message.payload));
             }
             if (options_.count && ++received_ >= *options_.count) {
                 app_.exit(0);

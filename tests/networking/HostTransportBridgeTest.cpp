@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QTcpServer>
 
+#include "questions/OpenQuestions.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -100,7 +102,8 @@ protected:
                                           [this](const ClaudeProcess& p) {
                                               switched.push_back(p.id);
                                               return TerminalSwitcher(services()).switchTo(p);
-                                          }},
+                                          },
+                                          &questions},
             std::move(transport));
         QObject::connect(bridge.get(), &HostTransportBridge::connectedPeerCountChanged,
                          [this](int count) { counts.push_back(count); });
@@ -147,6 +150,7 @@ protected:
     FakeDBusCaller dbus;
     std::vector<std::string> switched;
     std::vector<int> counts;
+    OpenQuestions questions;
 };
 
 TEST_F(HostTransportBridgeTest, APairedPhoneGetsInWithoutAPromptAndIsServed) {
@@ -586,6 +590,75 @@ TEST_F(HostTransportBridgeTest, ATakenPortIsSaidWhereTheUserSeesIt) {
     std::ostringstream console;
     printPhoneLinkStatus(bridge, console);
     EXPECT_NE(console.str().find(notices[0].toStdString()), std::string::npos) << console.str();
+}
+
+TEST_F(HostTransportBridgeTest, APhoneAllowedToAnswerSeesQuestionsAndItsAnswerDecides) {
+    PairedClientStorage::add(settings, "Phone", token);
+    auto bridge = makeBridge();
+    bridge->start();
+    std::vector<std::optional<PermissionQuestion::Answer>> replies;
+    auto ask = [&](const std::string& session) {
+        PermissionQuestion::Question question;
+        question.sessionId = session;
+        question.claudePID = 4242;
+        question.toolName = "Bash";
+        question.toolInput = {{"command", "make deploy"}};
+        return *questions.open(
+            question, [&](const auto& answer) { replies.push_back(answer); }, clock);
+    };
+    // Off by default: the phone hears of no question, and cannot answer one.
+    const auto hidden = ask("s1");
+    Phone phone(*this, "Phone", token);
+    phone.transport->start();
+    ASSERT_TRUE(waitUntil([&] { return phone.connected(); }));
+    phone.send(TM::snapshotRequest());
+    phone.send(TM::permissionDecision({std::to_string(hidden), true, std::nullopt}));
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 2; }));
+    EXPECT_EQ(phone.events.received[0].first.kind(), TM::Kind::snapshot);
+    EXPECT_EQ(phone.events.received[1].first,
+              TM::permissionResolved({std::to_string(hidden), TM::PermissionOutcome::withdrawn}));
+    EXPECT_TRUE(replies.empty()) << "an answer the user did not allow changes nothing";
+
+    // Switched on: the open question follows the next snapshot, a new one
+    // comes at once, and the phone's answer goes to the waiting recorder.
+    HostTransportBridge::setPhonesAnswer(settings, true);
+    phone.send(TM::snapshotRequest());
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 4; }));
+    auto shown = std::get<TM::PermissionRequest>(phone.events.received[3].first.payload);
+    EXPECT_EQ(shown.requestId, std::to_string(hidden));
+    EXPECT_EQ(shown.processId, "s1");
+    EXPECT_EQ(shown.summary, "Bash: make deploy");
+    const auto fresh = ask("s2");
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 5; }));
+    EXPECT_EQ(std::get<TM::PermissionRequest>(phone.events.received[4].first.payload).requestId,
+              std::to_string(fresh));
+
+    phone.send(TM::permissionDecision({std::to_string(fresh), false, "not from the train"}));
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 6; }));
+    EXPECT_EQ(phone.events.received[5].first,
+              TM::permissionResolved({std::to_string(fresh), TM::PermissionOutcome::denied}));
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0], (PermissionQuestion::Answer{PermissionQuestion::Behavior::deny,
+                                                      "not from the train"}));
+    auto logged = logEntry("permission denied");
+    ASSERT_TRUE(logged);
+    EXPECT_EQ(logged->context["by"], "phone Phone");
+
+    // Answered in the terminal meanwhile: the phone is told, and a late
+    // answer is answered with the close and changes nothing.
+    ParsedHookEvent ran{.eventName = "PostToolUse", .sessionId = "s1", .timestamp = clock};
+    questions.ingest({ran});
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 7; }));
+    EXPECT_EQ(phone.events.received[6].first,
+              TM::permissionResolved(
+                  {std::to_string(hidden), TM::PermissionOutcome::answeredElsewhere}));
+    // (The fifth request of this phone: its burst allows no more at once.)
+    phone.send(TM::permissionDecision({std::to_string(hidden), true, std::nullopt}));
+    ASSERT_TRUE(waitUntil([&] { return phone.events.received.size() == 8; }));
+    EXPECT_EQ(phone.events.received[7].first,
+              TM::permissionResolved({std::to_string(hidden), TM::PermissionOutcome::withdrawn}));
+    EXPECT_EQ(replies.size(), 2u); // the terminal's: "no answer" to the recorder
+    EXPECT_EQ(replies[1], std::nullopt);
 }
 
 TEST(HostTransportBridgeSnapshot, MarksProcessesWithATerminalAsSwitchable) {

@@ -4,6 +4,10 @@
 
 #include "networking/HostTransportBridge.h"
 #include "networking/PairedClientStorage.h"
+#include "questions/OpenQuestions.h"
+#include "questions/QuestionServer.h"
+#include "ChildProcess.h"
+#include "PermissionQuestion.h"
 
 #include "FakeProc.h"
 #include "TransportHarness.h"
@@ -12,6 +16,7 @@
 #include "transport/TransportInvitationContext.h"
 
 #include <QProcess>
+#include <future>
 #include <QTcpServer>
 
 #include <pty.h>
@@ -150,6 +155,62 @@ TEST_F(QuilloPeerTest, TalksToTheMonitorAsAPairedPhone) {
     ASSERT_TRUE(waitUntil([&] { return peer.state() == QProcess::NotRunning; }));
     EXPECT_EQ(peer.exitCode(), 0);
     EXPECT_TRUE(waitUntil([&] { return bridge.connectedPeerCount() == 0; }));
+}
+
+TEST_F(QuilloPeerTest, APhoneAnswersTheQuestionARecorderWaitsOn) {
+    // The whole way: the recorder Claude Code starts, the monitor's socket
+    // and open questions, the phone link, and the phone's "allow".
+    const auto runtime = home.path() / "run";
+    std::filesystem::create_directories(runtime);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    OpenQuestions questions;
+    QuestionServer server(questions, PermissionQuestion::socketPath(home.appSupport()),
+                          [] { return true; });
+    ASSERT_EQ(server.listen(), std::nullopt);
+    PairedClientStorage::add(settings, "Phone", "tok");
+    HostTransportBridge::setPhonesAnswer(settings, true);
+    HostTransportBridge bridge(
+        {store, settings, trust, [](const ClaudeProcess&) { return SwitchResult::switched(); },
+         &questions},
+        HostTransportBridge::makeTransport("Desk", options()));
+    bridge.start();
+    const auto port = bridge.transport().listeningPort();
+    ASSERT_TRUE(port);
+    peer.start(QUILLO_PEER_BINARY,
+               {"--host", "127.0.0.1", "--port", QString::number(*port), "--name", "Phone",
+                "--token", "tok", "--trust-new-host", "--answer-permissions", "allow"});
+    ASSERT_TRUE(waitUntil([&] { return bridge.connectedPeerCount() == 1; },
+                          std::chrono::milliseconds(20000)));
+
+    auto env = home.environment();
+    env.push_back("XDG_RUNTIME_DIR=" + runtime.string());
+    auto recorder = std::async(std::launch::async, [env] {
+        return ChildProcess::run(
+            {QUILLO_HOOK_BINARY},
+            {.timeLimit = std::chrono::seconds(60),
+             .standardInput = json{{"session_id", "s1"},
+                                   {"hook_event_name", "PermissionRequest"},
+                                   {"tool_name", "Bash"},
+                                   {"tool_input", {{"command", "make deploy"}}}}
+                                  .dump(),
+             .extraEnvironment = env});
+    });
+    ASSERT_TRUE(waitUntil([&] {
+        return recorder.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }, std::chrono::milliseconds(60000)));
+    ::unsetenv("XDG_RUNTIME_DIR");
+    auto result = recorder.get();
+    EXPECT_EQ(result.exitCode, 0);
+    ASSERT_FALSE(result.standardOutput.empty());
+    EXPECT_EQ(json::parse(result.standardOutput)["hookSpecificOutput"]["decision"]["behavior"],
+              "allow");
+    ASSERT_TRUE(waitUntil([&] { return lines().size() == 2; }));
+    EXPECT_EQ(lines()[0]["type"], "permission_request");
+    EXPECT_EQ(lines()[0]["summary"], "Bash: make deploy");
+    EXPECT_EQ(lines()[1]["type"], "permission_resolved");
+    EXPECT_EQ(lines()[1]["outcome"], "allowed");
+    peer.write("quit\n");
+    ASSERT_TRUE(waitUntil([&] { return peer.state() == QProcess::NotRunning; }));
 }
 
 TEST_F(QuilloPeerTest, ANewCertificateNeverSeesTheTokenUnlessTheUserTrustsIt) {

@@ -60,6 +60,10 @@ TEST(TransportCoding, EveryMessageSurvivesARoundTrip) {
         TM::switchResult({"s", false, "未识别终端 app"}),
         TM::switchResult({"s", true, std::nullopt}),
         TM::unpairNotification(),
+        TM::permissionRequest({"17", "s", "Bash", "Bash: make deploy", timestampFromSeconds(2.5)}),
+        TM::permissionDecision({"17", true, std::nullopt}),
+        TM::permissionDecision({"17", false, "not now"}),
+        TM::permissionResolved({"17", TM::PermissionOutcome::answeredElsewhere}),
     };
     for (const auto& message : messages) {
         auto back = TransportCoding::decode(TransportCoding::encode(message));
@@ -87,7 +91,7 @@ TEST(TransportCoding, ReadsLenientlyWhereTheFormatAllows) {
     EXPECT_FALSE(std::get<TM::Snapshot>(snapshot.payload).processes.at(0).terminal.has_value());
 }
 
-TEST(TransportCoding, RejectsWhatIsNotOneOfTheSixMessages) {
+TEST(TransportCoding, RejectsWhatIsNotOneOfTheMessages) {
     const std::vector<std::string> bad{
         "",
         "not json",
@@ -98,6 +102,10 @@ TEST(TransportCoding, RejectsWhatIsNotOneOfTheSixMessages) {
         R"({"type":"hello"})",
         R"({"type":"switch_to"})",
         R"({"type":"switch_to","process_id":7})",
+        R"({"type":"permission_decision","request_id":"1","behavior":"Allow"})",
+        R"({"type":"permission_decision","request_id":1,"behavior":"allow"})",
+        R"({"type":"permission_resolved","request_id":"1","outcome":"maybe"})",
+        R"({"type":"permission_request","request_id":"1","process_id":"s","tool_name":"B"})",
         R"({"type":"switch_result","process_id":"x"})",
         R"({"type":"switch_result","process_id":"x","success":"yes"})",
         R"({"type":"state_update","process_id":"p","state":"sleeping","timestamp":1})",

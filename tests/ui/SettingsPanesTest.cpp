@@ -21,7 +21,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "networking/HostTransportBridge.h"
+
 #include <gtest/gtest.h>
+
+#include <QCheckBox>
 
 #include <algorithm>
 
@@ -77,6 +81,17 @@ TEST_F(PairedPhonesPane, ReadsThePhonesAgainEachTimeItIsShown) {
     pane.hide();
     pane.show();
     EXPECT_EQ(rowTitles(pane), (QStringList{"Fairphone", "Moto", "Pixel"}));
+}
+
+TEST_F(PairedPhonesPane, PhonesAnswerPermissionQuestionsOnlyOnceSwitchedOn) {
+    PairedPhonesDetail pane(services());
+    pane.show();
+    EXPECT_FALSE(pane.answersSwitch()->isChecked()) << "off while never set";
+    EXPECT_FALSE(HostTransportBridge::phonesAnswer(settings));
+    pane.answersSwitch()->click();
+    EXPECT_TRUE(HostTransportBridge::phonesAnswer(settings));
+    PairedPhonesDetail again(services());
+    EXPECT_TRUE(again.answersSwitch()->isChecked());
 }
 
 TEST_F(PairedPhonesPane, TokenOutsideANonEmptyNameListIsNotListedAndNoPhoneShowsTheEmptyState) {

@@ -13,6 +13,15 @@ constexpr std::array kindStrings{
     std::string_view{"state_update"},  std::string_view{"snapshot_request"},
     std::string_view{"snapshot"},      std::string_view{"switch_to"},
     std::string_view{"switch_result"}, std::string_view{"unpair_notification"},
+    std::string_view{"permission_request"}, std::string_view{"permission_decision"},
+    std::string_view{"permission_resolved"},
+};
+
+constexpr std::array outcomeStrings{
+    std::string_view{"allowed"},
+    std::string_view{"denied"},
+    std::string_view{"answered_elsewhere"},
+    std::string_view{"withdrawn"},
 };
 
 } // namespace
@@ -25,6 +34,19 @@ std::optional<TransportMessage::Kind> transportMessageKindFromRaw(std::string_vi
     for (auto kind : allTransportMessageKinds) {
         if (rawValue(kind) == raw) {
             return kind;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view rawValue(TransportMessage::PermissionOutcome outcome) {
+    return outcomeStrings.at(static_cast<std::size_t>(outcome));
+}
+
+std::optional<TransportMessage::PermissionOutcome> permissionOutcomeFromRaw(std::string_view raw) {
+    for (std::size_t i = 0; i < outcomeStrings.size(); ++i) {
+        if (outcomeStrings[i] == raw) {
+            return static_cast<TransportMessage::PermissionOutcome>(i);
         }
     }
     return std::nullopt;
@@ -196,6 +218,33 @@ json toJson(const TransportMessage::SwitchResult& value) {
     return out;
 }
 
+json toJson(const TransportMessage::PermissionRequest& value) {
+    json out = json::object();
+    out["request_id"] = value.requestId;
+    out["process_id"] = value.processId;
+    out["tool_name"] = value.toolName;
+    out["summary"] = value.summary;
+    out["asked_at"] = date(value.askedAt);
+    return out;
+}
+
+json toJson(const TransportMessage::PermissionDecision& value) {
+    json out = json::object();
+    out["request_id"] = value.requestId;
+    out["behavior"] = value.allow ? "allow" : "deny";
+    if (value.message) {
+        out["message"] = *value.message;
+    }
+    return out;
+}
+
+json toJson(const TransportMessage::PermissionResolved& value) {
+    json out = json::object();
+    out["request_id"] = value.requestId;
+    out["outcome"] = std::string(rawValue(value.outcome));
+    return out;
+}
+
 json toJson(const TransportMessage& message) {
     json out = std::visit(
         [](const auto& payload) -> json {
@@ -260,6 +309,27 @@ TransportMessage fromJson(const json& object) {
                                                optionalString(object, "error_message")});
     case TransportMessage::Kind::unpairNotification:
         return TransportMessage::unpairNotification();
+    case TransportMessage::Kind::permissionRequest:
+        return TransportMessage::permissionRequest(
+            {requiredString(object, "request_id"), requiredString(object, "process_id"),
+             requiredString(object, "tool_name"), requiredString(object, "summary"),
+             requiredDate(object, "asked_at")});
+    case TransportMessage::Kind::permissionDecision: {
+        const std::string behavior = requiredString(object, "behavior");
+        if (behavior != "allow" && behavior != "deny") {
+            fail("member \"behavior\" is neither \"allow\" nor \"deny\"");
+        }
+        return TransportMessage::permissionDecision({requiredString(object, "request_id"),
+                                                     behavior == "allow",
+                                                     optionalString(object, "message")});
+    }
+    case TransportMessage::Kind::permissionResolved: {
+        auto outcome = permissionOutcomeFromRaw(requiredString(object, "outcome"));
+        if (!outcome) {
+            fail("member \"outcome\" is not a permission outcome");
+        }
+        return TransportMessage::permissionResolved({requiredString(object, "request_id"), *outcome});
+    }
     }
     fail("unknown message type");
 }

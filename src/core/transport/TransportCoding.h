@@ -25,7 +25,7 @@ public:
 std::string encode(const TransportMessage& message);
 
 // Accepts members in any order and ignores unknown ones; a missing or null
-// optional member is absent. Throws on anything that is not one of the six
+// optional member is absent. Throws on anything that is not one of the
 // messages with its required members of the right JSON type.
 TransportMessage decode(std::string_view bytes);
 
@@ -35,6 +35,9 @@ nlohmann::json toJson(const TransportMessage::SnapshotProcess& value);
 nlohmann::json toJson(const TransportMessage::Snapshot& value);
 nlohmann::json toJson(const TransportMessage::SwitchTo& value);
 nlohmann::json toJson(const TransportMessage::SwitchResult& value);
+nlohmann::json toJson(const TransportMessage::PermissionRequest& value);
+nlohmann::json toJson(const TransportMessage::PermissionDecision& value);
+nlohmann::json toJson(const TransportMessage::PermissionResolved& value);
 
 // The whole message as a JSON object, "type" included.
 nlohmann::json toJson(const TransportMessage& message);

@@ -59,6 +59,32 @@ struct TransportMessage {
         bool operator==(const UnpairNotification&) const = default;
     };
 
+    // A permission question a session waits on, for a phone allowed to answer.
+    struct PermissionRequest {
+        std::string requestId;
+        std::string processId;
+        std::string toolName;
+        std::string summary;
+        Timestamp askedAt{};
+        bool operator==(const PermissionRequest&) const = default;
+    };
+
+    // The phone's answer ("allow" or "deny", with what the model is told).
+    struct PermissionDecision {
+        std::string requestId;
+        bool allow = false;
+        std::optional<std::string> message;
+        bool operator==(const PermissionDecision&) const = default;
+    };
+
+    // A question is closed, and how.
+    enum class PermissionOutcome { allowed, denied, answeredElsewhere, withdrawn };
+    struct PermissionResolved {
+        std::string requestId;
+        PermissionOutcome outcome = PermissionOutcome::withdrawn;
+        bool operator==(const PermissionResolved&) const = default;
+    };
+
     // The cases in wire order; the variant's alternatives follow the same order.
     enum class Kind {
         stateUpdate,
@@ -66,11 +92,15 @@ struct TransportMessage {
         snapshot,
         switchTo,
         switchResult,
-        unpairNotification
+        unpairNotification,
+        permissionRequest,
+        permissionDecision,
+        permissionResolved
     };
 
     using Payload = std::variant<StateUpdate, SnapshotRequest, Snapshot, SwitchTo, SwitchResult,
-                                 UnpairNotification>;
+                                 UnpairNotification, PermissionRequest, PermissionDecision,
+                                 PermissionResolved>;
 
     Payload payload;
 
@@ -82,6 +112,15 @@ struct TransportMessage {
     static TransportMessage switchTo(SwitchTo value) { return {std::move(value)}; }
     static TransportMessage switchResult(SwitchResult value) { return {std::move(value)}; }
     static TransportMessage unpairNotification() { return {UnpairNotification{}}; }
+    static TransportMessage permissionRequest(PermissionRequest value) {
+        return {std::move(value)};
+    }
+    static TransportMessage permissionDecision(PermissionDecision value) {
+        return {std::move(value)};
+    }
+    static TransportMessage permissionResolved(PermissionResolved value) {
+        return {std::move(value)};
+    }
 
     bool operator==(const TransportMessage&) const = default;
 };
@@ -90,11 +129,17 @@ inline constexpr std::array allTransportMessageKinds{
     TransportMessage::Kind::stateUpdate,  TransportMessage::Kind::snapshotRequest,
     TransportMessage::Kind::snapshot,     TransportMessage::Kind::switchTo,
     TransportMessage::Kind::switchResult, TransportMessage::Kind::unpairNotification,
+    TransportMessage::Kind::permissionRequest, TransportMessage::Kind::permissionDecision,
+    TransportMessage::Kind::permissionResolved,
 };
 
 // The "type" strings: "state_update", "snapshot_request", ...
 std::string_view rawValue(TransportMessage::Kind kind);
 // Exact and case-sensitive.
 std::optional<TransportMessage::Kind> transportMessageKindFromRaw(std::string_view raw);
+
+// "allowed", "denied", "answered_elsewhere", "withdrawn".
+std::string_view rawValue(TransportMessage::PermissionOutcome outcome);
+std::optional<TransportMessage::PermissionOutcome> permissionOutcomeFromRaw(std::string_view raw);
 
 } // namespace quillo

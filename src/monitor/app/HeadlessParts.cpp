@@ -47,7 +47,7 @@ void HeadlessParts::startQuestionServer() {
     }
     questionServer_ = std::make_unique<QuestionServer>(
         questions_, PermissionQuestion::socketPath(AppPaths::appSupportDirectory()),
-        [this] { return answersPermissions(settings_); });
+        [this] { return answersQuestions(); });
     if (auto failure = questionServer_->listen()) {
         // Recorders then find no monitor and leave the question to the terminal.
         DiagnosticLogger::warn("permissions", "questions socket not available",
@@ -86,7 +86,8 @@ void HeadlessParts::startTransportBridge() {
     bridge_ = std::make_unique<HostTransportBridge>(
         HostTransportBridge::Services{
             monitor_.store(), settings_, trustPrompt(),
-            [this](const ClaudeProcess& process) { return switcher_.switchTo(process); }},
+            [this](const ClaudeProcess& process) { return switcher_.switchTo(process); },
+            &questions_},
         HostTransportBridge::makeTransport(std::nullopt));
     bridge_->start();
     printPhoneLinkStatus(*bridge_, out_);
@@ -94,6 +95,13 @@ void HeadlessParts::startTransportBridge() {
 
 void HeadlessParts::startWatcher() {
     monitor_.startWatching();
+    // Without a desktop only a paired phone can answer: the recorders hear
+    // "no answer" at once unless the user let phones answer.
+    startQuestionServer();
+}
+
+bool HeadlessParts::answersQuestions() const {
+    return answersPermissions(settings_) && HostTransportBridge::phonesAnswer(settings_);
 }
 
 void HeadlessParts::pruneDead() {

@@ -47,6 +47,7 @@ public:
     void toggleDashboard(bool) override {}
 
     SettingsStore& settings() { return settings_; }
+    const SettingsStore& settings() const { return settings_; }
     ProcessStateStore& store() { return monitor_.store(); }
     HostTransportBridge* bridge() { return bridge_.get(); }
     SoftwareUpdateController& updates() { return updates_; }
@@ -63,9 +64,11 @@ protected:
     void releaseBridge();
     // For a subclass that shows the session table itself.
     void stopPrintingTable() { monitor_.setPrintsTable(false); }
-    // Starts taking the recorders' permission questions: for a monitor that
-    // shows them to someone who can answer.
+    // Starts taking the recorders' permission questions.
     void startQuestionServer();
+    // Whether someone can answer a question now: a paired phone allowed to;
+    // the desktop monitor also shows them itself.
+    virtual bool answersQuestions() const;
 
 private:
     SettingsStore& settings_;

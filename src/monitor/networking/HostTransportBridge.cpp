@@ -6,17 +6,41 @@
 #include "transport/TransportError.h"
 #include "transport/TransportInvitationContext.h"
 #include "transport/TransportServiceType.h"
+#include "questions/OpenQuestions.h"
 
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QSysInfo>
 #include <QTimer>
 
+#include <charconv>
+
 namespace quillo {
 
 namespace {
 
 constexpr const char* category = "transport";
+
+TransportMessage requestOf(const OpenQuestion& question) {
+    return TransportMessage::permissionRequest({std::to_string(question.id),
+                                                question.question.sessionId,
+                                                question.question.toolName, question.summary,
+                                                question.askedAt});
+}
+
+TransportMessage::PermissionOutcome outcomeOnTheWire(QuestionOutcome outcome) {
+    switch (outcome) {
+    case QuestionOutcome::allowed:
+        return TransportMessage::PermissionOutcome::allowed;
+    case QuestionOutcome::denied:
+        return TransportMessage::PermissionOutcome::denied;
+    case QuestionOutcome::answeredElsewhere:
+        return TransportMessage::PermissionOutcome::answeredElsewhere;
+    case QuestionOutcome::withdrawn:
+        break;
+    }
+    return TransportMessage::PermissionOutcome::withdrawn;
+}
 
 DiagnosticLogger::Context about(const TransportPeer& peer, DiagnosticLogger::Context extra = {}) {
     extra["peer"] = peer.displayName;
@@ -108,10 +132,81 @@ void HostTransportBridge::start() {
     subscription_ = connect(&services_.store, &ProcessStateStore::processesChanged, this,
                             &HostTransportBridge::diffAndPush);
     diffAndPush(services_.store.processes());
+    for (auto& connection : questionSubscriptions_) {
+        QObject::disconnect(connection);
+    }
+    questionSubscriptions_.clear();
+    if (services_.questions != nullptr) {
+        questionSubscriptions_.push_back(
+            connect(services_.questions, &OpenQuestions::opened, this,
+                    [this](const OpenQuestion& question) {
+                        if (phonesAnswer(services_.settings)) {
+                            broadcast(requestOf(question), transport_->connectedPeers());
+                        }
+                    }));
+        questionSubscriptions_.push_back(connect(
+            services_.questions, &OpenQuestions::closed, this,
+            [this](const OpenQuestion& question, QuestionOutcome outcome) {
+                // Said whatever the setting is now: a phone that saw the
+                // question must learn that it is gone.
+                broadcast(TransportMessage::permissionResolved(
+                              {std::to_string(question.id), outcomeOnTheWire(outcome)}),
+                          transport_->connectedPeers());
+            }));
+    }
+}
+
+void HostTransportBridge::sendOpenQuestions(const std::vector<TransportPeer>& peers) {
+    if (services_.questions == nullptr || !phonesAnswer(services_.settings)) {
+        return;
+    }
+    for (const OpenQuestion& question : services_.questions->questions()) {
+        broadcast(requestOf(question), peers);
+    }
+}
+
+bool HostTransportBridge::phonesAnswer(const SettingsStore& settings) {
+    return settings.string(QString::fromLatin1(phoneAnswersKey)) == QStringLiteral("true");
+}
+
+void HostTransportBridge::setPhonesAnswer(SettingsStore& settings, bool on) {
+    settings.setBoolean(QString::fromLatin1(phoneAnswersKey), on);
+}
+
+void HostTransportBridge::handleDecision(const TransportMessage::PermissionDecision& decision,
+                                         const TransportPeer& peer) {
+    // Only a question that is open, on a link allowed to answer, is answered;
+    // anything else is told that the question is closed and changes nothing.
+    std::uint64_t id = 0;
+    const auto [end, error] = std::from_chars(
+        decision.requestId.data(), decision.requestId.data() + decision.requestId.size(), id);
+    const bool parsed =
+        error == std::errc() && end == decision.requestId.data() + decision.requestId.size();
+    if (services_.questions != nullptr && phonesAnswer(services_.settings) && parsed &&
+        services_.questions->find(id) != nullptr) {
+        services_.questions->answer(
+            id,
+            decision.allow ? allowOrDeny(true)
+                           : PermissionQuestion::Answer{PermissionQuestion::Behavior::deny,
+                                                        decision.message.value_or(deniedMessage)},
+            "phone " + peer.displayName);
+        return;
+    }
+    try {
+        transport_->send(TransportMessage::permissionResolved(
+                             {decision.requestId, TransportMessage::PermissionOutcome::withdrawn}),
+                         peer);
+    } catch (const TransportError& e) {
+        DiagnosticLogger::warn(category, "推送失败", about(peer, {{"error", e.description()}}));
+    }
 }
 
 void HostTransportBridge::stop() {
     QObject::disconnect(subscription_);
+    for (auto& connection : questionSubscriptions_) {
+        QObject::disconnect(connection);
+    }
+    questionSubscriptions_.clear();
     admittedWith_.clear();
     requestBudgets_.clear();
     transport_->stop();
@@ -322,7 +417,8 @@ bool HostTransportBridge::withinRequestBudget(const TransportPeer& peer) {
 
 void HostTransportBridge::received(const TransportMessage& message, const TransportPeer& peer) {
     if ((message.kind() == TransportMessage::Kind::switchTo ||
-         message.kind() == TransportMessage::Kind::snapshotRequest) &&
+         message.kind() == TransportMessage::Kind::snapshotRequest ||
+         message.kind() == TransportMessage::Kind::permissionDecision) &&
         !withinRequestBudget(peer)) {
         return;
     }
@@ -342,9 +438,14 @@ void HostTransportBridge::received(const TransportMessage& message, const Transp
         PairedClientStorage::remove(services_.settings, peer.displayName);
         DiagnosticLogger::info(category, "client unpaired", about(peer));
         return;
+    case TransportMessage::Kind::permissionDecision:
+        handleDecision(std::get<TransportMessage::PermissionDecision>(message.payload), peer);
+        return;
     case TransportMessage::Kind::stateUpdate:
     case TransportMessage::Kind::snapshot:
     case TransportMessage::Kind::switchResult:
+    case TransportMessage::Kind::permissionRequest:
+    case TransportMessage::Kind::permissionResolved:
         return; // only the monitor sends these
     }
 }
@@ -416,7 +517,10 @@ void HostTransportBridge::sendSnapshot(const TransportPeer& peer) {
     } catch (const TransportError& e) {
         DiagnosticLogger::error(category, "snapshot 发送失败",
                                 about(peer, {{"error", e.description()}}));
+        return;
     }
+    // A phone that connects later learns of the questions already open.
+    sendOpenQuestions({peer});
 }
 
 void HostTransportBridge::handleSwitchTo(const TransportMessage::SwitchTo& request,

@@ -21,6 +21,9 @@
 
 namespace quillo {
 
+class OpenQuestions;
+struct OpenQuestion;
+
 // The monitor's side of the phone link. Owns the transport in the host role,
 // lets one phone in at a time (paired phones at once, new ones after the user
 // trusts them), pushes every state change of the process table to it, and
@@ -36,7 +39,15 @@ public:
         SettingsStore& settings;
         TrustPrompt& trust;
         SwitchFunction switchTo;
+        // The permission questions a paired phone may answer; none: no
+        // questions on the link.
+        OpenQuestions* questions = nullptr;
     };
+
+    // Whether paired phones see and answer permission questions (absent: no).
+    static constexpr const char* phoneAnswersKey = "quillo.phoneAnswersPermissions";
+    static bool phonesAnswer(const SettingsStore& settings);
+    static void setPhonesAnswer(SettingsStore& settings, bool on);
 
     HostTransportBridge(Services services, std::unique_ptr<MPCTransport> transport,
                         QObject* parent = nullptr);
@@ -90,6 +101,9 @@ private:
     void broadcast(const TransportMessage& message, const std::vector<TransportPeer>& peers);
     void sendSnapshot(const TransportPeer& peer);
     void handleSwitchTo(const TransportMessage::SwitchTo& request, const TransportPeer& peer);
+    void handleDecision(const TransportMessage::PermissionDecision& decision,
+                        const TransportPeer& peer);
+    void sendOpenQuestions(const std::vector<TransportPeer>& peers);
     void admit(const TransportPeer& peer, const std::optional<std::string>& token,
                const MPCTransport::Decision& decide);
     void closeForgottenPhones();
@@ -99,6 +113,7 @@ private:
     std::unique_ptr<MPCTransport> transport_;
     int connectedPeerCount_ = 0;
     QMetaObject::Connection subscription_;
+    std::vector<QMetaObject::Connection> questionSubscriptions_;
     std::map<std::string, ClaudeProcess> lastPushed_;
     // Notes that a stranger could repeat at will are written once a minute.
     bool noteOnceAMinute(const std::string& what);

@@ -44,8 +44,6 @@ DesktopParts::~DesktopParts() {
 
 void DesktopParts::createStatusBar() {
     shell_.createStatusBar(store(), bridge(), questions());
-    // The notices can answer now.
-    startQuestionServer();
 }
 
 void DesktopParts::showOnboarding() {

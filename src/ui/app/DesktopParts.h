@@ -15,6 +15,7 @@ public:
     ~DesktopParts() override;
 
     void createStatusBar() override;
+    bool answersQuestions() const override { return answersPermissions(settings()); }
     void showOnboarding() override;
     void startHookHealthMonitor() override;
     void onToggleShortcut(std::function<void()> action) override;

@@ -3,12 +3,14 @@
 
 #include "SettingsCategory.h"
 #include "SettingsRow.h"
+#include "networking/HostTransportBridge.h"
 #include "networking/PairedClientStorage.h"
 #include "pairing/PairingAddressText.h"
 #include "pairing/QrCodeView.h"
 #include "theme/Fonts.h"
 #include "theme/Label.h"
 #include "theme/SurfaceCard.h"
+#include "theme/Switch.h"
 #include "theme/Theme.h"
 
 #include <QCoreApplication>
@@ -76,6 +78,29 @@ PairedPhonesDetail::PairedPhonesDetail(SettingsServices services, QWidget* paren
     noAddress_->setWordWrap(true);
     noAddress_->setContentsMargins(16, 0, 16, 14);
     pairCard->addWidget(noAddress_);
+
+    // Whether a paired phone sees permission questions and may answer them:
+    // off unless the user switches it on, since the phone then runs tools.
+    auto* answersCard = addCard();
+    answers_ = new Switch;
+    answers_->setObjectName(QStringLiteral("phoneAnswersPermissions"));
+    const QString answersTitle =
+        QCoreApplication::translate("PairedPhonesDetail", "允许已配对的手机回答权限请求");
+    answers_->setAccessibleName(answersTitle);
+    answers_->setEnabled(services_.settings != nullptr);
+    if (services_.settings != nullptr) {
+        answers_->setChecked(HostTransportBridge::phonesAnswer(*services_.settings));
+        connect(answers_, &QCheckBox::toggled, this, [this](bool on) {
+            HostTransportBridge::setPhonesAnswer(*services_.settings, on);
+        });
+    }
+    answersCard->addWidget(new SettingsRow({
+        .title = answersTitle,
+        .subtitle = QCoreApplication::translate(
+            "PairedPhonesDetail",
+            "手机上会显示 Claude Code 的权限请求，并可以允许或拒绝；每次回答都记录在诊断日志中。"),
+        .trailing = answers_,
+    }));
 
     // What the user must do about the link (pair again, open another port).
     notices_ = makeLabel(QString(), 11, QFont::Normal, Theme::statusInput());

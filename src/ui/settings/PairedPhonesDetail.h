@@ -11,6 +11,8 @@
 class QLabel;
 class QVBoxLayout;
 
+class QCheckBox;
+
 namespace quillo {
 
 class PairingAddressText;
@@ -28,6 +30,7 @@ public:
 
     // The names listed, in order.
     const QStringList& paired() const { return paired_; }
+    QCheckBox* answersSwitch() const { return answers_; }
     // The phone the unpair alert asks about, while it is open.
     const std::optional<QString>& unpairTarget() const { return unpairTarget_; }
 
@@ -57,6 +60,7 @@ private:
     PairingAddressText* addressText_;
     QLabel* noAddress_;
     QLabel* notices_;
+    QCheckBox* answers_;
     QString address_;
     int settingsObserver_ = -1;
     bool reloadScheduled_ = false;
