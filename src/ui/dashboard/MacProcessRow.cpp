@@ -48,9 +48,16 @@ public:
     }
 
     void set(const QString& name, const QString& terminal) {
-        name_ = name;
+        if (name == name_ && terminal == terminal_) {
+            return;
+        }
+        // A new size hint lays the whole list out again; only a new name
+        // changes it.
+        if (name != name_) {
+            name_ = name;
+            updateGeometry();
+        }
         terminal_ = terminal;
-        updateGeometry();
         update();
     }
 
@@ -99,6 +106,10 @@ public:
 
     void set(const QString& state, const QColor& stateColor, const QString& duration,
              const std::optional<QString>& error) {
+        if (state == state_ && stateColor == stateColor_ && duration == duration_ &&
+            error.value_or(QString()) == error_) {
+            return;
+        }
         state_ = state;
         stateColor_ = stateColor;
         duration_ = duration;
@@ -179,6 +190,8 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
     dotFrame_->setFixedSize(10, 10);
     layout->addWidget(dotFrame_, 0, Qt::AlignVCenter);
     dot_ = new DotIndicator(process_.state, 8, this);
+    // Still until the list finds the row in its view.
+    dot_->setOnScreen(false);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(3);
@@ -211,6 +224,17 @@ void MacProcessRow::setProcess(const ClaudeProcess& process) {
 void MacProcessRow::updateDuration(Timestamp now) {
     renderedAt_ = now;
     refresh();
+}
+
+void MacProcessRow::setOnScreen(bool onScreen) {
+    if (onScreen == onScreen_) {
+        return;
+    }
+    onScreen_ = onScreen;
+    dot_->setOnScreen(onScreen);
+    if (onScreen) {
+        updateDuration(services_.clock());
+    }
 }
 
 QString MacProcessRow::statusText() const {

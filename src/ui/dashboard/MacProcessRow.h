@@ -39,6 +39,11 @@ public:
     // Re-renders the duration for the given moment.
     void updateDuration(Timestamp now);
 
+    // Whether the row is in the list's view. Off screen its dot holds still
+    // and its duration is not kept current: it catches up when it comes back.
+    void setOnScreen(bool onScreen);
+    bool isOnScreen() const { return onScreen_; }
+
     bool switchable() const { return process_.terminal.has_value(); }
     bool isSwitching() const { return switching_; }
     const std::optional<QString>& errorText() const { return errorText_; }
@@ -81,6 +86,7 @@ private:
     bool hover_ = false;
     bool pressed_ = false;
     bool switching_ = false;
+    bool onScreen_ = false;
     std::optional<QString> errorText_;
     std::optional<Timestamp> lastErrorAt_;
 

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DotIndicator.h"
 
+#include "FrameClock.h"
 #include "Theme.h"
 
 #include <QPainter>
 #include <QRadialGradient>
-#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace quillo {
 
@@ -30,23 +31,14 @@ DotAnimation DotAnimation::forState(ProcessState state) {
 
 DotIndicator::DotIndicator(ProcessState state, double size, QWidget* parent)
     : QWidget(parent), state_(state), size_(size), animation_(DotAnimation::forState(state)) {
-    pulse_ = new QVariantAnimation(this);
-    pulse_->setStartValue(0.0);
-    pulse_->setEndValue(1.0);
-    pulse_->setEasingCurve(QEasingCurve::InOutSine);
-    connect(pulse_, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& value) { setPhase(value.toDouble()); });
-    // Reverse at each end, for ever.
-    connect(pulse_, &QVariantAnimation::finished, this, [this] {
-        pulse_->setDirection(pulse_->direction() == QAbstractAnimation::Forward
-                                 ? QAbstractAnimation::Backward
-                                 : QAbstractAnimation::Forward);
-        pulse_->start();
-    });
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFixedSize(sizeHint());
     updateAccessibleName();
+}
+
+DotIndicator::~DotIndicator() {
+    stopAnimation();
 }
 
 void DotIndicator::updateAccessibleName() {
@@ -75,7 +67,19 @@ void DotIndicator::setPhase(double phase) {
 }
 
 bool DotIndicator::isAnimating() const {
-    return pulse_->state() == QAbstractAnimation::Running;
+    return clock_ != nullptr && clock_->isAttached(this);
+}
+
+void DotIndicator::setOnScreen(bool onScreen) {
+    if (onScreen == onScreen_) {
+        return;
+    }
+    onScreen_ = onScreen;
+    if (onScreen_ && isVisible()) {
+        restartAnimation();
+    } else {
+        stopAnimation();
+    }
 }
 
 double DotIndicator::glowMargin() const {
@@ -88,13 +92,31 @@ QSize DotIndicator::sizeHint() const {
 }
 
 void DotIndicator::restartAnimation() {
-    pulse_->stop();
-    if (animation_.isStatic || animation_.duration <= 0) {
+    stopAnimation();
+    if (animation_.isStatic || animation_.duration <= 0 || !onScreen_) {
         return;
     }
-    pulse_->setDirection(QAbstractAnimation::Forward);
-    pulse_->setDuration(static_cast<int>(animation_.duration * 1000));
-    pulse_->start();
+    setPhase(0);
+    // The window's clock: its dots repaint together, in one frame.
+    clock_ = &FrameClock::of(window());
+    startedAt_ = clock_->now();
+    clock_->attach(this, [this] { advance(); });
+}
+
+void DotIndicator::stopAnimation() {
+    if (clock_ != nullptr) {
+        clock_->detach(this);
+        clock_ = nullptr;
+    }
+}
+
+void DotIndicator::advance() {
+    // Eased in and out over `duration`, then back the same way, for ever.
+    const double elapsed =
+        static_cast<double>((clock_->now() - startedAt_).count()) / (animation_.duration * 1000);
+    const double breath = std::fmod(elapsed, 2.0);
+    const double linear = breath <= 1 ? breath : 2 - breath;
+    setPhase(0.5 - 0.5 * std::cos(std::numbers::pi * linear));
 }
 
 void DotIndicator::showEvent(QShowEvent* event) {
@@ -104,7 +126,7 @@ void DotIndicator::showEvent(QShowEvent* event) {
 
 void DotIndicator::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    pulse_->stop();
+    stopAnimation();
 }
 
 void DotIndicator::paintEvent(QPaintEvent*) {
