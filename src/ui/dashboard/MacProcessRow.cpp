@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -34,6 +33,11 @@ namespace {
 
 const QColor& hoverFill() {
     static const QColor color = oklch(0.22, 0.011, 250);
+    return color;
+}
+
+QColor dimmed(QColor color) {
+    color.setAlphaF(color.alphaF() * static_cast<float>(MacProcessRow::dimmedOpacity));
     return color;
 }
 
@@ -61,6 +65,13 @@ public:
         update();
     }
 
+    void setOpacity(double opacity) {
+        if (opacity != opacity_) {
+            opacity_ = opacity;
+            update();
+        }
+    }
+
     QSize sizeHint() const override {
         const QFontMetricsF name(Fonts::monospaced(14, QFont::DemiBold));
         return {static_cast<int>(name.horizontalAdvance(name_)) + 60,
@@ -72,6 +83,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setOpacity(opacity_);
         const QFont nameFont = Fonts::monospaced(14, QFont::DemiBold);
         const QFont smallFont = Fonts::ui(11);
         const QFontMetricsF nameMetrics(nameFont);
@@ -94,6 +106,7 @@ protected:
 private:
     QString name_;
     QString terminal_;
+    double opacity_ = 1;
 };
 
 // "state · 已 duration" and, 6 points after it, the last switch error; all on
@@ -117,6 +130,13 @@ public:
         update();
     }
 
+    void setOpacity(double opacity) {
+        if (opacity != opacity_) {
+            opacity_ = opacity;
+            update();
+        }
+    }
+
     QSize sizeHint() const override {
         const QFontMetricsF metrics(Fonts::ui(11.5));
         return {200, static_cast<int>(std::ceil(metrics.height()))};
@@ -127,6 +147,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setOpacity(opacity_);
         const QFont stateFont = Fonts::ui(11.5, QFont::Medium);
         const QFont plainFont = Fonts::ui(11.5);
         const QFontMetricsF metrics(plainFont);
@@ -169,6 +190,7 @@ private:
     QColor stateColor_;
     QString duration_;
     QString error_;
+    double opacity_ = 1;
 };
 
 MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& services,
@@ -202,11 +224,12 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
     column->addWidget(statusLine_);
     layout->addLayout(column, 1);
 
+    // Shown in dimmed rows only: dimmed with them.
     unavailable_ = makeLabel(QCoreApplication::translate("MacProcessRow", "窗口不可用"), 10.5,
-                             QFont::Normal, Theme::statusPermDim(), this);
+                             QFont::Normal, dimmed(Theme::statusPermDim()), this);
     layout->addWidget(unavailable_, 0, Qt::AlignVCenter);
-    layout->addWidget(new SymbolView(QStringLiteral("chevron.right"), 11, Theme::fgFaint()), 0,
-                      Qt::AlignVCenter);
+    chevron_ = new SymbolView(QStringLiteral("chevron.right"), 11, Theme::fgFaint());
+    layout->addWidget(chevron_, 0, Qt::AlignVCenter);
     refresh();
 }
 
@@ -257,15 +280,15 @@ void MacProcessRow::refresh() {
     unavailable_->setVisible(!switchable());
     setCursor(switchable() ? Qt::PointingHandCursor : Qt::ArrowCursor);
 
-    if (!switchable()) {
-        if (graphicsEffect() == nullptr) {
-            auto* dim = new QGraphicsOpacityEffect(this);
-            dim->setOpacity(0.55);
-            setGraphicsEffect(dim);
-        }
-    } else if (graphicsEffect() != nullptr) {
-        setGraphicsEffect(nullptr);
-    }
+    // Each part draws itself dimmed. The parts do not overlap, so this looks
+    // like the whole row drawn translucent (the dot's centre shows a trace of
+    // its glow under it), without an opacity effect: redrawing an effect walks
+    // every widget of the window, at each frame of the row's breathing dot.
+    const double opacity = switchable() ? 1.0 : dimmedOpacity;
+    nameLine_->setOpacity(opacity);
+    statusLine_->setOpacity(opacity);
+    dot_->setOpacity(opacity);
+    chevron_->setColor(switchable() ? Theme::fgFaint() : dimmed(Theme::fgFaint()));
     // Screen readers, and tests from outside, read the row by this.
     const QString where =
         switchable() ? terminal : QCoreApplication::translate("MacProcessRow", "窗口不可用");

@@ -18,6 +18,7 @@ namespace quillo {
 class DotIndicator;
 class RowNameLine;
 class RowStatusLine;
+class SymbolView;
 
 // One session in the dashboard: its state dot, name and terminal, its state
 // and how long it has been in it, and a tap that brings its terminal forward.
@@ -29,6 +30,8 @@ class MacProcessRow : public QWidget {
 public:
     // A failed switch's message stays this long after the latest failure.
     static constexpr std::chrono::seconds errorDuration{4};
+    // How opaque a row without a terminal is drawn.
+    static constexpr double dimmedOpacity = 0.55;
 
     MacProcessRow(ClaudeProcess process, const DashboardServices& services,
                   QWidget* parent = nullptr);
@@ -95,6 +98,7 @@ private:
     RowNameLine* nameLine_ = nullptr;
     RowStatusLine* statusLine_ = nullptr;
     QLabel* unavailable_ = nullptr;
+    SymbolView* chevron_ = nullptr;
 };
 
 } // namespace quillo

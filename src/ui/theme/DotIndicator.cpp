@@ -129,6 +129,13 @@ void DotIndicator::hideEvent(QHideEvent* event) {
     stopAnimation();
 }
 
+void DotIndicator::setOpacity(double opacity) {
+    if (opacity != opacity_) {
+        opacity_ = opacity;
+        update();
+    }
+}
+
 void DotIndicator::paintEvent(QPaintEvent*) {
     const auto& a = animation_;
     const double scale = a.scaleMin + (a.scaleMax - a.scaleMin) * phase_;
@@ -139,7 +146,7 @@ void DotIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setOpacity(opacity);
+    painter.setOpacity(opacity * opacity_);
     if (a.glowRadius > 0 && a.glow.alpha() > 0) {
         const double outer = radius + a.glowRadius;
         QRadialGradient glow(centre, outer);

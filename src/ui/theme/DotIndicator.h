@@ -50,6 +50,9 @@ public:
     void setPhase(double phase);
     bool isAnimating() const;
 
+    // The whole dot's opacity, on top of its breathing (a dimmed row's dot).
+    void setOpacity(double opacity);
+
     // A dot scrolled out of its window's view holds still (a hidden one does
     // anyway); back on screen, it breathes from the start again.
     void setOnScreen(bool onScreen);
@@ -75,6 +78,7 @@ private:
     double size_;
     DotAnimation animation_;
     double phase_ = 0;
+    double opacity_ = 1;
     bool onScreen_ = true;
     // The clock the dot runs on, and its time at the start of the breath.
     QPointer<FrameClock> clock_;
