@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
@@ -271,6 +272,7 @@ void DashboardView::scheduleTick() {
 
 void DashboardView::setRoundedCorners(bool rounded) {
     rounded_ = rounded;
+    background_ = QPixmap();
     setAttribute(Qt::WA_TranslucentBackground, rounded);
     update();
 }
@@ -341,9 +343,23 @@ void DashboardView::hideEvent(QHideEvent* event) {
 
 void DashboardView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The device's own ratio: a render at another scale than the screen's
+    // draws into an image of that scale.
+    const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+    if (background_.size() != size() * ratio || background_.devicePixelRatio() != ratio) {
+        background_ = QPixmap(size() * ratio);
+        background_.setDevicePixelRatio(ratio);
+        background_.fill(Qt::transparent);
+        paintBackground(background_, rounded_);
+    }
+    painter.drawPixmap(0, 0, background_);
+}
+
+void DashboardView::paintBackground(QPixmap& target, bool rounded) {
+    QPainter painter(&target);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF area = rect();
-    if (rounded_) {
+    const QRectF area(QPointF(0, 0), target.deviceIndependentSize());
+    if (rounded) {
         QPainterPath card;
         card.addRoundedRect(area, cornerRadius, cornerRadius);
         painter.setClipPath(card);

@@ -4,6 +4,7 @@
 #include "ClaudeProcess.h"
 #include "DashboardServices.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -90,11 +91,15 @@ private:
     // Finds the rows in the list's view after a scroll, a resize or a new
     // layout, and tells the rows that came and went.
     void updateRowsOnScreen();
+    static void paintBackground(QPixmap& target, bool rounded);
 
     DashboardModel& model_;
     DashboardActions actions_;
     DashboardServices services_;
     bool rounded_ = false;
+    // The card's background, drawn once: each frame of a breathing dot
+    // repaints the background under it.
+    QPixmap background_;
 
     QWidget* hookBannerBox_ = nullptr;
     FirstUseHintBanner* hint_ = nullptr;

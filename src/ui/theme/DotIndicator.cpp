@@ -4,7 +4,9 @@
 #include "FrameClock.h"
 #include "Theme.h"
 
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QRadialGradient>
 
 #include <algorithm>
@@ -137,13 +139,40 @@ void DotIndicator::setOpacity(double opacity) {
 }
 
 void DotIndicator::paintEvent(QPaintEvent*) {
+    // The dot is drawn once for each of a few hundred steps of its breath and
+    // kept in the shared pixmap cache: every frame of a breathing dot would
+    // otherwise fill two antialiased gradients.
+    QPainter painter(this);
+    // The device's own ratio: a render at another scale than the screen's
+    // draws into an image of that scale.
+    const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+    const int step = static_cast<int>(std::lround(phase_ * phaseSteps));
+    const QString key = QStringLiteral("quillo.dot:%1:%2:%3:%4:%5")
+                            .arg(static_cast<int>(state_))
+                            .arg(size_)
+                            .arg(opacity_)
+                            .arg(ratio)
+                            .arg(step);
+    QPixmap drawn;
+    if (!QPixmapCache::find(key, &drawn)) {
+        drawn = QPixmap(size() * ratio);
+        drawn.setDevicePixelRatio(ratio);
+        drawn.fill(Qt::transparent);
+        QPainter onPixmap(&drawn);
+        draw(onPixmap, static_cast<double>(step) / phaseSteps);
+        onPixmap.end();
+        QPixmapCache::insert(key, drawn);
+    }
+    painter.drawPixmap(0, 0, drawn);
+}
+
+void DotIndicator::draw(QPainter& painter, double phase) const {
     const auto& a = animation_;
-    const double scale = a.scaleMin + (a.scaleMax - a.scaleMin) * phase_;
-    const double opacity = a.opacityMin + (a.opacityMax - a.opacityMin) * phase_;
+    const double scale = a.scaleMin + (a.scaleMax - a.scaleMin) * phase;
+    const double opacity = a.opacityMin + (a.opacityMax - a.opacityMin) * phase;
     const QPointF centre = QRectF(rect()).center();
     const double radius = size_ * scale / 2;
 
-    QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setOpacity(opacity * opacity_);

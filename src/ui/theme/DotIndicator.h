@@ -9,6 +9,8 @@
 
 #include <chrono>
 
+class QPainter;
+
 namespace quillo {
 
 class FrameClock;
@@ -72,6 +74,8 @@ private:
     void restartAnimation();
     void stopAnimation();
     void advance();
+    void draw(QPainter& painter, double phase) const;
+    static constexpr int phaseSteps = 256;
     void updateAccessibleName();
 
     ProcessState state_;
