@@ -267,7 +267,16 @@ TEST_F(DashboardFixture, AStateChangeRepaintsOnlyItsOwnRow) {
     changed.paints = 0;
     other.paints = 0;
     const QRect otherPlace = view->rowFor("3")->geometry();
+    struct LayoutRequests : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::LayoutRequest ? 1 : 0;
+            return false;
+        }
+        int count = 0;
+    } listLayouts;
+    view->rowFor("2")->parentWidget()->installEventFilter(&listLayouts);
 
+    // The dot's glow grows with the new state.
     auto next = sessions(5, ProcessState::completed);
     next[2].state = ProcessState::waitingInput;
     model.setProcesses(next);
@@ -275,6 +284,7 @@ TEST_F(DashboardFixture, AStateChangeRepaintsOnlyItsOwnRow) {
     QCoreApplication::processEvents();
     EXPECT_EQ(other.paints, 0) << "an unchanged row is left alone";
     EXPECT_EQ(view->rowFor("3")->geometry(), otherPlace);
+    EXPECT_EQ(listLayouts.count, 0) << "the list is not laid out again";
 }
 
 TEST_F(DashboardFixture, ASessionWithoutTerminalIsDimmedNamedUnavailableAndCannotBeTapped) {

@@ -4,6 +4,7 @@
 #include "FrameClock.h"
 #include "Theme.h"
 
+#include <QLayout>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPixmapCache>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 namespace quillo {
@@ -34,8 +36,10 @@ DotAnimation DotAnimation::forState(ProcessState state) {
 DotIndicator::DotIndicator(ProcessState state, double size, QWidget* parent)
     : QWidget(parent), state_(state), size_(size), animation_(DotAnimation::forState(state)) {
     setAttribute(Qt::WA_TranslucentBackground);
+    // Fixed by its policy in a layout; free to take another size with
+    // another glow where its parent places it by hand.
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setFixedSize(sizeHint());
+    resize(sizeHint());
     updateAccessibleName();
 }
 
@@ -56,11 +60,31 @@ void DotIndicator::setState(ProcessState state) {
     animation_ = DotAnimation::forState(state);
     updateAccessibleName();
     phase_ = 0;
-    setFixedSize(sizeHint());
+    resize(sizeHint());
+    // A layout has to hear of the new size. A dot placed by hand does not
+    // tell its parent: that would lay out the parent again, and every widget
+    // around it, the whole dashboard list for a row's dot.
+    if (isInLayout()) {
+        updateGeometry();
+    }
     if (isVisible()) {
         restartAnimation();
     }
     update();
+}
+
+bool DotIndicator::isInLayout() const {
+    const std::function<bool(const QLayout*)> holds = [&](const QLayout* layout) {
+        for (int i = 0; i < layout->count(); ++i) {
+            QLayoutItem* item = layout->itemAt(i);
+            if (item->widget() == this || (item->layout() != nullptr && holds(item->layout()))) {
+                return true;
+            }
+        }
+        return false;
+    };
+    return parentWidget() != nullptr && parentWidget()->layout() != nullptr &&
+           holds(parentWidget()->layout());
 }
 
 void DotIndicator::setPhase(double phase) {

@@ -74,6 +74,7 @@ private:
     void restartAnimation();
     void stopAnimation();
     void advance();
+    bool isInLayout() const;
     void draw(QPainter& painter, double phase) const;
     static constexpr int phaseSteps = 256;
     void updateAccessibleName();
