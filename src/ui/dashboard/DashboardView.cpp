@@ -143,24 +143,40 @@ void DashboardView::setProcesses(const std::vector<ClaudeProcess>& processes) {
     // its session stays; the order is the store's. Only rows whose session
     // changed are touched, and only rows out of place are moved: a change of
     // one session costs the same with 5 or 500 rows.
-    std::set<std::string> present;
-    for (const ClaudeProcess& process : processes) {
-        present.insert(process.id);
+    // Mostly the sessions are those shown, in the same order: then the rows
+    // are compared in place, without looking any up.
+    auto rowAt = [this](int i) {
+        return static_cast<MacProcessRow*>(rowsLayout_->itemAt(i)->widget());
+    };
+    bool sameSessions = processes.size() == rowsById_.size();
+    for (std::size_t i = 0; sameSessions && i < processes.size(); ++i) {
+        sameSessions = rowAt(static_cast<int>(i))->process().id == processes[i].id;
     }
-    for (auto it = rowsById_.begin(); it != rowsById_.end();) {
-        if (present.count(it->first) == 0) {
-            std::erase(onScreen_, it->second);
-            rowsLayout_->removeWidget(it->second);
-            delete it->second;
-            it = rowsById_.erase(it);
-        } else {
-            ++it;
+    if (!sameSessions) {
+        std::set<std::string> present;
+        for (const ClaudeProcess& process : processes) {
+            present.insert(process.id);
+        }
+        for (auto it = rowsById_.begin(); it != rowsById_.end();) {
+            if (present.count(it->first) == 0) {
+                std::erase(onScreen_, it->second);
+                rowsLayout_->removeWidget(it->second);
+                delete it->second;
+                it = rowsById_.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
     int index = 0;
     for (const ClaudeProcess& process : processes) {
         MacProcessRow* row = nullptr;
-        if (auto found = rowsById_.find(process.id); found != rowsById_.end()) {
+        if (sameSessions) {
+            row = rowAt(index);
+            if (!(row->process() == process)) {
+                row->setProcess(process);
+            }
+        } else if (auto found = rowsById_.find(process.id); found != rowsById_.end()) {
             row = found->second;
             if (!(row->process() == process)) {
                 row->setProcess(process);
@@ -320,8 +336,8 @@ bool DashboardView::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
     // The list's layout has placed the rows by the time a filter sees its
     // layout request.
-    if ((watched == list_ && (type == QEvent::Move || type == QEvent::Resize ||
-                              type == QEvent::LayoutRequest)) ||
+    if ((watched == list_ &&
+         (type == QEvent::Move || type == QEvent::Resize || type == QEvent::LayoutRequest)) ||
         (watched == scroll_->viewport() && type == QEvent::Resize)) {
         updateRowsOnScreen();
     }
