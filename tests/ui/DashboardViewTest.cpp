@@ -188,6 +188,105 @@ TEST_F(DashboardFixture, TheListScrollsWithASlimBarWithoutArrows) {
     EXPECT_EQ(bar->value(), std::min(bar->pageStep(), bar->maximum()));
 }
 
+// Counts a widget's paint events.
+struct PaintCount : QObject {
+    explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    int paints = 0;
+};
+
+std::vector<ClaudeProcess> sessions(int count, ProcessState state) {
+    std::vector<ClaudeProcess> result;
+    for (int i = 0; i < count; ++i) {
+        result.push_back(session(std::to_string(i), state));
+    }
+    return result;
+}
+
+TEST_F(DashboardFixture, OnlyRowsInTheListsViewBreatheAndTickAndARowScrolledIntoViewCatchesUp) {
+    model.setProcesses(sessions(30, ProcessState::waitingPermission));
+    auto view = makeView();
+    view->show();
+    QScrollBar* bar = view->findChild<QScrollArea*>("processList")->verticalScrollBar();
+    ASSERT_TRUE(test::waitUntil([bar] { return bar->maximum() > 0; }));
+    MacProcessRow* top = view->rowFor("0");
+    MacProcessRow* bottom = view->rowFor("29");
+    auto* topDot = top->findChild<DotIndicator*>();
+    auto* bottomDot = bottom->findChild<DotIndicator*>();
+    ASSERT_TRUE(test::waitUntil([&] { return top->isOnScreen() && !bottom->isOnScreen(); }));
+    EXPECT_LT(view->rowsOnScreen().size(), 15u) << "the view holds a few rows, not 30";
+
+    // The top row breathes; the bottom one, out of view, holds still.
+    const double topStart = topDot->phase();
+    ASSERT_TRUE(test::waitUntil([&] { return topDot->phase() != topStart; }));
+    EXPECT_TRUE(topDot->isAnimating());
+    EXPECT_FALSE(bottomDot->isAnimating());
+    EXPECT_EQ(bottomDot->phase(), 0);
+
+    // The tick re-renders the rows in view only.
+    time.advanceTo(5.01);
+    EXPECT_EQ(top->statusText(), "等待权限 · 已 5 秒");
+    EXPECT_EQ(bottom->statusText(), "等待权限 · 已 0 秒") << "out of view, not re-rendered";
+
+    // Scrolled to the end, the bottom row breathes and shows its duration at
+    // once, and the top one holds still.
+    bar->setValue(bar->maximum());
+    EXPECT_TRUE(bottom->isOnScreen());
+    EXPECT_EQ(bottom->statusText(), "等待权限 · 已 5 秒");
+    EXPECT_TRUE(bottomDot->isAnimating());
+    EXPECT_FALSE(topDot->isAnimating());
+    ASSERT_TRUE(test::waitUntil([&] { return bottomDot->phase() != 0; }));
+    time.advanceTo(6.01);
+    EXPECT_EQ(bottom->statusText(), "等待权限 · 已 6 秒") << "ticks in view";
+
+    // A new session at the top pushes the last row out of view again.
+    auto more = sessions(30, ProcessState::waitingPermission);
+    more.insert(more.begin(), session("new", ProcessState::active));
+    bar->setValue(0);
+    model.setProcesses(more);
+    ASSERT_TRUE(test::waitUntil([&] { return view->rowFor("new")->isOnScreen(); }));
+    EXPECT_FALSE(bottom->isOnScreen());
+    EXPECT_FALSE(bottomDot->isAnimating());
+}
+
+TEST_F(DashboardFixture, AStateChangeRepaintsOnlyItsOwnRow) {
+    // Still dots, so that nothing else repaints.
+    model.setProcesses(sessions(5, ProcessState::completed));
+    auto view = makeView();
+    view->show();
+    ASSERT_TRUE(test::waitUntil([&] { return view->rowFor("4")->isOnScreen(); }));
+    PaintCount changed(view->rowFor("2"));
+    PaintCount other(view->rowFor("3"));
+    ASSERT_TRUE(test::waitUntil([&] { return other.paints > 0; })) << "the first paint";
+    QCoreApplication::processEvents();
+    changed.paints = 0;
+    other.paints = 0;
+    const QRect otherPlace = view->rowFor("3")->geometry();
+    struct LayoutRequests : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::LayoutRequest ? 1 : 0;
+            return false;
+        }
+        int count = 0;
+    } listLayouts;
+    view->rowFor("2")->parentWidget()->installEventFilter(&listLayouts);
+
+    // The dot's glow grows with the new state.
+    auto next = sessions(5, ProcessState::completed);
+    next[2].state = ProcessState::waitingInput;
+    model.setProcesses(next);
+    ASSERT_TRUE(test::waitUntil([&] { return changed.paints > 0; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(other.paints, 0) << "an unchanged row is left alone";
+    EXPECT_EQ(view->rowFor("3")->geometry(), otherPlace);
+    EXPECT_EQ(listLayouts.count, 0) << "the list is not laid out again";
+}
+
 TEST_F(DashboardFixture, ASessionWithoutTerminalIsDimmedNamedUnavailableAndCannotBeTapped) {
     model.setProcesses({session("lost", ProcessState::active, false),
                         session("here", ProcessState::waitingPermission)});
@@ -195,10 +294,22 @@ TEST_F(DashboardFixture, ASessionWithoutTerminalIsDimmedNamedUnavailableAndCanno
     MacProcessRow* lost = view->rowFor("lost");
     MacProcessRow* here = view->rowFor("here");
 
-    auto* dim = qobject_cast<QGraphicsOpacityEffect*>(lost->graphicsEffect());
-    ASSERT_NE(dim, nullptr);
-    EXPECT_DOUBLE_EQ(dim->opacity(), 0.55);
-    EXPECT_EQ(here->graphicsEffect(), nullptr);
+    // Drawn at 55 %: no pixel of the row much more opaque than that (the
+    // dot's centre over its glow a little).
+    auto mostOpaque = [](QWidget* row) {
+        QImage image(row->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        row->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        int most = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                most = std::max(most, qAlpha(image.pixel(x, y)));
+            }
+        }
+        return most;
+    };
+    EXPECT_NEAR(mostOpaque(lost), 0.55 * 255, 0.03 * 255);
+    EXPECT_EQ(mostOpaque(here), 255);
     EXPECT_EQ(lost->accessibleName(), "project-lost, 运行中, 窗口不可用");
     EXPECT_EQ(here->accessibleName(), "project-here, 等待权限, kitty");
 
@@ -206,7 +317,7 @@ TEST_F(DashboardFixture, ASessionWithoutTerminalIsDimmedNamedUnavailableAndCanno
     EXPECT_TRUE(switches.calls.empty());
     // Gaining a terminal makes it a normal row again.
     model.setProcesses({session("lost", ProcessState::active, true)});
-    EXPECT_EQ(lost->graphicsEffect(), nullptr);
+    EXPECT_EQ(mostOpaque(lost), 255);
 }
 
 TEST_F(DashboardFixture, TheStateDotStaysCentredInItsFrameWhenItsGlowChanges) {

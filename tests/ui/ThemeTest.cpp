@@ -4,6 +4,7 @@
 #include "WidgetTestApp.h"
 #include "theme/DotIndicator.h"
 #include "theme/DottedDivider.h"
+#include "theme/FrameClock.h"
 #include "theme/Fonts.h"
 #include "theme/Oklch.h"
 #include "theme/StatusPill.h"
@@ -92,6 +93,50 @@ TEST(DotIndicator, OnlyLiveStatesBreatheAndAHiddenDotStops) {
     EXPECT_TRUE(dot.isAnimating());
     dot.hide();
     EXPECT_FALSE(dot.isAnimating());
+}
+
+TEST(DotIndicator, TheDotsOfAWindowBreatheOnItsClockAndRepaintOncePerFrame) {
+    test::widgetApp();
+    QWidget window;
+    window.resize(120, 40);
+    std::vector<DotIndicator*> dots;
+    for (int i = 0; i < 3; ++i) {
+        dots.push_back(new DotIndicator(ProcessState::waitingPermission, 8, &window));
+        dots.back()->move(i * 40, 0);
+    }
+    struct Paints : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+        int count = 0;
+    } windowPaints;
+    window.installEventFilter(&windowPaints);
+    window.show();
+    FrameClock& clock = FrameClock::of(&window);
+    for (DotIndicator* dot : dots) {
+        EXPECT_TRUE(clock.isAttached(dot));
+    }
+    const int framesBefore = clock.frames();
+    const int paintsBefore = windowPaints.count;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clock.frames() >= framesBefore + 10; }, 10000));
+    QCoreApplication::processEvents();
+    // Three dots, one repaint of the window per frame (the dots are
+    // translucent: the window paints under them).
+    EXPECT_LE(windowPaints.count - paintsBefore, clock.frames() - framesBefore + 1);
+
+    // Out of view, a dot leaves the clock; the clock stops with its last dot.
+    dots[0]->setOnScreen(false);
+    EXPECT_FALSE(dots[0]->isAnimating());
+    dots[0]->setOnScreen(true);
+    EXPECT_TRUE(dots[0]->isAnimating());
+    window.hide();
+    for (DotIndicator* dot : dots) {
+        EXPECT_FALSE(clock.isAttached(dot));
+    }
+    const int stoppedAt = clock.frames();
+    QTest::qWait(100);
+    EXPECT_EQ(clock.frames(), stoppedAt) << "no frames without animations";
 }
 
 TEST(DotIndicator, LeavesRoomForTheGlowAtTheLargestScale) {

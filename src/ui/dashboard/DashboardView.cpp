@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <set>
@@ -90,6 +92,7 @@ DashboardView::DashboardView(DashboardModel& model, bool showFirstUseHint, Dashb
     scroll_->setVerticalScrollBar(new SlimScrollBar(Qt::Vertical, scroll_));
     scroll_->viewport()->setAutoFillBackground(false);
     auto* list = new QWidget(scroll_);
+    list_ = list;
     list->setAutoFillBackground(false);
     rowsLayout_ = new QVBoxLayout(list);
     rowsLayout_->setContentsMargins(6, 6, 6, 6);
@@ -101,6 +104,10 @@ DashboardView::DashboardView(DashboardModel& model, bool showFirstUseHint, Dashb
     list->setAutoFillBackground(false);
     content_->addWidget(scroll_);
     content_->addWidget(makeEmptyState(content_));
+    // Scrolling moves the list in the viewport; a new layout moves the rows
+    // in the list.
+    list->installEventFilter(this);
+    scroll_->viewport()->installEventFilter(this);
     layout->addWidget(content_, 1);
 
     layout->addWidget(makeDivider(this));
@@ -133,35 +140,60 @@ DashboardView::~DashboardView() = default;
 
 void DashboardView::setProcesses(const std::vector<ClaudeProcess>& processes) {
     // Rows are kept by session id, so a row keeps its error and hover while
-    // its session stays; the order is the store's.
-    std::set<std::string> present;
-    for (const ClaudeProcess& process : processes) {
-        present.insert(process.id);
+    // its session stays; the order is the store's. Only rows whose session
+    // changed are touched, and only rows out of place are moved: a change of
+    // one session costs the same with 5 or 500 rows.
+    // Mostly the sessions are those shown, in the same order: then the rows
+    // are compared in place, without looking any up.
+    auto rowAt = [this](int i) {
+        return static_cast<MacProcessRow*>(rowsLayout_->itemAt(i)->widget());
+    };
+    bool sameSessions = processes.size() == rowsById_.size();
+    for (std::size_t i = 0; sameSessions && i < processes.size(); ++i) {
+        sameSessions = rowAt(static_cast<int>(i))->process().id == processes[i].id;
     }
-    for (auto it = rowsById_.begin(); it != rowsById_.end();) {
-        if (present.count(it->first) == 0) {
-            rowsLayout_->removeWidget(it->second);
-            delete it->second;
-            it = rowsById_.erase(it);
-        } else {
-            ++it;
+    if (!sameSessions) {
+        std::set<std::string> present;
+        for (const ClaudeProcess& process : processes) {
+            present.insert(process.id);
+        }
+        for (auto it = rowsById_.begin(); it != rowsById_.end();) {
+            if (present.count(it->first) == 0) {
+                std::erase(onScreen_, it->second);
+                rowsLayout_->removeWidget(it->second);
+                delete it->second;
+                it = rowsById_.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
     int index = 0;
     for (const ClaudeProcess& process : processes) {
         MacProcessRow* row = nullptr;
-        if (auto found = rowsById_.find(process.id); found != rowsById_.end()) {
+        if (sameSessions) {
+            row = rowAt(index);
+            if (!(row->process() == process)) {
+                row->setProcess(process);
+            }
+        } else if (auto found = rowsById_.find(process.id); found != rowsById_.end()) {
             row = found->second;
-            row->setProcess(process);
-            rowsLayout_->removeWidget(row);
+            if (!(row->process() == process)) {
+                row->setProcess(process);
+            }
         } else {
-            row = new MacProcessRow(process, services_, rowsLayout_->parentWidget());
+            row = new MacProcessRow(process, services_, list_);
             row->updateDuration(services_.clock());
             connect(row, &MacProcessRow::switchStarted, this,
                     [this] { actions_.onSwitchStarted(); });
             rowsById_[process.id] = row;
         }
-        rowsLayout_->insertWidget(index++, row);
+        QLayoutItem* there = rowsLayout_->itemAt(index);
+        if (there == nullptr || there->widget() != row) {
+            rowsLayout_->removeWidget(row);
+            rowsLayout_->insertWidget(index, row);
+        }
+        ++index;
     }
     content_->setCurrentIndex(processes.empty() ? 1 : 0);
     if (ticking_) {
@@ -216,7 +248,7 @@ bool DashboardView::isTicking() const {
 
 void DashboardView::tick() {
     const Timestamp now = services_.clock();
-    for (auto& [id, row] : rowsById_) {
+    for (MacProcessRow* row : onScreen_) {
         row->updateDuration(now);
     }
     if (ticking_) {
@@ -242,8 +274,8 @@ std::chrono::milliseconds DashboardView::untilNextSecond(const std::vector<Times
 
 void DashboardView::scheduleTick() {
     std::vector<Timestamp> changes;
-    changes.reserve(rowsById_.size());
-    for (const auto& [id, row] : rowsById_) {
+    changes.reserve(onScreen_.size());
+    for (const MacProcessRow* row : onScreen_) {
         changes.push_back(row->process().stateChangedAt);
     }
     const int generation = ++tickGeneration_;
@@ -256,12 +288,65 @@ void DashboardView::scheduleTick() {
 
 void DashboardView::setRoundedCorners(bool rounded) {
     rounded_ = rounded;
+    background_ = QPixmap();
     setAttribute(Qt::WA_TranslucentBackground, rounded);
     update();
 }
 
+void DashboardView::updateRowsOnScreen() {
+    // The viewport's rectangle in the list; the rows lie top to bottom in it,
+    // so the ones in view are found without looking at the others.
+    const QRect seen(-list_->pos(), scroll_->viewport()->size());
+    // Every item but the closing stretch is a row.
+    const int rowCount = rowsLayout_->count() - 1;
+    auto rowAt = [this](int i) { return rowsLayout_->itemAt(i)->widget(); };
+    int first = 0;
+    int last = rowCount;
+    while (first < last) {
+        const int middle = (first + last) / 2;
+        if (rowAt(middle)->geometry().bottom() < seen.top()) {
+            first = middle + 1;
+        } else {
+            last = middle;
+        }
+    }
+    std::vector<MacProcessRow*> now;
+    for (int i = first; i < rowCount && rowAt(i)->geometry().top() <= seen.bottom(); ++i) {
+        if (auto* row = qobject_cast<MacProcessRow*>(rowAt(i));
+            row != nullptr && row->geometry().intersects(seen)) {
+            now.push_back(row);
+        }
+    }
+    for (MacProcessRow* row : onScreen_) {
+        if (std::find(now.begin(), now.end(), row) == now.end()) {
+            row->setOnScreen(false);
+        }
+    }
+    const bool changed = now != onScreen_;
+    onScreen_ = std::move(now);
+    for (MacProcessRow* row : onScreen_) {
+        row->setOnScreen(true);
+    }
+    if (changed && ticking_) {
+        scheduleTick(); // rows in view with other change times
+    }
+}
+
+bool DashboardView::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    // The list's layout has placed the rows by the time a filter sees its
+    // layout request.
+    if ((watched == list_ &&
+         (type == QEvent::Move || type == QEvent::Resize || type == QEvent::LayoutRequest)) ||
+        (watched == scroll_->viewport() && type == QEvent::Resize)) {
+        updateRowsOnScreen();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void DashboardView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    updateRowsOnScreen();
     ticking_ = true;
     tick();
 }
@@ -274,9 +359,23 @@ void DashboardView::hideEvent(QHideEvent* event) {
 
 void DashboardView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The device's own ratio: a render at another scale than the screen's
+    // draws into an image of that scale.
+    const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+    if (background_.size() != size() * ratio || background_.devicePixelRatio() != ratio) {
+        background_ = QPixmap(size() * ratio);
+        background_.setDevicePixelRatio(ratio);
+        background_.fill(Qt::transparent);
+        paintBackground(background_, rounded_);
+    }
+    painter.drawPixmap(0, 0, background_);
+}
+
+void DashboardView::paintBackground(QPixmap& target, bool rounded) {
+    QPainter painter(&target);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF area = rect();
-    if (rounded_) {
+    const QRectF area(QPointF(0, 0), target.deviceIndependentSize());
+    if (rounded) {
         QPainterPath card;
         card.addRoundedRect(area, cornerRadius, cornerRadius);
         painter.setClipPath(card);

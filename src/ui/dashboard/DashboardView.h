@@ -4,6 +4,7 @@
 #include "ClaudeProcess.h"
 #include "DashboardServices.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -36,9 +37,12 @@ struct DashboardActions {
 
 // The dashboard card: hook banner, header, the optional shortcut hint, one row
 // per session in the store's order (or the empty state) and the footer. It
-// follows the model; while the view is shown, the durations tick on the whole
-// seconds after each row's state change, through one timer set for the
-// nearest such second of any row.
+// follows the model, changing only the rows whose session changed; while the
+// view is shown, the durations of the rows in the list's view tick on the
+// whole seconds after each one's state change, through one timer set for the
+// nearest such second of any of them. Rows outside the list's view neither
+// tick nor breathe, so that the cost of an open dashboard stays that of the
+// rows one can see, however many sessions there are.
 class DashboardView : public QWidget {
     Q_OBJECT
 
@@ -56,8 +60,11 @@ public:
     MacProcessRow* rowFor(const std::string& processId) const;
 
     bool isTicking() const;
-    // One tick of the duration timer: every row re-renders its duration, and
-    // the next tick is set.
+    // The rows in the list's view, top to bottom.
+    const std::vector<MacProcessRow*>& rowsOnScreen() const { return onScreen_; }
+
+    // One tick of the duration timer: every row in view re-renders its
+    // duration, and the next tick is set.
     void tick();
 
     // From `now`, how long until the duration of a session whose state
@@ -70,6 +77,7 @@ public:
     void setRoundedCorners(bool rounded);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -80,11 +88,18 @@ private:
     void setHookError(bool hasError);
     void dismissHint();
     void scheduleTick();
+    // Finds the rows in the list's view after a scroll, a resize or a new
+    // layout, and tells the rows that came and went.
+    void updateRowsOnScreen();
+    static void paintBackground(QPixmap& target, bool rounded);
 
     DashboardModel& model_;
     DashboardActions actions_;
     DashboardServices services_;
     bool rounded_ = false;
+    // The card's background, drawn once: each frame of a breathing dot
+    // repaints the background under it.
+    QPixmap background_;
 
     QWidget* hookBannerBox_ = nullptr;
     FirstUseHintBanner* hint_ = nullptr;
@@ -93,8 +108,10 @@ private:
     QLabel* count_ = nullptr;
     QStackedWidget* content_ = nullptr;
     QScrollArea* scroll_ = nullptr;
+    QWidget* list_ = nullptr;
     QVBoxLayout* rowsLayout_ = nullptr;
     std::map<std::string, MacProcessRow*> rowsById_;
+    std::vector<MacProcessRow*> onScreen_;
     // A tick set before the latest (re)scheduling does nothing.
     int tickGeneration_ = 0;
     bool ticking_ = false;

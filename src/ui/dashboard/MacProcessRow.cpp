@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -37,6 +36,11 @@ const QColor& hoverFill() {
     return color;
 }
 
+QColor dimmed(QColor color) {
+    color.setAlphaF(color.alphaF() * static_cast<float>(MacProcessRow::dimmedOpacity));
+    return color;
+}
+
 } // namespace
 
 // The session's name in the fixed font, cut at the end when too long, then
@@ -48,10 +52,24 @@ public:
     }
 
     void set(const QString& name, const QString& terminal) {
-        name_ = name;
+        if (name == name_ && terminal == terminal_) {
+            return;
+        }
+        // A new size hint lays the whole list out again; only a new name
+        // changes it.
+        if (name != name_) {
+            name_ = name;
+            updateGeometry();
+        }
         terminal_ = terminal;
-        updateGeometry();
         update();
+    }
+
+    void setOpacity(double opacity) {
+        if (opacity != opacity_) {
+            opacity_ = opacity;
+            update();
+        }
     }
 
     QSize sizeHint() const override {
@@ -65,6 +83,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setOpacity(opacity_);
         const QFont nameFont = Fonts::monospaced(14, QFont::DemiBold);
         const QFont smallFont = Fonts::ui(11);
         const QFontMetricsF nameMetrics(nameFont);
@@ -87,6 +106,7 @@ protected:
 private:
     QString name_;
     QString terminal_;
+    double opacity_ = 1;
 };
 
 // "state · 已 duration" and, 6 points after it, the last switch error; all on
@@ -99,11 +119,22 @@ public:
 
     void set(const QString& state, const QColor& stateColor, const QString& duration,
              const std::optional<QString>& error) {
+        if (state == state_ && stateColor == stateColor_ && duration == duration_ &&
+            error.value_or(QString()) == error_) {
+            return;
+        }
         state_ = state;
         stateColor_ = stateColor;
         duration_ = duration;
         error_ = error.value_or(QString());
         update();
+    }
+
+    void setOpacity(double opacity) {
+        if (opacity != opacity_) {
+            opacity_ = opacity;
+            update();
+        }
     }
 
     QSize sizeHint() const override {
@@ -116,6 +147,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setOpacity(opacity_);
         const QFont stateFont = Fonts::ui(11.5, QFont::Medium);
         const QFont plainFont = Fonts::ui(11.5);
         const QFontMetricsF metrics(plainFont);
@@ -158,6 +190,7 @@ private:
     QColor stateColor_;
     QString duration_;
     QString error_;
+    double opacity_ = 1;
 };
 
 MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& services,
@@ -179,6 +212,8 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
     dotFrame_->setFixedSize(10, 10);
     layout->addWidget(dotFrame_, 0, Qt::AlignVCenter);
     dot_ = new DotIndicator(process_.state, 8, this);
+    // Still until the list finds the row in its view.
+    dot_->setOnScreen(false);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(3);
@@ -189,11 +224,12 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
     column->addWidget(statusLine_);
     layout->addLayout(column, 1);
 
+    // Shown in dimmed rows only: dimmed with them.
     unavailable_ = makeLabel(QCoreApplication::translate("MacProcessRow", "窗口不可用"), 10.5,
-                             QFont::Normal, Theme::statusPermDim(), this);
+                             QFont::Normal, dimmed(Theme::statusPermDim()), this);
     layout->addWidget(unavailable_, 0, Qt::AlignVCenter);
-    layout->addWidget(new SymbolView(QStringLiteral("chevron.right"), 11, Theme::fgFaint()), 0,
-                      Qt::AlignVCenter);
+    chevron_ = new SymbolView(QStringLiteral("chevron.right"), 11, Theme::fgFaint());
+    layout->addWidget(chevron_, 0, Qt::AlignVCenter);
     refresh();
 }
 
@@ -211,6 +247,17 @@ void MacProcessRow::setProcess(const ClaudeProcess& process) {
 void MacProcessRow::updateDuration(Timestamp now) {
     renderedAt_ = now;
     refresh();
+}
+
+void MacProcessRow::setOnScreen(bool onScreen) {
+    if (onScreen == onScreen_) {
+        return;
+    }
+    onScreen_ = onScreen;
+    dot_->setOnScreen(onScreen);
+    if (onScreen) {
+        updateDuration(services_.clock());
+    }
 }
 
 QString MacProcessRow::statusText() const {
@@ -233,15 +280,15 @@ void MacProcessRow::refresh() {
     unavailable_->setVisible(!switchable());
     setCursor(switchable() ? Qt::PointingHandCursor : Qt::ArrowCursor);
 
-    if (!switchable()) {
-        if (graphicsEffect() == nullptr) {
-            auto* dim = new QGraphicsOpacityEffect(this);
-            dim->setOpacity(0.55);
-            setGraphicsEffect(dim);
-        }
-    } else if (graphicsEffect() != nullptr) {
-        setGraphicsEffect(nullptr);
-    }
+    // Each part draws itself dimmed. The parts do not overlap, so this looks
+    // like the whole row drawn translucent (the dot's centre shows a trace of
+    // its glow under it), without an opacity effect: redrawing an effect walks
+    // every widget of the window, at each frame of the row's breathing dot.
+    const double opacity = switchable() ? 1.0 : dimmedOpacity;
+    nameLine_->setOpacity(opacity);
+    statusLine_->setOpacity(opacity);
+    dot_->setOpacity(opacity);
+    chevron_->setColor(switchable() ? Theme::fgFaint() : dimmed(Theme::fgFaint()));
     // Screen readers, and tests from outside, read the row by this.
     const QString where =
         switchable() ? terminal : QCoreApplication::translate("MacProcessRow", "窗口不可用");

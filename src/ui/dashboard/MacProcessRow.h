@@ -18,6 +18,7 @@ namespace quillo {
 class DotIndicator;
 class RowNameLine;
 class RowStatusLine;
+class SymbolView;
 
 // One session in the dashboard: its state dot, name and terminal, its state
 // and how long it has been in it, and a tap that brings its terminal forward.
@@ -29,6 +30,8 @@ class MacProcessRow : public QWidget {
 public:
     // A failed switch's message stays this long after the latest failure.
     static constexpr std::chrono::seconds errorDuration{4};
+    // How opaque a row without a terminal is drawn.
+    static constexpr double dimmedOpacity = 0.55;
 
     MacProcessRow(ClaudeProcess process, const DashboardServices& services,
                   QWidget* parent = nullptr);
@@ -38,6 +41,11 @@ public:
 
     // Re-renders the duration for the given moment.
     void updateDuration(Timestamp now);
+
+    // Whether the row is in the list's view. Off screen its dot holds still
+    // and its duration is not kept current: it catches up when it comes back.
+    void setOnScreen(bool onScreen);
+    bool isOnScreen() const { return onScreen_; }
 
     bool switchable() const { return process_.terminal.has_value(); }
     bool isSwitching() const { return switching_; }
@@ -81,6 +89,7 @@ private:
     bool hover_ = false;
     bool pressed_ = false;
     bool switching_ = false;
+    bool onScreen_ = false;
     std::optional<QString> errorText_;
     std::optional<Timestamp> lastErrorAt_;
 
@@ -89,6 +98,7 @@ private:
     RowNameLine* nameLine_ = nullptr;
     RowStatusLine* statusLine_ = nullptr;
     QLabel* unavailable_ = nullptr;
+    SymbolView* chevron_ = nullptr;
 };
 
 } // namespace quillo

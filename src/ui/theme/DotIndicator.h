@@ -4,11 +4,16 @@
 #include "ProcessState.h"
 
 #include <QColor>
+#include <QPointer>
 #include <QWidget>
 
-class QVariantAnimation;
+#include <chrono>
+
+class QPainter;
 
 namespace quillo {
+
+class FrameClock;
 
 // How a state's dot breathes: between the two ends of scale and opacity, with
 // an ease-in-out of `duration` seconds that reverses for ever. A static dot
@@ -28,13 +33,15 @@ struct DotAnimation {
 };
 
 // The coloured dot that shows a session's state. The widget keeps room around
-// the dot for its glow at the largest scale.
+// the dot for its glow at the largest scale. A breathing dot advances on its
+// window's frame clock while it is shown and on screen.
 class DotIndicator : public QWidget {
     Q_OBJECT
     Q_PROPERTY(double phase READ phase WRITE setPhase)
 
 public:
     explicit DotIndicator(ProcessState state, double size = 8, QWidget* parent = nullptr);
+    ~DotIndicator() override;
 
     ProcessState state() const { return state_; }
     void setState(ProcessState state);
@@ -44,6 +51,14 @@ public:
     double phase() const { return phase_; }
     void setPhase(double phase);
     bool isAnimating() const;
+
+    // The whole dot's opacity, on top of its breathing (a dimmed row's dot).
+    void setOpacity(double opacity);
+
+    // A dot scrolled out of its window's view holds still (a hidden one does
+    // anyway); back on screen, it breathes from the start again.
+    void setOnScreen(bool onScreen);
+    bool isOnScreen() const { return onScreen_; }
 
     // Room on each side of the dot for the glow.
     double glowMargin() const;
@@ -57,13 +72,22 @@ protected:
 
 private:
     void restartAnimation();
+    void stopAnimation();
+    void advance();
+    bool isInLayout() const;
+    void draw(QPainter& painter, double phase) const;
+    static constexpr int phaseSteps = 256;
     void updateAccessibleName();
 
     ProcessState state_;
     double size_;
     DotAnimation animation_;
     double phase_ = 0;
-    QVariantAnimation* pulse_ = nullptr;
+    double opacity_ = 1;
+    bool onScreen_ = true;
+    // The clock the dot runs on, and its time at the start of the breath.
+    QPointer<FrameClock> clock_;
+    std::chrono::milliseconds startedAt_{0};
 };
 
 } // namespace quillo
