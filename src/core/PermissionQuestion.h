@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -49,6 +50,12 @@ struct Answer {
 // input, which can be a whole file being written, and the monitor must bound
 // what a local client can make it hold.
 inline constexpr std::size_t maxLineBytes = 1 << 20;
+
+// The time limit the installer writes into the recorder's PermissionRequest
+// entry ("timeout", in seconds). It is Claude Code's default too, but written
+// out so that a change of that default cannot cut a question short; the
+// recorder gives up a little before it.
+inline constexpr std::chrono::seconds hookTimeLimit{600};
 
 // The question of a PermissionRequest payload, or nothing for any other event
 // or a payload without a session.

@@ -152,7 +152,7 @@ void askAndPrint(const PermissionQuestion::Question& question) {
     }
     const auto answer =
         ask(question, PermissionQuestion::socketPath(AppPaths::appSupportDirectory()),
-            hookTimeLimit - giveUpMargin, stop.get());
+            PermissionQuestion::hookTimeLimit - giveUpMargin, stop.get());
     if (answer) {
         // Claude Code may have closed our output meanwhile: no SIGPIPE.
         std::signal(SIGPIPE, SIG_IGN);

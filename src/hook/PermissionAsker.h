@@ -9,10 +9,10 @@
 
 namespace quillo::PermissionAsker {
 
-// Claude Code gives the recorder's PermissionRequest entry this long; the
-// recorder gives up a little earlier, so that it leaves on its own rather than
-// being killed, and so that its last word to the monitor is "withdrawn".
-inline constexpr std::chrono::seconds hookTimeLimit{600};
+// Claude Code gives the recorder's PermissionRequest entry
+// PermissionQuestion::hookTimeLimit; the recorder gives up this much earlier,
+// so that it leaves on its own rather than being killed, and so that its last
+// word to the monitor is "withdrawn".
 inline constexpr std::chrono::seconds giveUpMargin{5};
 
 // Puts `question` to the monitor listening at `socket` and waits for its

@@ -317,6 +317,10 @@ TEST(HookInstaller, RegistersTheExtrasTheInstalledClaudeCodeKnowsAndRepairsAfter
     ASSERT_TRUE(HI::apply(older).success);
     EXPECT_EQ(older.registeredEvents, sixAnd({"PermissionRequest", "PostToolUse"}));
     EXPECT_FALSE(f.json()["hooks"].contains("StopFailure"));
+    // Only the entry that waits for Quillo's answer has a time limit of its
+    // own, written out rather than left to Claude Code's default.
+    EXPECT_EQ(f.json()["hooks"]["PermissionRequest"][0]["hooks"][0].value("timeout", 0), 600);
+    EXPECT_FALSE(f.json()["hooks"]["PostToolUse"][0]["hooks"][0].contains("timeout"));
     EXPECT_TRUE(HI::validate(setupFor(ClaudeCodeVersion{2, 1, 197})))
         << "what is missing makes the states less exact, not the configuration broken";
 

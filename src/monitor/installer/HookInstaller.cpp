@@ -4,6 +4,7 @@
 #include "AppPaths.h"
 #include "AtomicFile.h"
 #include "JsonWriter.h"
+#include "PermissionQuestion.h"
 #include "Utf8.h"
 #include "platform/SystemClaudeVersionSource.h"
 
@@ -249,10 +250,14 @@ bool isOwnMarker(const json& value) {
     return false;
 }
 
-json ownGroup(const std::string& command) {
+json ownGroup(std::string_view event, const std::string& command) {
     json entry = json::object();
     entry["type"] = "command";
     entry["command"] = command;
+    if (event == "PermissionRequest") {
+        // The recorder waits here for an answer given in Quillo.
+        entry["timeout"] = PermissionQuestion::hookTimeLimit.count();
+    }
     entry[std::string(markerKey)] = currentMarkerValue;
     json group = json::object();
     group["matcher"] = "";
@@ -314,7 +319,7 @@ void registerEvent(json& hooks, std::string_view event, const std::string& comma
             }
         }
     }
-    groups.push_back(ownGroup(command));
+    groups.push_back(ownGroup(event, command));
     hooks[std::string(event)] = std::move(groups);
 }
 
