@@ -726,6 +726,26 @@ Please paste the clipboard into a GitHub issue or any chat.</translation>
 <context>
     <name>MacProcessRow</name>
     <message>
+        <source>允许</source>
+        <translation>Allow</translation>
+    </message>
+    <message>
+        <source>拒绝</source>
+        <translation>Deny</translation>
+    </message>
+    <message>
+        <source>已允许</source>
+        <translation>Allowed</translation>
+    </message>
+    <message>
+        <source>已拒绝</source>
+        <translation>Denied</translation>
+    </message>
+    <message>
+        <source>已在别处回答</source>
+        <translation>Answered elsewhere</translation>
+    </message>
+    <message>
         <source>运行中</source>
         <translation>Running</translation>
     </message>

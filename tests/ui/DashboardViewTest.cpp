@@ -6,7 +6,9 @@
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardParts.h"
 #include "dashboard/MacProcessRow.h"
+#include "dashboard/QuestionLine.h"
 #include "dashboard/SwitchRunner.h"
+#include "questions/OpenQuestions.h"
 #include "theme/DotIndicator.h"
 
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -527,6 +530,114 @@ TEST_F(DashboardFixture, BannersAndButtonsCallTheirActions) {
 
     auto noHint = makeView(false);
     EXPECT_EQ(noHint->findChild<QWidget*>("firstUseHint"), nullptr);
+}
+
+// The rows answer real open questions, as the desktop monitor wires them.
+struct QuestionsFixture : DashboardFixture {
+    QuestionsFixture() {
+        model.followQuestions(questions);
+        services = time.services(&switches);
+        services.answer = [this](std::uint64_t id, bool allow) {
+            return questions.answer(id, allowOrDeny(allow), "dashboard");
+        };
+    }
+
+    std::uint64_t ask(const std::string& sessionId, const std::string& command) {
+        PermissionQuestion::Question question;
+        question.sessionId = sessionId;
+        question.toolName = "Bash";
+        question.toolInput = {{"command", command}};
+        return *questions.open(
+            question,
+            [this](const std::optional<PermissionQuestion::Answer>& answer) {
+                replies.push_back(answer);
+            },
+            t0);
+    }
+
+    OpenQuestions questions;
+    DashboardServices services;
+    std::vector<std::optional<PermissionQuestion::Answer>> replies;
+};
+
+TEST_F(QuestionsFixture, ARowAnswersItsSessionsQuestionAndShowsTheOutcomeUntilTheStateChanges) {
+    model.setProcesses(
+        {session("asks", ProcessState::waitingPermission), session("works", ProcessState::active)});
+    DashboardView view(model, false, actions, services);
+    view.show();
+    MacProcessRow* row = view.rowFor("asks");
+    QuestionLine* line = row->questionLine();
+    EXPECT_FALSE(line->isVisible());
+    const int plainHeight = row->sizeHint().height();
+
+    ask("asks", "rm -rf build && echo '<b>done</b>'");
+    ASSERT_TRUE(line->isVisible());
+    EXPECT_FALSE(view.rowFor("works")->questionLine()->isVisible());
+    EXPECT_EQ(line->text(), "Bash: rm -rf build && echo '<b>done</b>'");
+    EXPECT_TRUE(line->allowButton()->isVisible());
+    EXPECT_TRUE(line->denyButton()->isVisible());
+    EXPECT_GT(row->sizeHint().height(), plainHeight) << "the question is a line of its own";
+    // The tool's input is shown as text, never read as markup.
+    EXPECT_TRUE(line->toolTip().contains("&lt;b&gt;done")) << line->toolTip().toStdString();
+    EXPECT_FALSE(line->toolTip().contains("<b>"));
+
+    // A click on Allow answers the recorder, and does not switch to the terminal.
+    QTest::mouseClick(line->allowButton(), Qt::LeftButton);
+    ASSERT_EQ(replies.size(), 1u);
+    ASSERT_TRUE(replies[0].has_value());
+    EXPECT_EQ(replies[0]->behavior, PermissionQuestion::Behavior::allow);
+    EXPECT_TRUE(switches.calls.empty());
+    EXPECT_TRUE(questions.questions().empty());
+    EXPECT_EQ(row->answerOutcome(), MacProcessRow::AnswerOutcome::allowed);
+    EXPECT_EQ(line->text(), "已允许");
+    EXPECT_FALSE(line->allowButton()->isVisible());
+
+    // The outcome stays while the session still waits, and goes when it moves on.
+    model.setProcesses(
+        {session("asks", ProcessState::waitingPermission), session("works", ProcessState::active)});
+    EXPECT_TRUE(line->isVisible());
+    ClaudeProcess running = session("asks", ProcessState::active);
+    running.stateChangedAt = t0 + Seconds{2};
+    model.setProcesses({running, session("works", ProcessState::active)});
+    EXPECT_FALSE(line->isVisible());
+    EXPECT_FALSE(row->answerOutcome().has_value());
+}
+
+TEST_F(QuestionsFixture, DenySendsItsMessageAndASessionsNextQuestionTakesThePlaceOfTheFirst) {
+    model.setProcesses({session("asks", ProcessState::waitingPermission)});
+    DashboardView view(model, false, actions, services);
+    view.show();
+    ask("asks", "first");
+    ask("asks", "second");
+    QuestionLine* line = view.rowFor("asks")->questionLine();
+    EXPECT_EQ(line->text(), "Bash: first") << "the oldest question first";
+
+    QTest::mouseClick(line->denyButton(), Qt::LeftButton);
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0]->behavior, PermissionQuestion::Behavior::deny);
+    EXPECT_EQ(replies[0]->message, "Denied from Quillo");
+    EXPECT_EQ(line->text(), "Bash: second");
+    EXPECT_TRUE(line->allowButton()->isVisible());
+    EXPECT_FALSE(view.rowFor("asks")->answerOutcome().has_value());
+
+    // Withdrawn (answered in the terminal): the line goes, with no outcome.
+    questions.withdraw(*questions.oldestOf("asks"));
+    EXPECT_FALSE(line->isVisible());
+}
+
+TEST_F(QuestionsFixture, ARowMadeWhileAQuestionIsOpenShowsItAndWithoutAnAnswerItHasNoButtons) {
+    ask("later", "make");
+    model.setProcesses({session("later", ProcessState::waitingPermission)});
+    DashboardView view(model, false, actions, services);
+    view.show();
+    EXPECT_EQ(view.rowFor("later")->questionLine()->text(), "Bash: make");
+
+    DashboardServices showOnly = time.services(&switches);
+    DashboardView readOnly(model, false, actions, showOnly);
+    readOnly.show();
+    QuestionLine* line = readOnly.rowFor("later")->questionLine();
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_FALSE(line->allowButton()->isVisible());
 }
 
 TEST(ThreadedSwitchRunner, SwitchesOffTheMainThreadAndReportsOnIt) {

@@ -14,13 +14,13 @@
 #include "installer/HookInstaller.h"
 #include "notices/DBusNotifier.h"
 #include "notices/SessionNotices.h"
-#include "questions/OpenQuestions.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/FileRevealer.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/SystemClaudeVersionSource.h"
 #include "platform/UrlOpener.h"
 #include "platform/X11WindowSystem.h"
+#include "questions/OpenQuestions.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsWindowController.h"
 #include "state/ProcessStateStore.h"
@@ -173,8 +173,8 @@ void DesktopShell::start() {
 
 void DesktopShell::createStatusBar(ProcessStateStore& store, HostTransportBridge* bridge,
                                    OpenQuestions& questions) {
-    statusBar_ = std::make_unique<StatusBarShell>(store, bridge, *health_, settings_,
-                                                  [this] { settingsWindow_->show(); });
+    statusBar_ = std::make_unique<StatusBarShell>(
+        store, bridge, *health_, settings_, [this] { settingsWindow_->show(); }, &questions);
 
     windows_ = std::make_unique<X11WindowSystem>();
     DashboardPresenter& presenter = statusBar_->presenter();
@@ -204,8 +204,9 @@ void DesktopShell::createStatusBar(ProcessStateStore& store, HostTransportBridge
         notices->questionsChanged(question.question.sessionId);
     };
     QObject::connect(&questions, &OpenQuestions::opened, notices_.get(), changed);
-    QObject::connect(&questions, &OpenQuestions::closed, notices_.get(),
-                     [changed](const OpenQuestion& question, QuestionOutcome) { changed(question); });
+    QObject::connect(
+        &questions, &OpenQuestions::closed, notices_.get(),
+        [changed](const OpenQuestion& question, QuestionOutcome) { changed(question); });
     QObject::connect(&store, &ProcessStateStore::processesChanged, notices_.get(),
                      [notices = notices_.get()](const std::vector<ClaudeProcess>& processes) {
                          notices->update(processes);

@@ -188,14 +188,17 @@ RenderView onboardingPage(OnboardingStep step) {
 }
 
 // The dashboard with sample sessions at a fixed moment; `full` adds the hook
-// banner, the hint, a connected phone and a failed switch.
+// banner, the hint, a connected phone, a failed switch and a permission
+// question to answer.
 RenderView dashboard(bool full) {
     auto model = std::make_shared<DashboardModel>();
     DashboardServices services;
     services.clock = [] { return DashboardSamples::sampleNow; };
     services.later = [](auto, auto*, auto) {};
+    services.answer = [](std::uint64_t, bool) { return true; };
     if (full) {
         model->setProcesses(DashboardSamples::sessions());
+        model->setQuestions(DashboardSamples::questions());
         model->setPeerCount(1);
         model->setHookError(true);
     }

@@ -3,6 +3,7 @@
 
 #include "installer/HookHealthMonitor.h"
 #include "networking/HostTransportBridge.h"
+#include "questions/OpenQuestions.h"
 #include "state/ProcessStateStore.h"
 
 namespace quillo {
@@ -20,6 +21,30 @@ void DashboardModel::setPeerCount(int count) {
 void DashboardModel::setHookError(bool hasError) {
     hookError_ = hasError;
     emit hookErrorChanged(hasError);
+}
+
+void DashboardModel::setQuestions(const RowQuestions& questions) {
+    if (questions == questions_) {
+        return;
+    }
+    questions_ = questions;
+    emit questionsChanged(questions_);
+}
+
+void DashboardModel::followQuestions(OpenQuestions& questions) {
+    auto publish = [this, &questions] {
+        RowQuestions rows;
+        // In the order they were opened: the first of a session is its oldest.
+        for (const OpenQuestion& open : questions.questions()) {
+            rows.try_emplace(open.question.sessionId,
+                             RowQuestion{open.id, QString::fromStdString(open.summary),
+                                         QString::fromStdString(open.fullText)});
+        }
+        setQuestions(rows);
+    };
+    publish();
+    connect(&questions, &OpenQuestions::opened, this, publish);
+    connect(&questions, &OpenQuestions::closed, this, publish);
 }
 
 void DashboardModel::follow(ProcessStateStore& store, HostTransportBridge* bridge,

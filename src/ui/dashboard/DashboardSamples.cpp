@@ -33,4 +33,11 @@ std::vector<ClaudeProcess> sessions() {
     };
 }
 
+RowQuestions questions() {
+    return {
+        {"s1", RowQuestion{1, QStringLiteral("Bash: npm run build && npm test -- --watch=false"),
+                           QStringLiteral("Bash\n{\n    \"command\": \"npm run build && npm "
+                                          "test -- --watch=false\"\n}")}}};
+}
+
 } // namespace quillo::DashboardSamples

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ClaudeProcess.h"
+#include "DashboardModel.h"
 #include "Timestamp.h"
 
 #include <vector>
@@ -13,5 +14,8 @@ inline const Timestamp sampleNow = timestampFromSeconds(1'800'000'000);
 
 // Sessions in every state, in start order, one of them without a terminal.
 std::vector<ClaudeProcess> sessions();
+
+// The open question of the session that waits for a permission decision.
+RowQuestions questions();
 
 } // namespace quillo::DashboardSamples

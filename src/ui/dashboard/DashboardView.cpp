@@ -131,6 +131,7 @@ DashboardView::DashboardView(DashboardModel& model, bool showFirstUseHint, Dashb
     connect(&model_, &DashboardModel::processesChanged, this, &DashboardView::setProcesses);
     connect(&model_, &DashboardModel::peerCountChanged, this, &DashboardView::setPeerCount);
     connect(&model_, &DashboardModel::hookErrorChanged, this, &DashboardView::setHookError);
+    connect(&model_, &DashboardModel::questionsChanged, this, &DashboardView::setQuestions);
     setProcesses(model_.processes());
     setPeerCount(model_.peerCount());
     setHookError(model_.hookError());
@@ -184,6 +185,10 @@ void DashboardView::setProcesses(const std::vector<ClaudeProcess>& processes) {
         } else {
             row = new MacProcessRow(process, services_, list_);
             row->updateDuration(services_.clock());
+            if (auto question = model_.questions().find(process.id);
+                question != model_.questions().end()) {
+                row->setQuestion(question->second);
+            }
             connect(row, &MacProcessRow::switchStarted, this,
                     [this] { actions_.onSwitchStarted(); });
             rowsById_[process.id] = row;
@@ -201,6 +206,16 @@ void DashboardView::setProcesses(const std::vector<ClaudeProcess>& processes) {
     }
     count_->setText(DashboardTexts::processCountText(processes.size()));
     count_->setAccessibleName(count_->text());
+}
+
+void DashboardView::setQuestions(const RowQuestions& questions) {
+    // Questions are few and come and go one at a time: each row compares its
+    // own and does nothing when it did not change.
+    for (auto& [sessionId, row] : rowsById_) {
+        auto found = questions.find(sessionId);
+        row->setQuestion(found == questions.end() ? std::nullopt
+                                                  : std::optional<RowQuestion>(found->second));
+    }
 }
 
 void DashboardView::setPeerCount(int count) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ClaudeProcess.h"
+#include "DashboardModel.h"
 #include "DashboardServices.h"
 
 #include <QPixmap>
@@ -19,7 +20,6 @@ class QVBoxLayout;
 
 namespace quillo {
 
-class DashboardModel;
 class ConnectionLine;
 class FirstUseHintBanner;
 class HookErrorBanner;
@@ -84,6 +84,7 @@ protected:
 
 private:
     void setProcesses(const std::vector<ClaudeProcess>& processes);
+    void setQuestions(const RowQuestions& questions);
     void setPeerCount(int count);
     void setHookError(bool hasError);
     void dismissHint();

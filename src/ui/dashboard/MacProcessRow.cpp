@@ -2,6 +2,7 @@
 #include "MacProcessRow.h"
 
 #include "DashboardTexts.h"
+#include "QuestionLine.h"
 #include "SwitchRunner.h"
 #include "theme/DotIndicator.h"
 #include "theme/Fonts.h"
@@ -222,6 +223,10 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
     statusLine_ = new RowStatusLine(this);
     column->addWidget(nameLine_);
     column->addWidget(statusLine_);
+    questionLine_ = new QuestionLine(this);
+    questionLine_->setVisible(false);
+    connect(questionLine_, &QuestionLine::answered, this, &MacProcessRow::answer);
+    column->addWidget(questionLine_);
     layout->addLayout(column, 1);
 
     // Shown in dimmed rows only: dimmed with them.
@@ -234,6 +239,12 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
 }
 
 void MacProcessRow::setProcess(const ClaudeProcess& process) {
+    // The outcome of an answer stands until the session moves on.
+    if (outcome_ &&
+        (process.state != process_.state || process.stateChangedAt != process_.stateChangedAt)) {
+        outcome_.reset();
+        refreshQuestion();
+    }
     process_ = process;
     dot_->setState(process_.state);
     // Another state has another glow, so another size: centre it again.
@@ -294,9 +305,73 @@ void MacProcessRow::refresh() {
         switchable() ? terminal : QCoreApplication::translate("MacProcessRow", "窗口不可用");
     setAccessibleName(name + QStringLiteral(", ") + DashboardTexts::stateLabel(process_.state) +
                       QStringLiteral(", ") + where);
-    setAccessibleDescription(errorText_.value_or(QString()));
+    QString description = errorText_.value_or(QString());
+    if (question_) {
+        description +=
+            (description.isEmpty() ? QString() : QStringLiteral("; ")) + question_->summary;
+    }
+    setAccessibleDescription(description);
     // The line cuts a long message short; the pointer reads all of it.
     setToolTip(errorText_.value_or(QString()));
+}
+
+void MacProcessRow::setQuestion(const std::optional<RowQuestion>& question) {
+    if (question == question_) {
+        return;
+    }
+    question_ = question;
+    if (question_) {
+        // A new question replaces what became of the last one.
+        outcome_.reset();
+    }
+    refreshQuestion();
+}
+
+void MacProcessRow::answer(bool allow) {
+    if (!question_ || !services_.answer) {
+        return;
+    }
+    const std::uint64_t id = question_->id;
+    // Answering closes the question, which takes it off this row before the
+    // call returns, and brings the session's next question if it has one.
+    const bool delivered = services_.answer(id, allow);
+    if (question_ && question_->id != id) {
+        return; // the next question is shown in its place
+    }
+    question_.reset();
+    outcome_ = !delivered ? AnswerOutcome::alreadyClosed
+               : allow    ? AnswerOutcome::allowed
+                          : AnswerOutcome::denied;
+    refreshQuestion();
+}
+
+void MacProcessRow::refreshQuestion() {
+    if (question_) {
+        questionLine_->showQuestion(question_->summary, question_->fullText,
+                                    static_cast<bool>(services_.answer));
+    } else if (outcome_) {
+        switch (*outcome_) {
+        case AnswerOutcome::allowed:
+            questionLine_->showOutcome(QCoreApplication::translate("MacProcessRow", "已允许"),
+                                       Theme::statusActive());
+            break;
+        case AnswerOutcome::denied:
+            questionLine_->showOutcome(QCoreApplication::translate("MacProcessRow", "已拒绝"),
+                                       Theme::statusPerm());
+            break;
+        case AnswerOutcome::alreadyClosed:
+            questionLine_->showOutcome(QCoreApplication::translate("MacProcessRow", "已在别处回答"),
+                                       Theme::fgDim());
+            break;
+        }
+    }
+    // Shown and hidden only when it comes or goes: each change lays the
+    // list out again.
+    const bool shown = question_ || outcome_;
+    if (shown != questionLine_->isVisibleTo(this)) {
+        questionLine_->setVisible(shown);
+    }
+    refresh();
 }
 
 void MacProcessRow::handleTap() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ClaudeProcess.h"
+#include "DashboardModel.h"
 #include "DashboardServices.h"
 #include "Timestamp.h"
 #include "terminal/SwitchResult.h"
@@ -16,6 +17,7 @@ class QLabel;
 namespace quillo {
 
 class DotIndicator;
+class QuestionLine;
 class RowNameLine;
 class RowStatusLine;
 class SymbolView;
@@ -23,7 +25,9 @@ class SymbolView;
 // One session in the dashboard: its state dot, name and terminal, its state
 // and how long it has been in it, and a tap that brings its terminal forward.
 // A session without a terminal is dimmed, cannot be tapped and never
-// highlights.
+// highlights. While the session waits on a permission question that Quillo
+// can answer, a third line shows what is asked with "Allow" and "Deny"; after
+// an answer it shows what became of it until the session's state changes.
 class MacProcessRow : public QWidget {
     Q_OBJECT
 
@@ -61,6 +65,17 @@ public:
 
     QString statusText() const;
 
+    // The session's open question (its oldest), or none.
+    void setQuestion(const std::optional<RowQuestion>& question);
+    const std::optional<RowQuestion>& question() const { return question_; }
+    // Answers the open question, as the buttons do.
+    void answer(bool allow);
+
+    // What became of the latest answer given on this row.
+    enum class AnswerOutcome { allowed, denied, alreadyClosed };
+    const std::optional<AnswerOutcome>& answerOutcome() const { return outcome_; }
+    QuestionLine* questionLine() const { return questionLine_; }
+
 signals:
     // A switch to the session's terminal started; the terminal is about to
     // take the focus.
@@ -77,6 +92,7 @@ protected:
 
 private:
     void refresh();
+    void refreshQuestion();
     // Clears the message of the failure at `failedAt` once it is errorDuration
     // old, unless a newer failure replaced it.
     void clearErrorAfter(Timestamp failedAt, std::chrono::milliseconds delay);
@@ -92,11 +108,14 @@ private:
     bool onScreen_ = false;
     std::optional<QString> errorText_;
     std::optional<Timestamp> lastErrorAt_;
+    std::optional<RowQuestion> question_;
+    std::optional<AnswerOutcome> outcome_;
 
     QWidget* dotFrame_ = nullptr;
     DotIndicator* dot_ = nullptr;
     RowNameLine* nameLine_ = nullptr;
     RowStatusLine* statusLine_ = nullptr;
+    QuestionLine* questionLine_ = nullptr;
     QLabel* unavailable_ = nullptr;
     SymbolView* chevron_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "StatusItem.h"
 #include "dashboard/DashboardModel.h"
 #include "dashboard/SwitchRunner.h"
+#include "questions/OpenQuestions.h"
 #include "terminal/TerminalSwitcher.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,7 @@ namespace quillo {
 
 StatusBarShell::StatusBarShell(ProcessStateStore& store, HostTransportBridge* bridge,
                                HookHealthMonitor& health, SettingsStore& settings,
-                               std::function<void()> openSettings)
+                               std::function<void()> openSettings, OpenQuestions* questions)
     : model_(std::make_unique<DashboardModel>()),
       switchServices_(std::make_unique<SystemSwitchServices>()),
       switcher_(std::make_unique<TerminalSwitcher>(switchServices_->services())),
@@ -27,6 +28,12 @@ StatusBarShell::StatusBarShell(ProcessStateStore& store, HostTransportBridge* br
     model_->follow(store, bridge, health);
     DashboardServices services;
     services.switcher = runner_.get();
+    if (questions != nullptr) {
+        model_->followQuestions(*questions);
+        services.answer = [questions](std::uint64_t id, bool allow) {
+            return questions->answer(id, allowOrDeny(allow), "dashboard");
+        };
+    }
     presenter_ = std::make_unique<DashboardPresenter>(
         *model_, *item_, settings,
         DashboardPresenter::Actions{std::move(openSettings), [] { QCoreApplication::quit(); }},

@@ -11,6 +11,7 @@ class DashboardModel;
 class DashboardPresenter;
 class HookHealthMonitor;
 class HostTransportBridge;
+class OpenQuestions;
 class ProcessStateStore;
 class SettingsStore;
 class StatusBarController;
@@ -20,13 +21,15 @@ class ThreadedSwitchRunner;
 class TrayStatusItem;
 
 // The tray item and the dashboard as the desktop monitor runs them: the model
-// following the store, the bridge and the health monitor; the tray item with
+// following the store, the bridge, the health monitor and the open permission
+// questions (which its rows answer as "dashboard"); the tray item with
 // its icon; the presenter; and a switcher of its own for row taps, used on a
 // worker thread.
 class StatusBarShell {
 public:
     StatusBarShell(ProcessStateStore& store, HostTransportBridge* bridge, HookHealthMonitor& health,
-                   SettingsStore& settings, std::function<void()> openSettings);
+                   SettingsStore& settings, std::function<void()> openSettings,
+                   OpenQuestions* questions = nullptr);
     ~StatusBarShell();
 
     DashboardPresenter& presenter() { return *presenter_; }

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A permission question on the dashboard: from starting a real recorder with
+// a PermissionRequest (it records the event, then asks over the questions
+// socket) to the open dashboard's row painting the question; then from a click
+// on the row's "Allow" to the recorder printing Claude Code's decision. The
+// first figure is an upper bound of the question's own way to the row: it
+// includes the recorder's start and its write to the events file.
+// Runs offscreen in a private home.
+#include "AppPaths.h"
+#include "PermissionQuestion.h"
+#include "dashboard/DashboardModel.h"
+#include "dashboard/DashboardView.h"
+#include "dashboard/MacProcessRow.h"
+#include "dashboard/QuestionLine.h"
+#include "questions/OpenQuestions.h"
+#include "questions/QuestionServer.h"
+#include "theme/Palette.h"
+#include "theme/Symbols.h"
+
+#include <QApplication>
+#include <QProcess>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Counts a widget's paint events.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Runs the event loop until `done` holds, at most 10 s.
+template <typename Done> bool waitFor(Done done) {
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        if (Clock::now() > deadline) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s PATH_TO_QuilloHook [ROUNDS]\n", argv[0]);
+        return 2;
+    }
+    const QString recorder = QString::fromLocal8Bit(argv[1]);
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 100;
+
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::filesystem::path home = pattern;
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+    ::unsetenv("CLAUDE_PID");
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    QApplication app(argc, argv);
+    quillo::applyDarkPalette(app);
+    quillo::Symbols::loadFont();
+    std::filesystem::create_directories(quillo::AppPaths::appSupportDirectory());
+
+    quillo::OpenQuestions questions;
+    quillo::QuestionServer server(
+        questions, quillo::PermissionQuestion::socketPath(quillo::AppPaths::appSupportDirectory()),
+        [] { return true; });
+    if (auto failure = server.listen()) {
+        std::fprintf(stderr, "cannot listen: %s\n", failure->toLocal8Bit().constData());
+        return 1;
+    }
+
+    quillo::ClaudeProcess session;
+    session.id = "bench-session";
+    session.name = "bench";
+    session.state = quillo::ProcessState::waitingPermission;
+    session.terminal = quillo::TerminalLocation{quillo::TerminalKind::kitty, 1, 2, "/dev/pts/1"};
+    quillo::DashboardModel model;
+    model.setProcesses({session});
+    model.followQuestions(questions);
+    quillo::DashboardServices services;
+    services.answer = [&questions](std::uint64_t id, bool allow) {
+        return questions.answer(id, quillo::allowOrDeny(allow), "dashboard");
+    };
+    quillo::DashboardView view(model, false, quillo::DashboardActions{}, services);
+    view.show();
+    quillo::MacProcessRow* row = view.rowFor(session.id);
+    quillo::QuestionLine* line = row->questionLine();
+    PaintCounter painted;
+    line->installEventFilter(&painted);
+    waitFor([] { return true; });
+
+    std::vector<double> toRow;
+    std::vector<double> toDecision;
+    for (int i = 0; i < rounds; ++i) {
+        const std::string command = "npm test -- --round " + std::to_string(i);
+        const std::string payload =
+            R"({"hook_event_name":"PermissionRequest","session_id":"bench-session",)"
+            R"("cwd":"/tmp/p","tool_name":"Bash","tool_input":{"command":")" +
+            command + R"("}})";
+        QProcess hook;
+        hook.setProgram(recorder);
+        const int paintsBefore = painted.paints;
+        const auto started = Clock::now();
+        hook.start();
+        hook.write(payload.data(), static_cast<qint64>(payload.size()));
+        hook.closeWriteChannel();
+        const QString expected = QStringLiteral("Bash: ") + QString::fromStdString(command);
+        if (!waitFor([&] {
+                return line->isVisible() && line->text() == expected &&
+                       painted.paints > paintsBefore;
+            })) {
+            std::fprintf(stderr, "round %d: the row never showed the question\n", i);
+            return 1;
+        }
+        toRow.push_back(millisecondsSince(started));
+
+        QByteArray printed;
+        const auto clicked = Clock::now();
+        emit line->allowButton()->clicked();
+        if (!waitFor([&] {
+                printed += hook.readAllStandardOutput();
+                return printed.contains("\"allow\"");
+            })) {
+            std::fprintf(stderr, "round %d: the recorder printed no decision\n", i);
+            return 1;
+        }
+        toDecision.push_back(millisecondsSince(clicked));
+        hook.waitForFinished(5000);
+        // The session moves on, as Claude Code's next event would make it.
+        session.stateChangedAt = quillo::now();
+        model.setProcesses({session});
+    }
+    std::printf("recorder start to the row's question painted (%d questions): median %.2f ms, "
+                "p90 %.2f ms, max %.2f ms (goal: median <= 20 ms)\n",
+                rounds, percentile(toRow, 0.5), percentile(toRow, 0.9),
+                *std::max_element(toRow.begin(), toRow.end()));
+    std::printf("Allow on the row to the recorder's decision on its output: median %.2f ms, "
+                "p90 %.2f ms, max %.2f ms\n",
+                percentile(toDecision, 0.5), percentile(toDecision, 0.9),
+                *std::max_element(toDecision.begin(), toDecision.end()));
+    std::filesystem::remove_all(home);
+    return 0;
+}
