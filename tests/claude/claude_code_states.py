@@ -13,7 +13,11 @@ monitor prints the process table whenever it changes. The runs:
    shows (the delay is printed), still waiting while the approved tool runs,
    active once it has finished, waiting_input after the final answer; an API
    error ends the next turn in waiting_input; gone after /exit;
-3. an interactive session killed with SIGKILL: pruned.
+3. an interactive session killed with SIGKILL: pruned;
+4. a paired phone (QuilloPeer, trusted on the monitor's terminal) that may
+   answer permission questions: its "allow" runs the tool with no key pressed
+   (the time from the answer to the tool is printed), and a Yes in the
+   terminal closes the phone's question as answered elsewhere.
 
 Every event the recorder wrote must name Claude Code's own pid.
 
@@ -24,6 +28,7 @@ first download.
 import argparse
 import json
 import os
+import pty
 import re
 import shutil
 import signal
@@ -142,9 +147,10 @@ def parse_table(line):
 class Monitor:
     """The headless monitor, with every table it printed and when."""
 
-    def __init__(self, binary, env):
+    def __init__(self, binary, env, stdin=None):
         self.process = subprocess.Popen([binary, "--headless"], env=env, stdout=subprocess.PIPE,
-                                        stderr=subprocess.STDOUT, text=True, bufsize=1)
+                                        stderr=subprocess.STDOUT, text=True, bufsize=1,
+                                        stdin=stdin)
         self.tables = []  # (time, table, line)
         self.other = []
         self.condition = threading.Condition()
@@ -154,6 +160,13 @@ class Monitor:
         for raw in self.process.stdout:
             line = raw.rstrip("\n")
             now = time.monotonic()
+            # The pairing question ends without a line feed (the answer typed
+            # on the terminal ends its line): what is printed next follows it.
+            asked = line.find("[y/N] ")
+            if asked >= 0:
+                with self.condition:
+                    self.other.append(line[:asked + 5])
+                line = line[asked + 6:]
             table = parse_table(line)
             with self.condition:
                 if table is None:
@@ -165,6 +178,19 @@ class Monitor:
     def mark(self):
         with self.condition:
             return len(self.tables)
+
+    def pairing_port(self):
+        """The port of the pairing address the monitor printed."""
+        deadline = time.monotonic() + WAIT
+        with self.condition:
+            while True:
+                for line in self.other:
+                    found = re.search(r"quillo://pair\?\S*?port=(\d+)", line)
+                    if found:
+                        return int(found.group(1))
+                if time.monotonic() > deadline:
+                    raise Failure("the monitor printed no pairing address:\n" + "\n".join(self.other))
+                self.condition.wait(0.5)
 
     def wait(self, what, predicate, start=0, timeout=WAIT):
         """The first (index, time, table) from `start` on that satisfies `predicate`."""
@@ -316,6 +342,56 @@ class Tmux:
         self.run("kill-server", check=False)
 
 
+class Peer:
+    """QuilloPeer as a paired phone that lets the test answer permission questions."""
+
+    def __init__(self, binary, port, env):
+        self.process = subprocess.Popen(
+            [binary, "--host", "127.0.0.1", "--port", str(port), "--name", "E2E phone",
+             "--trust-new-host", "--answer-permissions", "ask"],
+            env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            text=True, bufsize=1)
+        self.messages = []
+        self.status = []
+        self.condition = threading.Condition()
+        threading.Thread(target=self._read, args=(self.process.stdout, True), daemon=True).start()
+        threading.Thread(target=self._read, args=(self.process.stderr, False), daemon=True).start()
+
+    def _read(self, stream, messages):
+        for raw in stream:
+            with self.condition:
+                if messages:
+                    self.messages.append(json.loads(raw))
+                else:
+                    self.status.append(raw.rstrip("\n"))
+                self.condition.notify_all()
+
+    def said(self, text):
+        with self.condition:
+            return any(text in line for line in self.status)
+
+    def wait_message(self, what, predicate, timeout=WAIT):
+        deadline = time.monotonic() + timeout
+        with self.condition:
+            while True:
+                for message in self.messages:
+                    if predicate(message):
+                        return message
+                if time.monotonic() > deadline or self.process.poll() is not None:
+                    raise Failure(f"the phone never got {what}; it said:\n  " +
+                                  "\n  ".join(self.status + [json.dumps(m) for m in self.messages]))
+                self.condition.wait(0.5)
+
+    def send(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
 # --- the runs -------------------------------------------------------------------
 
 def run_print_mode(claude, env, monitor, project, debug_log, stop_gate):
@@ -425,6 +501,68 @@ def run_interactive(claude, env, monitor, tmux, project, debug_log):
                 "PostToolUse", "Stop", "StopFailure", "SessionEnd"])
 
 
+def run_answered_from_phone(claude, env, monitor, tmux, project, peer, allow_rounds=3):
+    log("permission questions answered from a paired phone, then in the terminal first")
+    start = monitor.mark()
+    pid = tmux.start("phone", project, claude_command(claude, env))
+    _, _, table = monitor.wait("the phone's session", new_session_with_pid(pid), start)
+    session = session_of(table, pid)
+    monitor.wait("the phone's session at its prompt", state_is(session, "waiting_input"), start)
+    tmux.wait_screen("phone", "? for shortcuts")
+
+    def ask(name):
+        marker = project / name
+        turn = monitor.mark()
+        tmux.submit("phone", f"please run QUILLO_TOOL:{marker}", monitor,
+                    "the session active after the prompt", state_is(session, "active"), turn)
+        request = peer.wait_message(
+            f"the question about {name}",
+            lambda m: m["type"] == "permission_request" and name in m["summary"])
+        if request["process_id"] != session or not request["summary"].startswith("Bash: "):
+            raise Failure(f"the phone was asked {request}")
+        return marker, request["request_id"]
+
+    def resolved(request_id):
+        return peer.wait_message(
+            f"the close of question {request_id}",
+            lambda m: m["type"] == "permission_resolved" and m["request_id"] == request_id)
+
+    latencies = []
+    for round in range(allow_rounds):
+        marker, request_id = ask(f"phone-allowed-{round}")
+        tmux.wait_screen("phone", "Do you want to proceed?")
+        answered = time.time()
+        peer.send(f"allow {request_id}")
+        deadline = time.monotonic() + WAIT
+        while not marker.exists():
+            if time.monotonic() > deadline:
+                raise Failure(f"the phone's allow never ran the tool:\n{tmux.screen('phone')}")
+            time.sleep(0.01)
+        # The tool is "sleep 1 && touch MARKER": it started a second before
+        # the file's time.
+        latencies.append(marker.stat().st_mtime - 1.0 - answered)
+        if resolved(request_id)["outcome"] != "allowed":
+            raise Failure(f"question {request_id} did not close as allowed")
+        tmux.wait_screen("phone", "The command ran. Done.")
+        monitor.wait("waiting_input after the allowed tool", state_is(session, "waiting_input"),
+                     monitor.mark() - 1)
+    latencies.sort()
+    log(f"  allow from the phone to the tool starting: p50 {latencies[len(latencies) // 2] * 1000:.0f} ms "
+        f"over {len(latencies)} rounds (goal 100 ms)")
+
+    # Answered Yes in the terminal first: the phone hears that it is closed.
+    marker, request_id = ask("terminal-first")
+    tmux.wait_screen("phone", "Do you want to proceed?")
+    time.sleep(1.5)  # a key pressed at once is ignored by some versions
+    tmux.run("send-keys", "-t", "phone", "Enter")
+    outcome = resolved(request_id)["outcome"]
+    if outcome != "answered_elsewhere" or not marker.exists():
+        raise Failure(f"Yes in the terminal closed the question as {outcome}")
+    peer.send(f"allow {request_id}")  # too late: closed again, and nothing else happens
+    log(f"  Yes in the terminal: the phone was told {outcome}")
+    tmux.run("send-keys", "-t", "phone", "/exit", "Enter")
+
+
 def run_killed(claude, env, monitor, tmux, project, debug_log):
     log("interactive session killed with SIGKILL")
     start = monitor.mark()
@@ -475,7 +613,7 @@ def main():
 
     root = Path(tempfile.mkdtemp(prefix="quillo-claude-e2e-")).resolve()
     home = root / "home"
-    projects = [root / name for name in ("quick", "work", "doomed")]
+    projects = [root / name for name in ("quick", "work", "doomed", "phone")]
     for folder in [home, *projects]:
         folder.mkdir(parents=True)
     (home / "run").mkdir(mode=0o700)
@@ -493,7 +631,12 @@ def main():
         "XDG_CACHE_HOME": str(home / ".cache"),
         "XDG_RUNTIME_DIR": str(home / "run"),
     }
-    mock = monitor = tmux = None
+    # A user who let paired phones answer permission questions.
+    config = home / ".config/quillo"
+    config.mkdir(parents=True, mode=0o700)
+    (config / "QuilloMac.conf").write_text("[General]\nquillo.phoneAnswersPermissions=true\n")
+    (config / "QuilloMac.conf").chmod(0o600)
+    mock = monitor = tmux = peer = None
     try:
         mock = subprocess.Popen([sys.executable, str(HERE / "mock_messages_api.py"), "--delay", "1.5"],
                                 stdout=subprocess.PIPE, text=True)
@@ -525,23 +668,45 @@ def main():
         stop_gate = root / "stop-gate"
         add_stop_gate(home / ".claude/settings.json", stop_gate)
 
+        # The monitor's terminal, where it asks whether to trust a new phone.
+        terminal, monitor_tty = pty.openpty()
         monitor = Monitor(args.monitor, dict(base_env, QUILLO_TRANSPORT_PORT="0",
-                                             QUILLO_PRUNE_INTERVAL_MS="500"))
+                                             QUILLO_PRUNE_INTERVAL_MS="500"), stdin=monitor_tty)
+        os.close(monitor_tty)
         tmux = Tmux(root / "tmux.sock")
 
         run_print_mode(claude, claude_env, monitor, projects[0], debug_log, stop_gate)
         run_interactive(claude, claude_env, monitor, tmux, projects[1], debug_log)
         run_killed(claude, claude_env, monitor, tmux, projects[2], debug_log)
+
+        peer = Peer(Path(args.monitor).parent / "QuilloPeer", monitor.pairing_port(), base_env)
+        deadline = time.monotonic() + WAIT
+        while not peer.said("connected to"):
+            if time.monotonic() > deadline or peer.process.poll() is not None:
+                raise Failure("the phone never got in:\n  " + "\n  ".join(peer.status))
+            os.write(terminal, b"y\n")  # the monitor asks whether to trust it
+            time.sleep(0.5)
+        run_answered_from_phone(claude, claude_env, monitor, tmux, projects[3], peer)
         log("all runs passed")
         return 0
     except Failure as failure:
         print(f"FAILED: {failure}", flush=True)
-        for name in ("work", "doomed"):
+        events = home / ".local/share/quillo/events.jsonl"
+        print(f"--- events file: {events.stat().st_size if events.exists() else 'none'} bytes; "
+              f"last recorded: {debug_log.read_text()[-600:] if debug_log.exists() else ''}",
+              flush=True)
+        print("--- monitor said:\n" + "\n".join(monitor.other[-15:]) if monitor else "", flush=True)
+        if monitor and monitor.process.poll() is not None:
+            print(f"--- the monitor ended ({monitor.process.returncode}):\n" +
+                  "\n".join(monitor.other[-40:]), flush=True)
+        for name in ("work", "doomed", "phone"):
             screen = tmux.screen(name) if tmux else ""
             if screen.strip():
                 print(f"--- screen of {name}:\n{screen.rstrip()}", flush=True)
         return 1
     finally:
+        if peer:
+            peer.stop()
         if tmux:
             tmux.kill()
         if monitor:
