@@ -6,7 +6,9 @@
 // the top row), and one line sums the figures up, with the main thread's CPU
 // per state change and how long the dashboard takes to open.
 // Runs offscreen in a private home.
+#include "BenchFigures.h"
 #include "ChildProcess.h"
+#include "PaintCounter.h"
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardView.h"
 #include "dashboard/MacProcessRow.h"
@@ -35,13 +37,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using quillo::bench::PaintCounter;
+using quillo::bench::percentile;
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
+using Clock = std::chrono::steady_clock;
 
 double cpuSeconds() {
     rusage usage{};
@@ -68,20 +67,6 @@ double threadCpuMilliseconds() {
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
-
-// Counts a widget's paint events.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // Runs the event loop for a while.
 void idle(QApplication& app, std::chrono::seconds duration) {

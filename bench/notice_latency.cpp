@@ -4,6 +4,7 @@
 // after another, against a running watcher, store and notice policy in a
 // private home, with a stand-in server on a private session bus. Each session
 // ends before the next starts, so every notice is a fresh one.
+#include "BenchFigures.h"
 #include "ChildProcess.h"
 #include "StandInNotificationServer.h"
 #include "events/EventLogWatcher.h"
@@ -28,13 +29,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using quillo::bench::percentile;
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
+using Clock = std::chrono::steady_clock;
 
 } // namespace
 

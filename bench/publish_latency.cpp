@@ -3,6 +3,7 @@
 // recorders run one after another, spaced out, against a running watcher in a
 // private home. A publication that comes before the exit was seen counts as 0;
 // the time from the moment the recorder built its line is printed as well.
+#include "BenchFigures.h"
 #include "ChildProcess.h"
 #include "events/EventLogWatcher.h"
 #include "platform/FakeApplicationIdentifier.h"
@@ -24,13 +25,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using quillo::bench::percentile;
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
+using Clock = std::chrono::steady_clock;
 
 } // namespace
 

@@ -6,6 +6,8 @@
 // on the row's "Allow" to the recorder printing Claude Code's decision.
 // Runs offscreen in a private home.
 #include "AppPaths.h"
+#include "BenchFigures.h"
+#include "PaintCounter.h"
 #include "PermissionQuestion.h"
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardView.h"
@@ -34,31 +36,14 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using quillo::bench::PaintCounter;
+using quillo::bench::percentile;
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
+using Clock = std::chrono::steady_clock;
 
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// Counts a widget's paint events.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // Runs the event loop until `done` holds, at most 10 s.
 template <typename Done> bool waitFor(Done done) {
