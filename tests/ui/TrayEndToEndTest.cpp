@@ -4,8 +4,11 @@
 // on it opens the dashboard under it with the sessions, a second click closes
 // it, and Escape closes a panel. A screenshot of the open dashboard is kept in
 // the build folder. The first-run guide, clicked through to its end, opens the
-// dashboard.
+// dashboard. A recorder's permission question is answered by a click on its
+// row's Allow.
+#include "AppPaths.h"
 #include "ChildProcess.h"
+#include "PermissionQuestion.h"
 #include "TempDir.h"
 #include "TmuxServer.h"
 #include "UiTestApp.h"
@@ -15,6 +18,7 @@
 #include "dashboard/DashboardModel.h"
 #include "dashboard/DashboardView.h"
 #include "dashboard/MacProcessRow.h"
+#include "dashboard/QuestionLine.h"
 #include "dashboard/SwitchRunner.h"
 #include "installer/HookHealthMonitor.h"
 #include "onboarding/OnboardingView.h"
@@ -33,6 +37,7 @@
 #include <QWindow>
 
 #include "questions/OpenQuestions.h"
+#include "questions/QuestionServer.h"
 
 #include <gtest/gtest.h>
 
@@ -405,6 +410,74 @@ TEST(TrayEndToEnd, APanelStaysOpenWhenATappedRowsTerminalTakesTheFocus) {
     panel->keepOpenOnFocusLossUntil({});
     xdotool({"windowactivate", "--sync", switches.window});
     EXPECT_TRUE(test::waitUntil([&] { return !presenter.isPanelShown(); }));
+}
+
+TEST(TrayEndToEnd, AllowClickedOnARowIsTheDecisionTheWaitingRecorderPrints) {
+    test::TempHome home;
+    test::uiApp();
+    std::ostringstream log;
+    HeadlessMonitor monitor(log);
+    monitor.start();
+    OpenQuestions questions;
+    QuestionServer server(questions,
+                          PermissionQuestion::socketPath(AppPaths::appSupportDirectory()),
+                          [] { return true; });
+    ASSERT_FALSE(server.listen().has_value());
+    MemorySettingsStore settings;
+    HookHealthMonitor health(settings, [] { return true; });
+    StatusBarShell shell(
+        monitor.store(), nullptr, health, settings, [] {}, &questions);
+
+    // Claude Code starts the recorder for its permission dialog and waits.
+    QProcess recorder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("CLAUDE_PID", QString::number(QCoreApplication::applicationPid()));
+    recorder.setProcessEnvironment(environment);
+    recorder.start(QUILLO_HOOK_BINARY, {});
+    recorder.write(R"({"hook_event_name":"PermissionRequest","session_id":"e2e-asking",)"
+                   R"("cwd":"/tmp/atlas","tool_name":"Bash",)"
+                   R"("tool_input":{"command":"rm -rf build"},"permission_suggestions":[]})");
+    recorder.closeWriteChannel();
+    ASSERT_TRUE(test::waitUntil([&] { return shell.model().questions().count("e2e-asking") == 1; }))
+        << log.str();
+
+    // Embedding the icon can take the focus from a window shown before it;
+    // the panel is opened after, and again if the window manager passed the
+    // focus around just after it appeared (see above).
+    ASSERT_TRUE(test::waitUntil([&] {
+        auto where = shell.item().geometry();
+        return where && where->center().x() > 50;
+    })) << "the icon never got a place in the tray";
+    QPointer<DashboardWindow> panel;
+    QPointer<MacProcessRow> row;
+    for (int attempt = 0; attempt < 5 && !row; ++attempt) {
+        if (!shell.presenter().isPanelShown()) {
+            shell.presenter().toggle(true);
+        }
+        panel = shell.presenter().panel();
+        row = panel->view()->rowFor("e2e-asking");
+        test::waitUntil(
+            [&] { return !row || (row->isVisible() && panel->windowHandle()->isExposed()); });
+        test::waitUntil([] { return false; }, 300ms);
+    }
+    ASSERT_TRUE(row) << "the panel closed before every click";
+    QuestionLine* line = row->questionLine();
+    ASSERT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(), "Bash: rm -rf build");
+    QWidget* allow = line->allowButton();
+    clickAt(allow->mapToGlobal(allow->rect().center()));
+
+    ASSERT_TRUE(test::waitUntil([&] { return recorder.state() == QProcess::NotRunning; }))
+        << "the recorder still waits";
+    EXPECT_EQ(recorder.exitCode(), 0);
+    const std::string printed = recorder.readAllStandardOutput().toStdString();
+    EXPECT_EQ(printed,
+              PermissionQuestion::decisionOutput({PermissionQuestion::Behavior::allow, {}}))
+        << printed;
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->answerOutcome(), MacProcessRow::AnswerOutcome::allowed);
+    EXPECT_TRUE(questions.questions().empty());
+    monitor.stop();
 }
 
 } // namespace
