@@ -108,6 +108,22 @@ int main(int argc, char** argv) {
     quillo::DashboardView view(model, false, quillo::DashboardActions{}, services);
     view.show();
     quillo::MacProcessRow* row = view.rowFor(session.id);
+    // The row makes its question line for its first question: one question
+    // answered before the figures start, as a row that asked before.
+    {
+        quillo::PermissionQuestion::Question first;
+        first.sessionId = session.id;
+        first.claudePID = static_cast<std::int32_t>(::getpid());
+        first.toolName = "Bash";
+        auto id = questions.open(first, {}, quillo::now());
+        if (!id || !row->questionLine()) {
+            std::fprintf(stderr, "the row made no question line\n");
+            return 1;
+        }
+        questions.answer(*id, quillo::allowOrDeny(true), "bench");
+        session.stateChangedAt = quillo::now();
+        model.setProcesses({session});
+    }
     quillo::QuestionLine* line = row->questionLine();
     PaintCounter painted;
     line->installEventFilter(&painted);

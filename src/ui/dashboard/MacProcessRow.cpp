@@ -217,16 +217,13 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
     dot_->setOnScreen(false);
 
     auto* column = new QVBoxLayout;
+    column_ = column;
     column->setSpacing(3);
     column->setContentsMargins(0, 0, 0, 0);
     nameLine_ = new RowNameLine(this);
     statusLine_ = new RowStatusLine(this);
     column->addWidget(nameLine_);
     column->addWidget(statusLine_);
-    questionLine_ = new QuestionLine(this);
-    questionLine_->setVisible(false);
-    connect(questionLine_, &QuestionLine::answered, this, &MacProcessRow::answer);
-    column->addWidget(questionLine_);
     layout->addLayout(column, 1);
 
     // Shown in dimmed rows only: dimmed with them.
@@ -346,6 +343,18 @@ void MacProcessRow::answer(bool allow) {
 }
 
 void MacProcessRow::refreshQuestion() {
+    const bool shown = question_ || outcome_;
+    if (!questionLine_) {
+        if (!shown) {
+            return;
+        }
+        // Made for the first question: most rows never have one, and with
+        // hundreds of sessions every widget a row holds is paid at opening.
+        questionLine_ = new QuestionLine(this);
+        questionLine_->setVisible(false);
+        connect(questionLine_, &QuestionLine::answered, this, &MacProcessRow::answer);
+        column_->addWidget(questionLine_);
+    }
     if (question_) {
         questionLine_->showQuestion(question_->summary, question_->fullText,
                                     static_cast<bool>(services_.answer));
@@ -367,7 +376,6 @@ void MacProcessRow::refreshQuestion() {
     }
     // Shown and hidden only when it comes or goes: each change lays the
     // list out again.
-    const bool shown = question_ || outcome_;
     if (shown != questionLine_->isVisibleTo(this)) {
         questionLine_->setVisible(shown);
     }

@@ -13,6 +13,7 @@
 #include <optional>
 
 class QLabel;
+class QVBoxLayout;
 
 namespace quillo {
 
@@ -74,6 +75,7 @@ public:
     // What became of the latest answer given on this row.
     enum class AnswerOutcome { allowed, denied, alreadyClosed };
     const std::optional<AnswerOutcome>& answerOutcome() const { return outcome_; }
+    // The question's line, made when the row first has a question.
     QuestionLine* questionLine() const { return questionLine_; }
 
 signals:
@@ -116,6 +118,7 @@ private:
     RowNameLine* nameLine_ = nullptr;
     RowStatusLine* statusLine_ = nullptr;
     QuestionLine* questionLine_ = nullptr;
+    QVBoxLayout* column_ = nullptr;
     QLabel* unavailable_ = nullptr;
     SymbolView* chevron_ = nullptr;
 };
