@@ -4,6 +4,7 @@
 // (their chains are real processes, none of them a terminal). Prints the time
 // from start() to the first published table, to the whole backlog consumed,
 // and the process's peak resident memory.
+#include "BenchHome.h"
 #include "HookEnvelope.h"
 #include "ProcFs.h"
 #include "ProcessChain.h"
@@ -79,12 +80,11 @@ long peakKilobytes() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv); // the watcher arms a file watch and timers
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    const auto made = quillo::bench::makeFolder();
+    if (!made) {
         return 1;
     }
-    const std::filesystem::path folder = pattern;
+    const std::filesystem::path folder = *made;
     const std::size_t lines = writeBacklog(folder / "events.jsonl");
     const long before = peakKilobytes();
 

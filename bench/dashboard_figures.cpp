@@ -7,6 +7,7 @@
 // per state change and how long the dashboard takes to open.
 // Runs offscreen in a private home.
 #include "BenchFigures.h"
+#include "BenchHome.h"
 #include "ChildProcess.h"
 #include "PaintCounter.h"
 #include "dashboard/DashboardModel.h"
@@ -96,15 +97,12 @@ int main(int argc, char** argv) {
     const auto idleFor =
         std::chrono::seconds(positional.size() > 2 ? std::atoi(positional[2].c_str()) : 60);
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    // The recorders inherit it, so both sides meet in the private home.
+    const auto privateHome = quillo::bench::enterPrivateHome();
+    if (!privateHome) {
         return 1;
     }
-    const std::filesystem::path home = pattern;
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
-    ::unsetenv("CLAUDE_PID");
+    const std::filesystem::path home = *privateHome;
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);

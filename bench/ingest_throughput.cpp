@@ -3,6 +3,7 @@
 // consumed the way the watcher does it (moved aside, split, parsed, folded into
 // the store, which publishes). Twenty sessions cycle through a turn each; their
 // terminals resolve on the first event, as they do in real use.
+#include "BenchHome.h"
 #include "HookEnvelope.h"
 #include "HookEnvelopeReaders.h"
 #include "events/EventLogWatcher.h"
@@ -50,12 +51,11 @@ std::string makeEventsFile() {
 } // namespace
 
 int main() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    const auto made = quillo::bench::makeFolder();
+    if (!made) {
         return 1;
     }
-    const std::filesystem::path folder = pattern;
+    const std::filesystem::path folder = *made;
     const std::string contents = makeEventsFile();
 
     quillo::FakeApplicationIdentifier applications;

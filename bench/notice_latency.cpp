@@ -5,6 +5,7 @@
 // private home, with a stand-in server on a private session bus. Each session
 // ends before the next starts, so every notice is a fresh one.
 #include "BenchFigures.h"
+#include "BenchHome.h"
 #include "ChildProcess.h"
 #include "StandInNotificationServer.h"
 #include "events/EventLogWatcher.h"
@@ -44,15 +45,12 @@ int main(int argc, char** argv) {
     const int count = argc > 2 ? std::atoi(argv[2]) : 200;
     constexpr auto spacing = std::chrono::milliseconds(10);
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    // The recorders inherit it, so both sides meet in the private home.
+    const auto privateHome = quillo::bench::enterPrivateHome();
+    if (!privateHome) {
         return 1;
     }
-    const std::filesystem::path home = pattern;
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
-    ::unsetenv("CLAUDE_PID");
+    const std::filesystem::path home = *privateHome;
 
     QCoreApplication app(argc, argv);
     quillo::test::PrivateBus bus;

@@ -4,6 +4,7 @@
 // private home. A publication that comes before the exit was seen counts as 0;
 // the time from the moment the recorder built its line is printed as well.
 #include "BenchFigures.h"
+#include "BenchHome.h"
 #include "ChildProcess.h"
 #include "events/EventLogWatcher.h"
 #include "platform/FakeApplicationIdentifier.h"
@@ -40,16 +41,12 @@ int main(int argc, char** argv) {
     const int count = argc > 2 ? std::atoi(argv[2]) : 1000;
     constexpr auto spacing = std::chrono::milliseconds(10);
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    // The recorders inherit it, so both sides meet in the private home.
+    const auto privateHome = quillo::bench::enterPrivateHome();
+    if (!privateHome) {
         return 1;
     }
-    const std::filesystem::path home = pattern;
-    // The recorders inherit these, so both sides meet in the private home.
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
-    ::unsetenv("CLAUDE_PID");
+    const std::filesystem::path home = *privateHome;
 
     QCoreApplication app(argc, argv);
     quillo::FakeApplicationIdentifier applications;

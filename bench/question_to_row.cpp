@@ -7,6 +7,7 @@
 // Runs offscreen in a private home.
 #include "AppPaths.h"
 #include "BenchFigures.h"
+#include "BenchHome.h"
 #include "PaintCounter.h"
 #include "PermissionQuestion.h"
 #include "dashboard/DashboardModel.h"
@@ -67,16 +68,13 @@ int main(int argc, char** argv) {
     const QString recorder = QString::fromLocal8Bit(argv[1]);
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 100;
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
+    // The recorders inherit it, so both sides meet in the private home.
+    const auto privateHome = quillo::bench::enterPrivateHome();
+    if (!privateHome) {
         return 1;
     }
-    const std::filesystem::path home = pattern;
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
+    const std::filesystem::path home = *privateHome;
     ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
-    ::unsetenv("CLAUDE_PID");
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);

@@ -74,7 +74,9 @@ TEST_F(OpenQuestionsTest, TheSessionMovingOnClosesItsQuestionsButNotEarlierOrOth
         for (const auto& [id, outcome] : recorded_.closed) {
             EXPECT_EQ(outcome, QuestionOutcome::answeredElsewhere) << name;
         }
-        questions_.keepSessions({"s"}); // t is gone from the table
+        ClaudeProcess stays;
+        stays.id = "s";
+        questions_.keepSessions({stays}); // t is gone from the table
         EXPECT_TRUE(questions_.questions().empty());
         EXPECT_EQ(recorded_.closed.back(), std::make_pair(other, QuestionOutcome::withdrawn));
     }

@@ -257,6 +257,34 @@ TEST(TrayEndToEnd, FinishingTheFirstRunGuideOpensTheDashboard) {
 }
 
 // The windows of the test's tmux session, each as "index=active".
+// Opens the dashboard as a panel once the icon has its place in the tray
+// (embedding it can take the focus from a window shown before, and a panel
+// that loses the focus closes), and returns the row of `sessionId` once it is
+// on screen. On a busy machine the window manager can pass the focus around
+// just after the panel appears: it is opened again then, since the tests are
+// about a click on the row. Null when the panel closed every time.
+QPointer<MacProcessRow> openPanelOnRow(StatusBarShell& shell, const std::string& sessionId) {
+    if (!test::waitUntil([&] {
+            auto where = shell.item().geometry();
+            return where && where->center().x() > 50;
+        })) {
+        ADD_FAILURE() << "the icon never got a place in the tray";
+        return nullptr;
+    }
+    QPointer<MacProcessRow> row;
+    for (int attempt = 0; attempt < 5 && !row; ++attempt) {
+        if (!shell.presenter().isPanelShown()) {
+            shell.presenter().toggle(true);
+        }
+        QPointer<DashboardWindow> panel = shell.presenter().panel();
+        row = panel->view()->rowFor(sessionId);
+        test::waitUntil(
+            [&] { return !row || (row->isVisible() && panel->windowHandle()->isExposed()); });
+        test::waitUntil([] { return false; }, 300ms); // the window manager places it
+    }
+    return row;
+}
+
 std::string activeWindows(const test::TmuxServer& tmux) {
     return tmux.run({"list-windows", "-t", "work", "-F", "#{window_index}=#{window_active}"})
         .standardOutput;
@@ -297,29 +325,9 @@ TEST(TrayEndToEnd, ClickingARowSelectsTheSessionsTmuxPane) {
         return list.size() == 1 && list[0].terminal && list[0].terminal->kind == TerminalKind::tmux;
     })) << HeadlessMonitor::describe(shell.model().processes());
 
-    // Embedding the icon in the tray can take the focus from a window shown
-    // before it, and a panel that loses the focus closes: open it after.
-    ASSERT_TRUE(test::waitUntil([&] {
-        auto where = shell.item().geometry();
-        return where && where->center().x() > 50;
-    })) << "the icon never got a place in the tray";
-    // A panel that loses the focus closes, and on a busy machine the window
-    // manager can pass the focus around just after the panel appears: open it
-    // again then, since this test is about the click on the row. The pointers
-    // tell a closed panel instead of dangling.
-    QPointer<DashboardWindow> panel;
-    QPointer<MacProcessRow> row;
-    for (int attempt = 0; attempt < 5 && !row; ++attempt) {
-        if (!shell.presenter().isPanelShown()) {
-            shell.presenter().toggle(true);
-        }
-        panel = shell.presenter().panel();
-        row = panel->view()->rows().at(0);
-        test::waitUntil(
-            [&] { return !row || (row->isVisible() && panel->windowHandle()->isExposed()); });
-        test::waitUntil([] { return false; }, 300ms); // the window manager places it
-    }
+    QPointer<MacProcessRow> row = openPanelOnRow(shell, shell.model().processes().at(0).id);
     ASSERT_TRUE(row) << "the panel closed before every click";
+    QPointer<DashboardWindow> panel = shell.presenter().panel();
     EXPECT_TRUE(row->accessibleName().contains("tmux")) << row->accessibleName().toStdString();
     clickAt(row->mapToGlobal(row->rect().center()));
     ASSERT_TRUE(test::waitUntil([&] { return activeWindows(tmux) == "0=0\n1=1\n"; }))
@@ -441,25 +449,7 @@ TEST(TrayEndToEnd, AllowClickedOnARowIsTheDecisionTheWaitingRecorderPrints) {
     ASSERT_TRUE(test::waitUntil([&] { return shell.model().questions().count("e2e-asking") == 1; }))
         << log.str();
 
-    // Embedding the icon can take the focus from a window shown before it;
-    // the panel is opened after, and again if the window manager passed the
-    // focus around just after it appeared (see above).
-    ASSERT_TRUE(test::waitUntil([&] {
-        auto where = shell.item().geometry();
-        return where && where->center().x() > 50;
-    })) << "the icon never got a place in the tray";
-    QPointer<DashboardWindow> panel;
-    QPointer<MacProcessRow> row;
-    for (int attempt = 0; attempt < 5 && !row; ++attempt) {
-        if (!shell.presenter().isPanelShown()) {
-            shell.presenter().toggle(true);
-        }
-        panel = shell.presenter().panel();
-        row = panel->view()->rowFor("e2e-asking");
-        test::waitUntil(
-            [&] { return !row || (row->isVisible() && panel->windowHandle()->isExposed()); });
-        test::waitUntil([] { return false; }, 300ms);
-    }
+    QPointer<MacProcessRow> row = openPanelOnRow(shell, "e2e-asking");
     ASSERT_TRUE(row) << "the panel closed before every click";
     QuestionLine* line = row->questionLine();
     ASSERT_TRUE(line->isVisible());

@@ -26,14 +26,7 @@ HeadlessParts::HeadlessParts(SettingsStore& settings, std::ostream& out,
         &monitor_.watcher(), &EventLogWatcher::batchIngested, &questions_,
         [this](const std::vector<ParsedHookEvent>& events) { questions_.ingest(events); });
     QObject::connect(&monitor_.store(), &ProcessStateStore::processesChanged, &questions_,
-                     [this](const std::vector<ClaudeProcess>& processes) {
-                         std::vector<std::string> ids;
-                         ids.reserve(processes.size());
-                         for (const auto& process : processes) {
-                             ids.push_back(process.id);
-                         }
-                         questions_.keepSessions(ids);
-                     });
+                     &OpenQuestions::keepSessions);
 }
 
 bool HeadlessParts::answersPermissions(const SettingsStore& settings) {

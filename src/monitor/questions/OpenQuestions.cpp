@@ -90,10 +90,7 @@ bool OpenQuestions::answer(std::uint64_t id, const PermissionQuestion::Answer& a
                             {"session", at->second.shown.question.sessionId},
                             {"tool", at->second.shown.question.toolName},
                             {"summary", at->second.shown.summary}});
-    close(at,
-          answer.behavior == PermissionQuestion::Behavior::allow ? QuestionOutcome::allowed
-                                                                 : QuestionOutcome::denied,
-          answer);
+    close(at, allow ? QuestionOutcome::allowed : QuestionOutcome::denied, answer);
     return true;
 }
 
@@ -127,8 +124,16 @@ void OpenQuestions::ingest(const std::vector<ParsedHookEvent>& events) {
     }
 }
 
-void OpenQuestions::keepSessions(const std::vector<std::string>& sessionIds) {
-    const std::set<std::string, std::less<>> alive(sessionIds.begin(), sessionIds.end());
+void OpenQuestions::keepSessions(const std::vector<ClaudeProcess>& processes) {
+    // Called on every publication of the table: nothing to do while no
+    // question is open, which is nearly always.
+    if (open_.empty()) {
+        return;
+    }
+    std::set<std::string_view> alive;
+    for (const ClaudeProcess& process : processes) {
+        alive.insert(process.id);
+    }
     for (auto at = open_.begin(); at != open_.end();) {
         auto next = std::next(at);
         if (!alive.contains(at->second.shown.question.sessionId)) {

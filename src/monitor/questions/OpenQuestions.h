@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ClaudeProcess.h"
 #include "ParsedHookEvent.h"
 #include "PermissionQuestion.h"
 #include "Timestamp.h"
@@ -69,7 +70,7 @@ public:
     // (the tool ran, failed or was refused), a new prompt, the turn's end.
     void ingest(const std::vector<ParsedHookEvent>& events);
     // Questions of sessions that are no longer in the table are closed.
-    void keepSessions(const std::vector<std::string>& sessionIds);
+    void keepSessions(const std::vector<ClaudeProcess>& processes);
 
     std::vector<OpenQuestion> questions() const;
     const OpenQuestion* find(std::uint64_t id) const;
