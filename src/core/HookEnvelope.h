@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,5 +33,15 @@ std::optional<ParsedHookEvent> parseLine(std::string_view line);
 
 // The same, with the time used when the line carries no "recorded_at".
 std::optional<ParsedHookEvent> parseLine(std::string_view line, Timestamp parsedAt);
+
+// How many bytes after a line appendPaddedLine may read (their values do not
+// matter; they must only belong to the same allocation).
+inline constexpr std::size_t linePadding = 64;
+
+// parseLine for a line read where it lies, in a buffer that holds at least
+// linePadding more bytes after it: no copy of the line is made, and its event,
+// if it makes one, is added to the end of `events`.
+void appendPaddedLine(std::string_view line, Timestamp parsedAt,
+                      std::vector<ParsedHookEvent>& events);
 
 } // namespace quillo::HookEnvelope

@@ -84,65 +84,84 @@ void readChain(dom::element value, Members& members) {
 }
 
 void readMember(std::string_view key, dom::element value, Members& members) {
-    if (key == "raw") {
+    if (named(key, "raw")) {
         readRaw(value, members);
-    } else if (key == "pid_chain") {
+    } else if (named(key, "pid_chain")) {
         readChain(value, members);
-    } else if (key == "shell_tty") {
+    } else if (named(key, "shell_tty")) {
         readString(value, members.shellTTY);
-    } else if (key == "recorded_at") {
+    } else if (named(key, "recorded_at")) {
         double seconds = 0;
         members.recordedAt = value.is_number() && !value.get_double().get(seconds)
                                  ? std::optional<double>(seconds)
                                  : std::nullopt;
-    } else if (key == "claude_pid") {
+    } else if (named(key, "claude_pid")) {
         members.claudePID = pidOf(value);
     }
+}
+
+// What the fast reader made of a line.
+enum class FastRead { members, notAnObject, undecided };
+
+FastRead readFast(std::string_view line, bool padded, Members& members) {
+    static_assert(linePadding >= simdjson::SIMDJSON_PADDING);
+    // The streaming reader skips a byte order mark at the start; leave such a
+    // line to it.
+    if (line.starts_with("\xEF\xBB\xBF")) {
+        return FastRead::undecided;
+    }
+    // One parser per thread, which keeps its buffers between lines. Lines
+    // nested deeper than this are left to the streaming reader, which keeps no
+    // stack.
+    thread_local dom::parser parser;
+    thread_local bool allocated = parser.allocate(4096, JsonLimits::maxDepth) == simdjson::SUCCESS;
+    if (!allocated) {
+        return FastRead::undecided;
+    }
+    const char* text = line.data();
+    if (!padded) {
+        // A copy gives simdjson the padding it reads into.
+        thread_local std::string copy;
+        const std::size_t capacity = line.size() + simdjson::SIMDJSON_PADDING;
+        if (copy.size() < capacity) {
+            copy.resize(std::max<std::size_t>(capacity, 4096));
+        }
+        std::memcpy(copy.data(), line.data(), line.size());
+        text = copy.data();
+    }
+
+    dom::element document;
+    if (parser.parse(reinterpret_cast<const std::uint8_t*>(text), line.size(), false)
+            .get(document)) {
+        return FastRead::undecided;
+    }
+    dom::object top;
+    if (document.get_object().get(top)) {
+        return FastRead::notAnObject;
+    }
+    // Integers beyond 64 bits are refused by the parser above; numbers with
+    // more digits than a double holds are read exactly by both readers.
+    for (dom::key_value_pair field : top) {
+        readMember(field.key, field.value, members);
+    }
+    return FastRead::members;
 }
 
 } // namespace
 
 std::optional<std::optional<ParsedHookEvent>> parseLineFast(std::string_view line,
                                                             Timestamp parsedAt) {
-    // The streaming reader skips a byte order mark at the start; leave such a
-    // line to it.
-    if (line.starts_with("\xEF\xBB\xBF")) {
-        return std::nullopt;
-    }
-    // One parser and one padded copy per thread: the parser keeps its buffers
-    // between lines, and the copy gives simdjson the padding it reads into.
-    // Lines nested deeper than this are left to the streaming reader, which
-    // keeps no stack.
-    thread_local dom::parser parser;
-    thread_local bool allocated = parser.allocate(4096, JsonLimits::maxDepth) == simdjson::SUCCESS;
-    thread_local std::string padded;
-    if (!allocated) {
-        return std::nullopt;
-    }
-    const std::size_t capacity = line.size() + simdjson::SIMDJSON_PADDING;
-    if (padded.size() < capacity) {
-        padded.resize(std::max<std::size_t>(capacity, 4096));
-    }
-    std::memcpy(padded.data(), line.data(), line.size());
-    std::memset(padded.data() + line.size(), ' ', simdjson::SIMDJSON_PADDING);
-
-    dom::element document;
-    if (parser.parse(reinterpret_cast<const std::uint8_t*>(padded.data()), line.size(), false)
-            .get(document)) {
-        return std::nullopt;
-    }
-    dom::object top;
-    if (document.get_object().get(top)) {
-        return std::optional<ParsedHookEvent>(); // not an object: no event
-    }
-    // Integers beyond 64 bits are refused by the parser above; numbers with
-    // more digits than a double holds are read exactly by both readers.
     Members members;
-    for (dom::key_value_pair field : top) {
-        readMember(field.key, field.value, members);
+    switch (readFast(line, false, members)) {
+    case FastRead::members:
+        return std::optional<std::optional<ParsedHookEvent>>(std::in_place,
+                                                             members.takeEvent(parsedAt));
+    case FastRead::notAnObject:
+        return std::optional<ParsedHookEvent>(); // no event
+    case FastRead::undecided:
+        break;
     }
-    return std::optional<std::optional<ParsedHookEvent>>(std::in_place,
-                                                         members.takeEvent(parsedAt));
+    return std::nullopt;
 }
 
 std::string_view fastReaderKernel() {
@@ -160,6 +179,25 @@ std::optional<ParsedHookEvent> parseLine(std::string_view line, Timestamp parsed
         return std::move(*decided);
     }
     return parseLineStreaming(line, parsedAt);
+}
+
+void appendPaddedLine(std::string_view line, Timestamp parsedAt,
+                      std::vector<ParsedHookEvent>& events) {
+    // The event is made where it ends up: a backlog's lines are read by the
+    // hundred thousand, and every move of an event on the way costs.
+    Members members;
+    switch (readFast(line, true, members)) {
+    case FastRead::members:
+        members.appendEventTo(events, parsedAt);
+        return;
+    case FastRead::notAnObject:
+        return;
+    case FastRead::undecided:
+        break;
+    }
+    if (auto event = parseLineStreaming(line, parsedAt)) {
+        events.push_back(std::move(*event));
+    }
 }
 
 } // namespace quillo::HookEnvelope

@@ -210,6 +210,17 @@ TEST(EnvelopeReaders, FastReaderAgreesWithTheStreamingReaderOrLeavesTheLineToIt)
             ASSERT_EQ(*fast, expected) << "line " << i << ": " << line;
         }
         ASSERT_EQ(HookEnvelope::parseLine(line, parsedAt), expected) << line;
+        // Read where it lies, followed by more of the file: the reader must
+        // stop at the line's end whatever comes after it.
+        std::string inPlace = line + R"(", "x"]}}, "raw": {"session_id": "next"}})";
+        inPlace.append(HookEnvelope::linePadding, '}');
+        std::vector<ParsedHookEvent> appended(1); // added to, never replaced
+        HookEnvelope::appendPaddedLine(std::string_view(inPlace).substr(0, line.size()), parsedAt,
+                                       appended);
+        ASSERT_EQ(appended.size(), expected ? 2u : 1u) << line;
+        if (expected) {
+            ASSERT_EQ(appended.back(), *expected) << line;
+        }
         events += expected.has_value();
     }
     // The generator must reach both outcomes, and the fast reader must decide
