@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ParallelLineParser.h"
 #include "ParsedHookEvent.h"
 
 #include <QObject>
@@ -26,7 +27,8 @@ class ProcessStateStore;
 // copy, hands the events to the store in file order and deletes the copy.
 // Woken by inotify on the file, with a 5-second timer as the safety net. Copies
 // that an earlier run left behind (it was killed while consuming) are consumed
-// first, oldest first, at start. Everything runs on the main thread.
+// first, oldest first, at start. Everything runs on the main thread, except
+// that a large backlog is parsed on a helper thread too.
 class EventLogWatcher : public QObject {
     Q_OBJECT
 
@@ -91,6 +93,7 @@ private:
     QTimer soonTimer_;
     std::optional<std::chrono::steady_clock::time_point> stalledSince_;
     bool stallLogged_ = false;
+    ParallelLineParser lineParser_;
 };
 
 } // namespace quillo
