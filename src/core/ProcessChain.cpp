@@ -40,6 +40,12 @@ std::optional<std::int32_t> parentPID(std::int32_t pid, const ProcFs& proc) {
     return std::nullopt;
 }
 
+bool isRunning(std::int32_t pid, const ProcFs& proc) {
+    const auto stat = proc.stat(pid);
+    // Z: a zombie; X: being removed (rarely seen).
+    return stat && stat->state != 'Z' && stat->state != 'X';
+}
+
 std::optional<std::string> ttyViaProc(std::int32_t pid, const ProcFs& proc) {
     auto stat = proc.stat(pid);
     if (!stat) {

@@ -17,9 +17,13 @@ namespace quillo::ProcessChain {
 std::vector<std::int32_t> walk(std::int32_t pid, std::size_t maxHops,
                                const ProcFs& proc = ProcFs::system());
 
-// The parent pid, or nothing when the process has no record. The monitor takes
-// the presence of a record as the sign that a process is still alive.
+// The parent pid, or nothing when the process has no record.
 std::optional<std::int32_t> parentPID(std::int32_t pid, const ProcFs& proc = ProcFs::system());
+
+// Whether the process still runs: it has a record and is no zombie. A process
+// that ended keeps its record until its parent collects its exit status, which
+// a busy or careless parent (tmux, at times) does late or never.
+bool isRunning(std::int32_t pid, const ProcFs& proc = ProcFs::system());
 
 // The controlling terminal's device path ("/dev/..."), or nothing.
 std::optional<std::string> ttyName(std::int32_t pid, const ProcFs& proc = ProcFs::system());

@@ -275,7 +275,9 @@ TEST_F(StoreTest, LooksUpEachChainOncePerBatch) {
 
 TEST_F(StoreTest, PrunesGoneProcessesAndSilentSessionsWithoutEither) {
     fake.add({.pid = 50, .ppid = 1, .comm = "claude"});
+    fake.add({.pid = 52, .ppid = 1, .comm = "claude", .state = 'Z'}); // killed, not collected
     fake.add({.pid = 60, .ppid = 1, .comm = "bash"});
+    fake.add({.pid = 63, .ppid = 61, .comm = "bash", .state = 'Z'});
     apps.set(61, "kitty");
     auto viaKitty = [](ParsedHookEvent e, std::int32_t shell) {
         e.pidChain = std::vector<std::int32_t>{shell, 61};
@@ -285,8 +287,10 @@ TEST_F(StoreTest, PrunesGoneProcessesAndSilentSessionsWithoutEither) {
     store.ingestBatch({
         event("Stop", "alive-pid", 0, std::nullopt, 50),
         event("Stop", "dead-pid", 9990, std::nullopt, 51),
+        event("Stop", "zombie-pid", 9990, std::nullopt, 52),
         viaKitty(event("Stop", "alive-shell", 0), 60),
         viaKitty(event("Stop", "dead-shell", 9990), 62),
+        viaKitty(event("Stop", "zombie-shell", 9990), 63),
         event("Stop", "silent-299", 10'000 - 299),
         event("Stop", "silent-301", 10'000 - 301),
     });
@@ -312,6 +316,8 @@ TEST_F(StoreTest, PrunesGoneProcessesAndSilentSessionsWithoutEither) {
     EXPECT_EQ(reasons, (std::map<std::string, std::string>{
                            {"dead-pid", "claude pid 51 已退出"},
                            {"dead-shell", "shell pid 62 已退出"},
+                           {"zombie-pid", "claude pid 52 已退出"},
+                           {"zombie-shell", "shell pid 63 已退出"},
                            {"silent-301", "无 terminal 信息且 300s 内无新事件"},
                        }));
 

@@ -48,10 +48,11 @@ void FakeProc::add(const Process& p) {
     std::filesystem::create_directories(folder);
     // pid (comm) state ppid pgrp session tty_nr tpgid flags minflt cminflt majflt
     // cmajflt utime stime cutime cstime priority nice num_threads itrealvalue starttime ...
-    std::string stat = std::to_string(p.pid) + " (" + p.comm + ") S " + std::to_string(p.ppid) +
-                       " " + std::to_string(p.pid) + " " + std::to_string(p.pid) + " " +
-                       std::to_string(p.ttyNr) + " -1 4194560 100 0 0 0 1 2 0 0 20 0 1 0 " +
-                       std::to_string(p.startTime) + " 1000000 100 18446744073709551615\n";
+    std::string stat = std::to_string(p.pid) + " (" + p.comm + ") " + p.state + " " +
+                       std::to_string(p.ppid) + " " + std::to_string(p.pid) + " " +
+                       std::to_string(p.pid) + " " + std::to_string(p.ttyNr) +
+                       " -1 4194560 100 0 0 0 1 2 0 0 20 0 1 0 " + std::to_string(p.startTime) +
+                       " 1000000 100 18446744073709551615\n";
     writeFile(folder / "stat", stat);
     writeFile(folder / "comm", p.comm + "\n");
     writeFile(folder / "cmdline", joinWithNul(p.cmdline));

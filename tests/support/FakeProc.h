@@ -27,6 +27,7 @@ public:
         std::vector<std::string> environ = {}; // "NAME=value"
         std::string cgroup = {};
         std::uint64_t startTime = 1000;
+        char state = 'S'; // Z: ended, its exit status not collected yet
     };
 
     FakeProc() : proc_(dir_.path() / "proc", dir_.path() / "cgroup") {}

@@ -188,12 +188,12 @@ void ProcessStateStore::pruneDead(double staleAfterSeconds) {
     std::vector<std::pair<std::string, std::string>> removals; // session id, reason
     for (const auto& [id, record] : bySession_) {
         if (record.claudePID) {
-            if (!ProcessChain::parentPID(*record.claudePID, sources_.proc)) {
+            if (!ProcessChain::isRunning(*record.claudePID, sources_.proc)) {
                 removals.emplace_back(id, "claude pid " + std::to_string(*record.claudePID) +
                                               " 已退出");
             }
         } else if (record.terminal) {
-            if (!ProcessChain::parentPID(record.terminal->shellPID, sources_.proc)) {
+            if (!ProcessChain::isRunning(record.terminal->shellPID, sources_.proc)) {
                 removals.emplace_back(id, "shell pid " + std::to_string(record.terminal->shellPID) +
                                               " 已退出");
             }
