@@ -457,6 +457,9 @@ void EventLogWatcher::consumeFile(const std::filesystem::path& file, bool leftov
     auto collect = [&](std::string_view line) {
         if (!line.empty()) {
             lines.push_back(line);
+            if (lines.size() >= maxBatchEvents) {
+                takeLines(); // a piece of tiny lines does not pile up views
+            }
         }
     };
     bool readFailed = false;
