@@ -284,6 +284,9 @@ def check_pids(debug_log, session, pid, expected_events):
 class Tmux:
     def __init__(self, socket):
         self.socket = socket
+        # One session lasts the whole test: the server ends with its last
+        # session, and a session started while it is ending is refused.
+        self.run("new-session", "-d", "-s", "keeper", "--", "sleep", "86400")
 
     def run(self, *args, check=True):
         return subprocess.run(["tmux", "-S", str(self.socket), "-f", "/dev/null", *args],
@@ -297,6 +300,19 @@ class Tmux:
     def screen(self, name):
         result = self.run("capture-pane", "-p", "-t", name, check=False)
         return result.stdout if result.returncode == 0 else ""
+
+    def history(self, name):
+        """The whole pane, what scrolled off included."""
+        result = self.run("capture-pane", "-p", "-S", "-", "-t", name, check=False)
+        return result.stdout if result.returncode == 0 else ""
+
+    def wait_count(self, name, text, count):
+        """Waits until `text` was shown `count` times in the pane."""
+        deadline = time.monotonic() + WAIT
+        while self.history(name).count(text) < count:
+            if time.monotonic() > deadline:
+                raise Failure(f"{text!r} never showed {count} times in {name}:\n{self.screen(name)}")
+            time.sleep(0.05)
 
     def input_line(self, name):
         """The last line holding the prompt character: the input box."""
@@ -515,9 +531,12 @@ def run_answered_from_phone(claude, env, monitor, tmux, project, peer, allow_rou
         turn = monitor.mark()
         tmux.submit("phone", f"please run QUILLO_TOOL:{marker}", monitor,
                     "the session active after the prompt", state_is(session, "active"), turn)
-        request = peer.wait_message(
-            f"the question about {name}",
-            lambda m: m["type"] == "permission_request" and name in m["summary"])
+        try:
+            request = peer.wait_message(
+                f"the question about {name}",
+                lambda m: m["type"] == "permission_request" and name in m["summary"])
+        except Failure as failure:
+            raise Failure(f"{failure}\n--- the pane:\n{tmux.history('phone')[-4000:]}")
         if request["process_id"] != session or not request["summary"].startswith("Bash: "):
             raise Failure(f"the phone was asked {request}")
         return marker, request["request_id"]
@@ -543,7 +562,8 @@ def run_answered_from_phone(claude, env, monitor, tmux, project, peer, allow_rou
         latencies.append(marker.stat().st_mtime - 1.0 - answered)
         if resolved(request_id)["outcome"] != "allowed":
             raise Failure(f"question {request_id} did not close as allowed")
-        tmux.wait_screen("phone", "The command ran. Done.")
+        # Each round's answer, not the last round's still on screen, ends it.
+        tmux.wait_count("phone", "The command ran. Done.", round + 1)
         monitor.wait("waiting_input after the allowed tool", state_is(session, "waiting_input"),
                      monitor.mark() - 1)
     latencies.sort()
