@@ -319,10 +319,27 @@ class Tmux:
         lines = [line for line in self.screen(name).splitlines() if line.lstrip().startswith("\u276f")]
         return lines[-1] if lines else ""
 
+    def box_text(self, name):
+        """What the input box holds: the prompt line right under a rule."""
+        lines = self.screen(name).splitlines()
+        for above, line in reversed(list(zip(lines, lines[1:]))):
+            if line.lstrip().startswith("\u276f") and above.strip().startswith("\u2500"):
+                return line.lstrip()[1:].strip()
+        return ""
+
     def submit(self, name, text, monitor, what, predicate, start):
         """Types `text` and Enter, and waits until the monitor shows `predicate`.
         A key typed while Claude Code is still busy drawing can get lost: Enter
-        is pressed again while the text still waits in the input box."""
+        is pressed again while the text still waits in the input box. Claude
+        Code at times puts the last prompt back into the box after a turn whose
+        permission question a hook answered; that is cleared first."""
+        deadline = time.monotonic() + WAIT
+        while "please run" in (leftover := self.box_text(name)):
+            if time.monotonic() > deadline:
+                raise Failure(f"the input box was never cleared:\n{self.screen(name)}")
+            log(f"  clearing {leftover!r}, left in the input box")
+            self.run("send-keys", "-t", name, *(["BSpace"] * (len(leftover) + 2)))
+            time.sleep(0.2)
         self.run("send-keys", "-t", name, "-l", text)
         deadline = time.monotonic() + WAIT
         while text not in self.input_line(name):
