@@ -78,24 +78,22 @@ struct EnvelopeMembers {
 private:
     // The payload's "hook_event_name" rules where present, even when empty;
     // likewise "session_id".
-    const std::optional<std::string>& eventNameMember() const {
+    std::optional<std::string>& eventNameMember() {
         return raw.hookEventName ? raw.hookEventName : raw.eventName;
     }
-    const std::optional<std::string>& sessionIdMember() const {
+    std::optional<std::string>& sessionIdMember() {
         return raw.sessionIdSnake ? raw.sessionIdSnake : raw.sessionIdCamel;
     }
 
-    bool namesEvent() const {
+    bool namesEvent() {
         const auto& name = eventNameMember();
         const auto& session = sessionIdMember();
         return name && !name->empty() && session && !session->empty();
     }
 
     void moveInto(ParsedHookEvent& event, Timestamp parsedAt) {
-        auto& name = raw.hookEventName ? raw.hookEventName : raw.eventName;
-        auto& session = raw.sessionIdSnake ? raw.sessionIdSnake : raw.sessionIdCamel;
-        event.eventName = std::move(*name);
-        event.sessionId = std::move(*session);
+        event.eventName = std::move(*eventNameMember());
+        event.sessionId = std::move(*sessionIdMember());
         event.cwd = std::move(raw.cwd);
         event.message = std::move(raw.message);
         event.notificationType = std::move(raw.notificationType);

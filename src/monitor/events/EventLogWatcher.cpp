@@ -443,7 +443,11 @@ void EventLogWatcher::consumeFile(const std::filesystem::path& file, bool leftov
     // Streamed: the copy can be a backlog of 100 MiB, and only a line at a
     // time needs to be whole in memory. Lines are parsed where they lie, so
     // both buffers keep the parser's padding after their text.
-    std::string buffer(readChunkBytes + HookEnvelope::linePadding, '\0');
+    // Sized to the copy: nearly every consumption is of a line or two, and a
+    // mebibyte made and cleared for each would be most of its cost.
+    const std::size_t pieceBytes =
+        std::clamp<std::size_t>(static_cast<std::size_t>(info.st_size), 4096, readChunkBytes);
+    std::string buffer(pieceBytes + HookEnvelope::linePadding, '\0');
     std::string partial; // a line that continues in the next piece
     auto takePartial = [&] {
         if (!partial.empty()) {
@@ -464,7 +468,7 @@ void EventLogWatcher::consumeFile(const std::filesystem::path& file, bool leftov
     };
     bool readFailed = false;
     while (true) {
-        ssize_t n = ::read(fd.get(), buffer.data(), readChunkBytes);
+        ssize_t n = ::read(fd.get(), buffer.data(), pieceBytes);
         if (n < 0 && errno == EINTR) {
             continue;
         }

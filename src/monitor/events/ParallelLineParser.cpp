@@ -69,8 +69,8 @@ void ParallelLineParser::helperLoop() {
         helperWorking_ = true;
         lock.unlock();
         while (auto block = take(*job, false)) {
-            job->helperBlockStarts.push_back(job->helperEvents.size());
-            parseBlock(*job, *block, job->helperEvents);
+            helperBlockStarts_.push_back(helperEvents_.size());
+            parseBlock(*job, *block, helperEvents_);
         }
         lock.lock();
         helperWorking_ = false;
@@ -92,7 +92,7 @@ void ParallelLineParser::parse(std::span<const std::string_view> lines, Timestam
     const std::uint64_t blocks = (lines.size() + blockLines - 1) / blockLines;
     helperEvents_.clear();
     helperBlockStarts_.clear();
-    Job job{lines, parsedAt, {blocks}, helperEvents_, helperBlockStarts_};
+    Job job{lines, parsedAt, {blocks}};
     {
         std::lock_guard lock(mutex_);
         offered_ = &job;
@@ -109,12 +109,11 @@ void ParallelLineParser::parse(std::span<const std::string_view> lines, Timestam
         finished_.wait(lock, [this] { return !helperWorking_; });
     }
     // The helper's blocks follow the caller's, its last taken first.
-    auto& events = job.helperEvents;
-    std::size_t end = events.size();
-    for (auto start = job.helperBlockStarts.rbegin(); start != job.helperBlockStarts.rend();
-         ++start) {
-        std::move(events.begin() + static_cast<std::ptrdiff_t>(*start),
-                  events.begin() + static_cast<std::ptrdiff_t>(end), std::back_inserter(out));
+    std::size_t end = helperEvents_.size();
+    for (auto start = helperBlockStarts_.rbegin(); start != helperBlockStarts_.rend(); ++start) {
+        std::move(helperEvents_.begin() + static_cast<std::ptrdiff_t>(*start),
+                  helperEvents_.begin() + static_cast<std::ptrdiff_t>(end),
+                  std::back_inserter(out));
         end = *start;
     }
 }

@@ -56,10 +56,6 @@ private:
         Timestamp parsedAt;
         // The blocks not taken yet: [front, back), as front << 32 | back.
         std::atomic<std::uint64_t> untaken{0};
-        // The helper's events, its blocks last first, and where in that list
-        // each of its blocks starts.
-        std::vector<ParsedHookEvent>& helperEvents;
-        std::vector<std::size_t>& helperBlockStarts;
     };
 
     // The next block from the front or from the back, or none when all are taken.
@@ -75,8 +71,9 @@ private:
     Job* offered_ = nullptr;     // a job the helper has not taken yet
     bool helperWorking_ = false; // the helper took a job and is not done with it
     bool stopping_ = false;
-    // Kept from job to job: a large allocation each time costs the allocator
-    // more than the helper saves.
+    // The helper's events, its blocks last first, and where in that list each
+    // of its blocks starts. Kept from job to job: a large allocation each time
+    // costs the allocator more than the helper saves.
     std::vector<ParsedHookEvent> helperEvents_;
     std::vector<std::size_t> helperBlockStarts_;
 };

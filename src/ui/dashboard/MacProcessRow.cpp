@@ -216,15 +216,14 @@ MacProcessRow::MacProcessRow(ClaudeProcess process, const DashboardServices& ser
     // Still until the list finds the row in its view.
     dot_->setOnScreen(false);
 
-    auto* column = new QVBoxLayout;
-    column_ = column;
-    column->setSpacing(3);
-    column->setContentsMargins(0, 0, 0, 0);
+    column_ = new QVBoxLayout;
+    column_->setSpacing(3);
+    column_->setContentsMargins(0, 0, 0, 0);
     nameLine_ = new RowNameLine(this);
     statusLine_ = new RowStatusLine(this);
-    column->addWidget(nameLine_);
-    column->addWidget(statusLine_);
-    layout->addLayout(column, 1);
+    column_->addWidget(nameLine_);
+    column_->addWidget(statusLine_);
+    layout->addLayout(column_, 1);
 
     // Shown in dimmed rows only: dimmed with them.
     unavailable_ = makeLabel(QCoreApplication::translate("MacProcessRow", "窗口不可用"), 10.5,
